@@ -1,0 +1,8 @@
+// The framework: our small stand-in for the part of MFC the program uses.
+#pragma once
+
+#include "AfxDialog.h"
+#include "AfxModuleState.h"
+#include "AfxString.h"
+#include "AfxStringArray.h"
+#include "AfxWnd.h"

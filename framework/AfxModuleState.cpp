@@ -1,0 +1,27 @@
+#include "AfxModuleState.h"
+
+AFX_MODULE_STATE* AfxGetModuleState()
+{
+    static AFX_MODULE_STATE state = {GetModuleHandleA(nullptr), GetModuleHandleA(nullptr)};
+    return &state;
+}
+
+HINSTANCE AfxGetInstanceHandle()
+{
+    return AfxGetModuleState()->m_hCurrentInstanceHandle;
+}
+
+HINSTANCE AfxGetResourceHandle()
+{
+    return AfxGetModuleState()->m_hCurrentResourceHandle;
+}
+
+HINSTANCE AfxFindResourceHandle(LPCSTR, LPCSTR)
+{
+    return AfxGetResourceHandle();
+}
+
+HINSTANCE AfxFindStringResourceHandle(UINT nID)
+{
+    return AfxFindResourceHandle(MAKEINTRESOURCEA((nID >> 4) + 1), MAKEINTRESOURCEA(6) /* RT_STRING */);
+}

@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Installs what a fresh Debian machine lacks to build and test the updater:
+# the MinGW-w64 i686 cross compiler (posix threads), 32-bit Wine, Xvfb,
+# GoogleTest's sources, CMake, Ninja, and the icon tools. Safe to run again.
+set -euo pipefail
+
+packages=(
+  g++-mingw-w64-i686-posix binutils-mingw-w64-i686
+  wine wine32:i386
+  xvfb xauth x11-utils
+  googletest cmake ninja-build
+  imagemagick icoutils
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && { echo "all packages present"; exit 0; }
+
+sudo=""
+[ "$(id -u)" = 0 ] || sudo=sudo
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  $sudo dpkg --add-architecture i386
+fi
+$sudo apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"

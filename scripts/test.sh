@@ -1,0 +1,8 @@
+#!/usr/bin/env bash
+# Builds everything and runs every test under Wine, with Xvfb as the display.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+cmake -S . -B build -G Ninja >/dev/null
+cmake --build build
+cd build
+xvfb-run -a -s "-screen 0 1024x768x24" ctest --output-on-failure "$@"

@@ -1,0 +1,45 @@
+#!/usr/bin/env bash
+# Creates (or refreshes) a Wine prefix for the tests: 32-bit, no Mono or
+# Gecko prompts, and two removable drives E: and F: mapped to folders under
+# DRIVES. As root each folder is a small tmpfs, so free space is real and
+# small; elsewhere it is a plain folder.
+#   wine-prefix.sh PREFIX DRIVES [SIZE]      (SIZE per drive, default 2m)
+#   wine-prefix.sh --unmount DRIVES
+set -euo pipefail
+
+unmount_drives() {
+  for letter in e f; do
+    if mountpoint -q "$1/$letter" 2>/dev/null; then umount "$1/$letter" || true; fi
+  done
+}
+
+if [ "${1:-}" = "--unmount" ]; then
+  unmount_drives "$2"
+  exit 0
+fi
+
+prefix=$1
+drives=$2
+size=${3:-2m}
+export WINEPREFIX=$prefix WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+
+unmount_drives "$drives"
+for letter in e f; do
+  mkdir -p "$drives/$letter"
+  if [ "$(id -u)" = 0 ]; then
+    mount -t tmpfs -o "size=$size" tmpfs "$drives/$letter" 2>/dev/null || true
+  fi
+done
+
+if [ ! -f "$prefix/system.reg" ]; then
+  mkdir -p "$prefix"
+  wineboot -i >/dev/null 2>&1 || true
+fi
+for letter in e f; do
+  ln -sfn "$drives/$letter" "$prefix/dosdevices/$letter:"
+  wine reg add 'HKLM\Software\Wine\Drives' /v "$letter:" /t REG_SZ /d floppy /f >/dev/null 2>&1
+done
+# Drive types are read when the server starts: let this one end.
+wineserver -k 2>/dev/null || true
+wineserver -w 2>/dev/null || true
+echo "wine prefix ready: $prefix (drives under $drives)"

@@ -1,0 +1,103 @@
+#include "AfxString.h"
+#include "AfxStringArray.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// Shift-JIS U+8868: lead byte 0x95, trail byte 0x5C ('\').
+const char kHyou[] = "\x95\x5C";
+
+TEST(CodePage, IsShiftJis)
+{
+    ASSERT_EQ(932u, GetACP()) << "the test needs the Shift-JIS code page (LC_ALL=ja_JP.UTF-8 under Wine)";
+}
+
+TEST(CString, ReverseFindSkipsTrailBytes)
+{
+    CString strPath = CString("C:\\a\\") + kHyou;  // C:\a\<hyou>: last real '\' is at 4
+    EXPECT_EQ(4, strPath.ReverseFind('\\'));
+    CString strOnlyTrail = kHyou;
+    EXPECT_EQ(-1, strOnlyTrail.ReverseFind('\\'));
+    CString strAfter = CString(kHyou) + "\\x";
+    EXPECT_EQ(2, strAfter.ReverseFind('\\'));
+}
+
+TEST(CString, ReverseFindLoneLeadByteAtEnd)
+{
+    // A lead byte with nothing after it is a character of its own.
+    CString str = "ab\\\x95";
+    EXPECT_EQ(2, str.ReverseFind('\\'));
+}
+
+TEST(CString, FormatWithTextArguments)
+{
+    CString str;
+    str.Format("%s has %s", "Model A", "0102");
+    EXPECT_STREQ("Model A has 0102", str);
+    str.Format("0x%04X", 0xABu);
+    EXPECT_STREQ("0x00AB", str);
+    CString strLong;
+    strLong.Format("%s", std::string(1000, 'x').c_str());
+    EXPECT_EQ(1000, strLong.GetLength());
+}
+
+TEST(CString, AssignAppendLeft)
+{
+    CString str = "abc";
+    str += "def";
+    str += 'g';
+    EXPECT_STREQ("abcdefg", str);
+    EXPECT_STREQ("abc", str.Left(3));
+    EXPECT_STREQ("", str.Left(0));
+    EXPECT_STREQ("abcdefg", str.Left(99));
+    str = static_cast<const char*>(nullptr);
+    EXPECT_TRUE(str.IsEmpty());
+}
+
+TEST(CString, CompareNoCase)
+{
+    CString str = "0x00ab";
+    EXPECT_EQ(0, str.CompareNoCase("0X00AB"));
+    EXPECT_NE(0, str.CompareNoCase("0xAB"));
+    EXPECT_LT(CString("0150").CompareNoCase("0200"), 0);
+    EXPECT_GT(CString("0201").CompareNoCase("0200"), 0);
+    // Same letters, the second byte of a double-byte character differs only
+    // in what would be case for a single-byte character.
+    EXPECT_NE(0, CString("\x82\x61").CompareNoCase("\x82\x41"));
+    EXPECT_TRUE(CString("x") == "x");
+    EXPECT_TRUE(CString("x") != "X");
+}
+
+TEST(CString, BufferRoundTrip)
+{
+    CString str;
+    char* p = str.GetBuffer(MAX_PATH);
+    lstrcpyA(p, "C:\\dir\\app.exe");
+    str.ReleaseBuffer();
+    EXPECT_EQ(14, str.GetLength());
+    p = str.GetBuffer(0);
+    p[2] = '/';
+    str.ReleaseBuffer(3);
+    EXPECT_STREQ("C:/", str);
+}
+
+TEST(CString, LoadStringOfMissingEntryIsEmpty)
+{
+    CString str = "old";
+    EXPECT_FALSE(str.LoadString(4242));
+    EXPECT_TRUE(str.IsEmpty());
+}
+
+TEST(CStringArray, AddAppendsInOrder)
+{
+    CStringArray arr;
+    EXPECT_EQ(0, arr.GetSize());
+    EXPECT_EQ(0, arr.Add("one"));
+    EXPECT_EQ(1, arr.Add("two"));
+    EXPECT_STREQ("two", arr[1]);
+    arr.RemoveAll();
+    EXPECT_EQ(0, arr.GetSize());
+}
+
+}  // namespace

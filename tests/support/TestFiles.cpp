@@ -1,0 +1,113 @@
+#include "TestFiles.h"
+
+#include <windows.h>
+
+#include <stdexcept>
+#include <vector>
+
+std::string ExeFolder()
+{
+    char path[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string folder(path);
+    return folder.substr(0, folder.rfind('\\') + 1);
+}
+
+void MakeFolder(const std::string& path)
+{
+    for (size_t pos = path.find('\\', 3); pos != std::string::npos; pos = path.find('\\', pos + 1))
+        CreateDirectoryA(path.substr(0, pos).c_str(), nullptr);
+    CreateDirectoryA(path.c_str(), nullptr);
+}
+
+static HANDLE CreateForWriting(const std::string& path)
+{
+    const size_t slash = path.rfind('\\');
+    if (slash != std::string::npos && slash > 2)
+        MakeFolder(path.substr(0, slash));
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    HANDLE hFile = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (hFile == INVALID_HANDLE_VALUE)
+        throw std::runtime_error("cannot create " + path);
+    return hFile;
+}
+
+void WriteFileBytes(const std::string& path, const std::string& bytes)
+{
+    HANDLE hFile = CreateForWriting(path);
+    DWORD nWritten = 0;
+    const BOOL bOk = bytes.empty() || WriteFile(hFile, bytes.data(), static_cast<DWORD>(bytes.size()), &nWritten, nullptr);
+    CloseHandle(hFile);
+    if (!bOk || nWritten != bytes.size())
+        throw std::runtime_error("cannot write " + path);
+}
+
+void WriteFileOfSize(const std::string& path, unsigned long long nSize)
+{
+    HANDLE hFile = CreateForWriting(path);
+    std::vector<char> chunk(64 * 1024, 'f');
+    unsigned long long nLeft = nSize;
+    bool bOk = true;
+    while (bOk && nLeft) {
+        const DWORD nPart = static_cast<DWORD>(nLeft < chunk.size() ? nLeft : chunk.size());
+        DWORD nWritten = 0;
+        bOk = WriteFile(hFile, chunk.data(), nPart, &nWritten, nullptr) && nWritten == nPart;
+        nLeft -= nPart;
+    }
+    CloseHandle(hFile);
+    if (!bOk)
+        throw std::runtime_error("cannot fill " + path);
+}
+
+std::string ReadFileBytes(const std::string& path)
+{
+    HANDLE hFile = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (hFile == INVALID_HANDLE_VALUE)
+        return std::string();
+    std::string bytes;
+    char chunk[4096];
+    DWORD nRead = 0;
+    while (ReadFile(hFile, chunk, sizeof chunk, &nRead, nullptr) && nRead)
+        bytes.append(chunk, nRead);
+    CloseHandle(hFile);
+    return bytes;
+}
+
+bool FileExists(const std::string& path)
+{
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+void EmptyFolder(const std::string& path)
+{
+    std::string folder = path;
+    if (!folder.empty() && folder.back() != '\\')
+        folder += '\\';
+    WIN32_FIND_DATAA data;
+    HANDLE hFind = FindFirstFileA((folder + "*").c_str(), &data);
+    if (hFind == INVALID_HANDLE_VALUE)
+        return;
+    std::vector<std::string> names;
+    do {
+        const std::string name = data.cFileName;
+        if (name != "." && name != "..")
+            names.push_back(name);
+    } while (FindNextFileA(hFind, &data));
+    FindClose(hFind);
+    for (const std::string& name : names)
+        RemovePath(folder + name);
+}
+
+void RemovePath(const std::string& path)
+{
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        return;
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
+        EmptyFolder(path);
+        RemoveDirectoryA(path.c_str());
+    } else {
+        DeleteFileA(path.c_str());
+    }
+}

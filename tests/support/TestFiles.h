@@ -1,0 +1,21 @@
+// Real files for the tests: the folder of the test executable (where the
+// program looks for Update.cfg and its firmware folders) and small helpers
+// to build and remove files there or on a test drive.
+#pragma once
+
+#include <string>
+
+// The test executable's folder, ending in '\'.
+std::string ExeFolder();
+
+// Creates or replaces a file with the given bytes; creates missing folders.
+void WriteFileBytes(const std::string& path, const std::string& bytes);
+// Same, with a file of nSize bytes of filler.
+void WriteFileOfSize(const std::string& path, unsigned long long nSize);
+std::string ReadFileBytes(const std::string& path);
+bool FileExists(const std::string& path);
+void MakeFolder(const std::string& path);
+// Removes a file or a folder with everything in it; a missing path is fine.
+void RemovePath(const std::string& path);
+// Removes everything inside a folder (a drive root, say), keeping the folder.
+void EmptyFolder(const std::string& path);

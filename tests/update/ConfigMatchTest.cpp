@@ -1,0 +1,148 @@
+// Matching a device to its Update.cfg section, and the version gate.
+#include "UpdateDlg.h"
+
+#include "DebugTrace.h"
+#include "TestFiles.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+USB_DEVICE_IDENTITY Device(USHORT idVendor, USHORT idProduct, USHORT bcdDevice = 0x0100)
+{
+    USB_DEVICE_IDENTITY identity = {};
+    identity.cbSize = sizeof identity;
+    identity.idVendor = idVendor;
+    identity.idProduct = idProduct;
+    identity.bcdDevice = bcdDevice;
+    return identity;
+}
+
+class ConfigMatchTest : public ::testing::Test
+{
+protected:
+    void SetUp() override { RemovePath(CfgPath()); }
+    void TearDown() override { RemovePath(CfgPath()); }
+    static std::string CfgPath() { return ExeFolder() + "Update.cfg"; }
+    static void WriteCfg(const std::string& text) { WriteFileBytes(CfgPath(), text); }
+
+    // Matches a device to the section and asks the gate about release bcd.
+    int Gate(const std::string& strVersionLine, USHORT bcdDevice)
+    {
+        WriteCfg("[ModelB]\nDeviceID=0x1002\nVendorID=0x1234\n" + strVersionLine + "\n");
+        CUpdateDlg dlg;
+        const USB_DEVICE_IDENTITY device = Device(0x1234, 0x1002, bcdDevice);
+        EXPECT_EQ(1, dlg.FindConfigSection(device));
+        return dlg.IsVersionAccepted(device);
+    }
+};
+
+const char kTwoModels[] =
+    "[ModelA]\nDeviceID=0x1001\nVendorID=0x1234\nDeviceName=Model A\nVersion=0105\n"
+    "[ModelB]\nDeviceID=0x1002\nVendorID=0x1234\nDeviceName=Model B\nVersion=0200\n";
+
+TEST_F(ConfigMatchTest, MatchesByProductAndVendor)
+{
+    WriteCfg(kTwoModels);
+    CUpdateDlg dlg;
+    EXPECT_EQ(1, dlg.FindConfigSection(Device(0x1234, 0x1002, 0x0150)));
+    EXPECT_STREQ("ModelB", dlg.GetSection());
+    EXPECT_STREQ("Model B", dlg.GetDeviceName());
+}
+
+TEST_F(ConfigMatchTest, NoMatchKeepsSectionAndName)
+{
+    WriteCfg(kTwoModels);
+    CUpdateDlg dlg;
+    ASSERT_EQ(1, dlg.FindConfigSection(Device(0x1234, 0x1001)));
+    EXPECT_EQ(0, dlg.FindConfigSection(Device(0x1234, 0x1003)));
+    EXPECT_EQ(0, dlg.FindConfigSection(Device(0x4321, 0x1002)));
+    EXPECT_STREQ("ModelA", dlg.GetSection());
+    EXPECT_STREQ("Model A", dlg.GetDeviceName());
+}
+
+TEST_F(ConfigMatchTest, FirstMatchingSectionWins)
+{
+    WriteCfg("[First]\nDeviceID=0x1002\nVendorID=0x1234\nDeviceName=First one\n"
+             "[Second]\nDeviceID=0x1002\nVendorID=0x1234\nDeviceName=Second one\n");
+    CUpdateDlg dlg;
+    EXPECT_EQ(1, dlg.FindConfigSection(Device(0x1234, 0x1002)));
+    EXPECT_STREQ("First", dlg.GetSection());
+    EXPECT_STREQ("First one", dlg.GetDeviceName());
+}
+
+TEST_F(ConfigMatchTest, DeviceIdWithoutVendorIdNeverMatches)
+{
+    WriteCfg("[NoVendor]\nDeviceID=0x1002\nDeviceName=No vendor\n"
+             "[Full]\nDeviceID=0x1002\nVendorID=0x1234\nDeviceName=Full\n");
+    CUpdateDlg dlg;
+    EXPECT_EQ(1, dlg.FindConfigSection(Device(0x1234, 0x1002)));
+    EXPECT_STREQ("Full", dlg.GetSection());
+}
+
+TEST_F(ConfigMatchTest, IdsCompareAsWholeTextsIgnoringCase)
+{
+    WriteCfg("[Lower]\nDeviceID=0x00ab\nVendorID=0x00cd\n");
+    CUpdateDlg dlg;
+    EXPECT_EQ(1, dlg.FindConfigSection(Device(0x00CD, 0x00AB)));
+
+    WriteCfg("[Upper]\nDeviceID=0X00AB\nVendorID=0X00CD\n");
+    EXPECT_EQ(1, dlg.FindConfigSection(Device(0x00CD, 0x00AB)));
+    EXPECT_STREQ("Upper", dlg.GetSection());
+
+    WriteCfg("[Short]\nDeviceID=0xAB\nVendorID=0x00CD\n");
+    CUpdateDlg fresh;
+    EXPECT_EQ(0, fresh.FindConfigSection(Device(0x00CD, 0x00AB)));
+    EXPECT_TRUE(fresh.GetSection().IsEmpty());
+}
+
+TEST_F(ConfigMatchTest, MatchWithoutDeviceNameEmptiesTheName)
+{
+    CUpdateDlg dlg;
+    WriteCfg(kTwoModels);
+    ASSERT_EQ(1, dlg.FindConfigSection(Device(0x1234, 0x1001)));
+    ASSERT_STREQ("Model A", dlg.GetDeviceName());
+    WriteCfg("[Nameless]\nDeviceID=0x1002\nVendorID=0x1234\n");
+    EXPECT_EQ(1, dlg.FindConfigSection(Device(0x1234, 0x1002)));
+    EXPECT_STREQ("Nameless", dlg.GetSection());
+    EXPECT_TRUE(dlg.GetDeviceName().IsEmpty());
+}
+
+TEST_F(ConfigMatchTest, ProductTextIsTracedOncePerCallEvenWithoutSections)
+{
+    CDebugTraceCapture trace;
+    CUpdateDlg dlg;
+    EXPECT_EQ(0, dlg.FindConfigSection(Device(0x1234, 0x00AB)));
+    WriteCfg(kTwoModels);
+    EXPECT_EQ(1, dlg.FindConfigSection(Device(0x1234, 0x1001)));
+    ASSERT_EQ(2u, trace.Lines().size());
+    EXPECT_EQ("0x00AB", trace.Lines()[0]);
+    EXPECT_EQ("0x1001", trace.Lines()[1]);
+}
+
+TEST_F(ConfigMatchTest, VersionGateFourDigits)
+{
+    EXPECT_EQ(1, Gate("Version=0200", 0x0150));
+    EXPECT_EQ(1, Gate("Version=0200", 0x0200));
+    EXPECT_EQ(0, Gate("Version=0200", 0x0201));
+    EXPECT_EQ(0, Gate("Version=0200", 0x1000));
+    EXPECT_EQ(1, Gate("Version=01ab", 0x01AB));
+    EXPECT_EQ(0, Gate("Version=01ab", 0x01AC));
+}
+
+TEST_F(ConfigMatchTest, VersionWithPrefixComparesAsText)
+{
+    // Every hexadecimal digit sorts before the x of "0x0200".
+    EXPECT_EQ(1, Gate("Version=0x0200", 0x0000));
+    EXPECT_EQ(1, Gate("Version=0x0200", 0x0FFF));
+    EXPECT_EQ(0, Gate("Version=0x0200", 0x1000));
+    EXPECT_EQ(0, Gate("Version=0x0200", 0xFFFF));
+}
+
+TEST_F(ConfigMatchTest, MissingOrEmptyVersionAcceptsEveryRelease)
+{
+    EXPECT_EQ(1, Gate("", 0xFFFF));
+    EXPECT_EQ(1, Gate("Version=", 0x9999));
+}
+
+}  // namespace
