@@ -1,0 +1,97 @@
+#include "DialogProbe.h"
+
+#include "DebuggedProcess.h"
+
+#include <vector>
+
+namespace {
+
+struct DIALOG_SEARCH
+{
+    DWORD nProcessId;
+    HWND hFound;
+};
+
+BOOL CALLBACK MatchDialog(HWND hWnd, LPARAM lParam)
+{
+    DIALOG_SEARCH* pSearch = reinterpret_cast<DIALOG_SEARCH*>(lParam);
+    DWORD nOwner = 0;
+    GetWindowThreadProcessId(hWnd, &nOwner);
+    if (nOwner != pSearch->nProcessId || !IsWindowVisible(hWnd))
+        return TRUE;
+    char szClass[16] = {};
+    GetClassNameA(hWnd, szClass, sizeof(szClass));
+    if (lstrcmpA(szClass, "#32770") != 0)
+        return TRUE;
+    pSearch->hFound = hWnd;
+    return FALSE;
+}
+
+}  // namespace
+
+HWND FindProcessDialog(DWORD nProcessId)
+{
+    DIALOG_SEARCH search = {nProcessId, nullptr};
+    EnumWindows(MatchDialog, reinterpret_cast<LPARAM>(&search));
+    return search.hFound;
+}
+
+HWND WaitForProcessDialog(const CDebuggedProcess& process, DWORD nTimeoutMs)
+{
+    HWND hDlg = nullptr;
+    WaitUntil([&] { return (hDlg = FindProcessDialog(process.ProcessId())) != nullptr || process.HasExited(); },
+              nTimeoutMs);
+    return hDlg;
+}
+
+std::string GetWindowTextOf(HWND hWnd)
+{
+    if (!hWnd)
+        return std::string();
+    // For another process's window the platform answers from its own copy
+    // of the text, without waiting on the busy owner.
+    const int nLength = GetWindowTextLengthA(hWnd);
+    std::vector<char> text(static_cast<size_t>(nLength > 0 ? nLength : 0) + 1, '\0');
+    const int nCopied = GetWindowTextA(hWnd, text.data(), static_cast<int>(text.size()));
+    return std::string(text.data(), nCopied > 0 ? nCopied : 0);
+}
+
+std::string GetControlText(HWND hDlg, int nId)
+{
+    return GetWindowTextOf(GetDlgItem(hDlg, nId));
+}
+
+bool IsControlVisible(HWND hDlg, int nId)
+{
+    HWND hControl = GetDlgItem(hDlg, nId);
+    return hControl && (GetWindowLongA(hControl, GWL_STYLE) & WS_VISIBLE) != 0;
+}
+
+bool PressButton(HWND hDlg, int nId)
+{
+    HWND hButton = GetDlgItem(hDlg, nId);
+    return PostMessageA(hDlg, WM_COMMAND, MAKEWPARAM(nId, BN_CLICKED), reinterpret_cast<LPARAM>(hButton)) != FALSE;
+}
+
+bool ClickButton(HWND hDlg, int nId)
+{
+    HWND hButton = GetDlgItem(hDlg, nId);
+    return hButton && PostMessageA(hButton, BM_CLICK, 0, 0) != FALSE;
+}
+
+bool WaitUntil(const std::function<bool()>& bCondition, DWORD nTimeoutMs)
+{
+    const DWORD nStart = GetTickCount();
+    for (;;) {
+        if (bCondition())
+            return true;
+        if (GetTickCount() - nStart >= nTimeoutMs)
+            return false;
+        Sleep(20);
+    }
+}
+
+bool WaitForControlText(HWND hDlg, int nId, const std::string& strText, DWORD nTimeoutMs)
+{
+    return WaitUntil([&] { return GetControlText(hDlg, nId) == strText; }, nTimeoutMs);
+}

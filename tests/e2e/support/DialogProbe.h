@@ -1,0 +1,32 @@
+// Looking at and working another process's dialog from outside, as a user
+// would: find its top-level dialog, read caption and control texts and
+// visibility, press buttons, and wait for texts to change.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+
+class CDebuggedProcess;
+
+// The visible top-level dialog (class "#32770") of a process; null if none.
+HWND FindProcessDialog(DWORD nProcessId);
+// Waits for it; null when the process ends first or the time runs out.
+HWND WaitForProcessDialog(const CDebuggedProcess& process, DWORD nTimeoutMs);
+
+std::string GetWindowTextOf(HWND hWnd);
+std::string GetControlText(HWND hDlg, int nId);
+// The control's own visibility (its dialog is shown).
+bool IsControlVisible(HWND hDlg, int nId);
+
+// Presses a button the way its dialog hears of it: WM_COMMAND with
+// BN_CLICKED from that button. Posted, so the caller never waits on the
+// dialog's work.
+bool PressButton(HWND hDlg, int nId);
+// Clicks the button itself (BM_CLICK), posted the same way.
+bool ClickButton(HWND hDlg, int nId);
+
+// Polls until bCondition() holds; false when nTimeoutMs ran out first.
+bool WaitUntil(const std::function<bool()>& bCondition, DWORD nTimeoutMs);
+bool WaitForControlText(HWND hDlg, int nId, const std::string& strText, DWORD nTimeoutMs);
