@@ -134,6 +134,11 @@ const std::string& CSimHost::InstanceId(DEVINST dn) const
     return m_vNodes.at(dn - 1).strId;
 }
 
+void CSimHost::SetInstanceId(DEVINST dn, const std::string& strInstanceId)
+{
+    m_vNodes.at(dn - 1).strId = strInstanceId;
+}
+
 int CSimHost::AddHub(int nPorts)
 {
     int nHub = static_cast<int>(m_vHubs.size());
@@ -216,18 +221,12 @@ SIM_STICK CSimHost::AddStick(int nHub, int nPort, USHORT idVendor, USHORT idProd
 SIM_STICK CSimHost::AddCompositeStick(int nHub, int nPort, USHORT idVendor, USHORT idProduct,
                                       const char* pszSerial, char chDrive)
 {
-    SIM_STICK stick = AddStick(nHub, nPort, idVendor, idProduct, pszSerial, 0);
-    // Move the storage below an interface of the composite device.
+    SIM_STICK stick = AddStick(nHub, nPort, idVendor, idProduct, pszSerial, chDrive);
+    // The storage sits below an interface of the composite device.
     std::string strInterface =
         Format("USB\\VID_%04X&PID_%04X&MI_00\\7&%X&0&0000", idVendor, idProduct, 0x1C0DE00 + m_nSticks);
     stick.dnInterface = AddNode(strInterface, stick.dnUsb);
     m_vNodes[stick.dnDisk - 1].dnParent = stick.dnInterface;
-    if (chDrive)
-    {
-        m_vMount.pop_back();
-        m_vMount.pop_back();
-        AddMountPath(chDrive, stick.strMountPath);
-    }
     return stick;
 }
 

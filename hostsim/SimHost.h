@@ -83,6 +83,7 @@ public:
     // lists it.
     void HideFromList(DEVINST dn);
     const std::string& InstanceId(DEVINST dn) const;
+    void SetInstanceId(DEVINST dn, const std::string& strInstanceId);
 
     // Hubs: AddHub attaches an external hub to the root hub and returns its
     // hub number. Every hub has a device key whose "SymbolicName" opens it.
