@@ -144,9 +144,11 @@ enum PORT_RESULT { kNextPort, kEndScan };
 
 PORT_RESULT ScanPort(PORT_SCAN& scan, ULONG nPort)
 {
+    ZeroMemory(scan.pConnection, kConnectionBytes);
+    ZeroMemory(scan.szSerialNumber, sizeof(scan.szSerialNumber));
+    ZeroMemory(scan.szManufacturer, sizeof(scan.szManufacturer));
+    ZeroMemory(scan.szProduct, sizeof(scan.szProduct));
     USB_NODE_CONNECTION_INFORMATION_EX& info = *scan.pConnection;
-    ZeroMemory(&info, kConnectionBytes);
-    scan.szSerialNumber[0] = scan.szManufacturer[0] = scan.szProduct[0] = '\0';
     info.ConnectionIndex = nPort;
     DWORD cbReturned = 0;
     if (!GetDeviceHostApi().pfnDeviceIoControl(scan.hHub, IOCTL_USB_GET_NODE_CONNECTION_INFORMATION_EX, &info,

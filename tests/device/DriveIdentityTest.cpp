@@ -59,7 +59,7 @@ protected:
 
 TEST_F(DriveIdentityTest, StickOnPortThreeOfAHub)
 {
-    SIM_STICK stick = host.AddStick(m_nHub, 3, kVendor, kProduct, "AA0012345", 'E');
+    host.AddStick(m_nHub, 3, kVendor, kProduct, "AA0012345", 'E');
     host.Port(m_nHub, 3).Descriptor.bcdDevice = 0x0105;
     ASSERT_EQ(1, GetDeviceIdentityByDrive("E", &m_id));
     EXPECT_EQ(sizeof(USB_DEVICE_IDENTITY), m_id.cbSize);
@@ -75,7 +75,6 @@ TEST_F(DriveIdentityTest, StickOnPortThreeOfAHub)
     EXPECT_EQ(1u, host.Port(m_nHub, 3).nConnectionRequests);
     EXPECT_EQ(0u, host.Port(m_nHub, 4).nConnectionRequests);
     EXPECT_EQ(0, m_id.szManufacturer[259] | m_id.szProduct[259] | m_id.szSerialNumber[259]);
-    (void)stick;
 }
 
 TEST_F(DriveIdentityTest, LetterWithColonAndLowerCaseWork)
@@ -131,11 +130,10 @@ TEST_F(DriveIdentityTest, LetterMissingFromTheMountTableLeavesOnlyTheSize)
 
 TEST_F(DriveIdentityTest, DeviceOnNoHubLeavesOnlyTheSize)
 {
-    SIM_STICK stick = host.AddStick(m_nHub, 1, kVendor, kProduct, "S1", 'E');
+    host.AddStick(m_nHub, 1, kVendor, kProduct, "S1", 'E');
     host.Port(m_nHub, 1).ConnectionStatus = NoDeviceConnected;
     EXPECT_EQ(0, GetDeviceIdentityByDrive("E", &m_id));
     ExpectEmpty();
-    (void)stick;
 }
 
 TEST_F(DriveIdentityTest, ReleaseZeroFailsButKeepsTheIds)
