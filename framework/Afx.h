@@ -2,6 +2,7 @@
 #pragma once
 
 #include "AfxDialog.h"
+#include "AfxFileFind.h"
 #include "AfxModuleState.h"
 #include "AfxString.h"
 #include "AfxStringArray.h"
