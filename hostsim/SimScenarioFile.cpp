@@ -1,0 +1,297 @@
+#include "SimScenarioFile.h"
+
+#include "SimHost.h"
+
+#include <cstdio>
+
+namespace {
+
+const char kHostSection[] = "Host";
+const char kFailSection[] = "Fail";
+// What a missing key reads as: no value in a text file can hold it.
+const char kMissing[] = "\x01missing\x01";
+const DWORD kTextChars = 260;
+
+bool IsHexDigit(char ch)
+{
+    return (ch >= '0' && ch <= '9') || (ch >= 'a' && ch <= 'f') || (ch >= 'A' && ch <= 'F');
+}
+
+// "0x" and one to eight hex digits, or one to nine decimal digits.
+bool ParseNumber(const std::string& strText, unsigned long* pnValue)
+{
+    const bool bHex = strText.size() > 2 && strText[0] == '0' && (strText[1] == 'x' || strText[1] == 'X');
+    const std::string strDigits = bHex ? strText.substr(2) : strText;
+    if (strDigits.empty() || strDigits.size() > (bHex ? 8u : 9u))
+        return false;
+    unsigned long nValue = 0;
+    for (char ch : strDigits) {
+        if (bHex ? !IsHexDigit(ch) : !(ch >= '0' && ch <= '9'))
+            return false;
+        const unsigned long nDigit = ch <= '9' ? ch - '0' : (ch | 0x20) - 'a' + 10;
+        nValue = nValue * (bHex ? 16 : 10) + nDigit;
+    }
+    *pnValue = nValue;
+    return true;
+}
+
+std::wstring ToWide(const std::string& strText)
+{
+    if (strText.empty())
+        return std::wstring();
+    const int nChars = MultiByteToWideChar(CP_ACP, 0, strText.data(), static_cast<int>(strText.size()), nullptr, 0);
+    std::wstring wide(nChars > 0 ? nChars : 0, L'\0');
+    if (nChars > 0)
+        MultiByteToWideChar(CP_ACP, 0, strText.data(), static_cast<int>(strText.size()), &wide[0], nChars);
+    return wide;
+}
+
+// Gives the port the string at nIndex, or takes it away (index 0 in the
+// device descriptor) when the text is empty.
+void SetPortString(SIM_PORT& port, UCHAR nIndex, UCHAR* piField, const std::string& strText)
+{
+    if (strText.empty()) {
+        port.mapStrings.erase(nIndex);
+        *piField = 0;
+        return;
+    }
+    port.mapStrings[nIndex] = CSimHost::StringDescriptor(ToWide(strText));
+    *piField = nIndex;
+}
+
+const char* CanonicalCallName(const char* pszName)
+{
+    for (int nCall = 0; nCall < CSimHost::kCallCount; ++nCall)
+        if (lstrcmpiA(pszName, CSimHost::CallName(nCall)) == 0)
+            return CSimHost::CallName(nCall);
+    return nullptr;
+}
+
+}  // namespace
+
+CSimScenarioFile::CSimScenarioFile()
+{
+    Clear();
+}
+
+void CSimScenarioFile::Clear()
+{
+    m_dwMajorVersion = 6;
+    m_nHubs = 0;
+    m_nHubPorts = 4;
+    m_vDevices.clear();
+    m_vFailures.clear();
+}
+
+bool CSimScenarioFile::Fail(const std::string& strWhat)
+{
+    Clear();
+    m_strError = strWhat;
+    return false;
+}
+
+bool CSimScenarioFile::Read(const std::string& strPath)
+{
+    Clear();
+    m_strError.clear();
+    m_strPath = strPath;
+    if (GetFileAttributesA(strPath.c_str()) == INVALID_FILE_ATTRIBUTES)
+        return Fail("no scenario file " + strPath);
+    return ReadHost() && ReadDevices() && ReadFailures();
+}
+
+bool CSimScenarioFile::ReadText(const std::string& strSection, const char* pszKey, std::string* pstrValue) const
+{
+    char szValue[kTextChars] = {};
+    const DWORD nLength =
+        GetPrivateProfileStringA(strSection.c_str(), pszKey, kMissing, szValue, kTextChars, m_strPath.c_str());
+    const std::string strValue(szValue, nLength < kTextChars ? nLength : kTextChars - 1);
+    if (strValue == kMissing)
+        return false;
+    *pstrValue = strValue;
+    return true;
+}
+
+bool CSimScenarioFile::ReadNumber(const std::string& strSection, const char* pszKey, unsigned long nLow,
+                                  unsigned long nHigh, bool bRequired, unsigned long nDefault, unsigned long* pnValue)
+{
+    const std::string strWhere = "[" + strSection + "] " + pszKey;
+    std::string strText;
+    if (!ReadText(strSection, pszKey, &strText)) {
+        *pnValue = nDefault;
+        return bRequired ? Fail(strWhere + ": missing") : true;
+    }
+    if (!ParseNumber(strText, pnValue))
+        return Fail(strWhere + ": not a number: " + strText);
+    if (*pnValue < nLow || *pnValue > nHigh) {
+        char szRange[64];
+        std::snprintf(szRange, sizeof(szRange), ": %s is not within %lu..%lu", strText.c_str(), nLow, nHigh);
+        return Fail(strWhere + szRange);
+    }
+    return true;
+}
+
+bool CSimScenarioFile::SectionExists(const std::string& strSection) const
+{
+    char szKeys[64] = {};
+    return GetPrivateProfileSectionA(strSection.c_str(), szKeys, sizeof(szKeys), m_strPath.c_str()) > 0;
+}
+
+bool CSimScenarioFile::ReadHost()
+{
+    unsigned long nMajor = 0, nHubs = 0, nPorts = 0;
+    if (!ReadNumber(kHostSection, "MajorVersion", 5, 10, false, 6, &nMajor)
+        || !ReadNumber(kHostSection, "Hubs", 0, kMaxHubs, false, 0, &nHubs)
+        || !ReadNumber(kHostSection, "HubPorts", 1, 255, false, 4, &nPorts))
+        return false;
+    m_dwMajorVersion = nMajor;
+    m_nHubs = static_cast<int>(nHubs);
+    m_nHubPorts = static_cast<int>(nPorts);
+    return true;
+}
+
+bool CSimScenarioFile::ReadDevices()
+{
+    int nDevice = 1;
+    for (; nDevice <= kMaxDevices && SectionExists("Device" + std::to_string(nDevice)); ++nDevice) {
+        SIM_DEVICE_SPEC device;
+        if (!ReadDevice("Device" + std::to_string(nDevice), &device))
+            return false;
+        m_vDevices.push_back(device);
+    }
+    // Devices are numbered from 1 without gaps; one left behind a gap, or
+    // beyond the last number, would silently be missing from the host.
+    for (int nLater = nDevice; nLater <= kMaxDevices + 1; ++nLater)
+        if (SectionExists("Device" + std::to_string(nLater)))
+            return Fail("[Device" + std::to_string(nLater) + "]: devices are Device1 to Device"
+                        + std::to_string(kMaxDevices) + ", without gaps");
+    return true;
+}
+
+bool CSimScenarioFile::ReadDevice(const std::string& strSection, SIM_DEVICE_SPEC* pDevice)
+{
+    unsigned long nVendor = 0, nProduct = 0, nRelease = 0, nSpeed = 0, nHub = 0, nPort = 0, nComposite = 0;
+    if (!ReadNumber(strSection, "VendorID", 0, 0xFFFF, true, 0, &nVendor)
+        || !ReadNumber(strSection, "ProductID", 0, 0xFFFF, true, 0, &nProduct)
+        || !ReadNumber(strSection, "Release", 0, 0xFFFF, true, 0, &nRelease)
+        || !ReadNumber(strSection, "Speed", 0, 3, false, 2, &nSpeed)
+        || !ReadNumber(strSection, "Hub", 0, static_cast<unsigned long>(m_nHubs), false, 0, &nHub)
+        || !ReadNumber(strSection, "Port", 1, 255, true, 0, &nPort)
+        || !ReadNumber(strSection, "Composite", 0, 1, false, 0, &nComposite))
+        return false;
+    pDevice->idVendor = static_cast<USHORT>(nVendor);
+    pDevice->idProduct = static_cast<USHORT>(nProduct);
+    pDevice->bcdDevice = static_cast<USHORT>(nRelease);
+    pDevice->Speed = static_cast<UCHAR>(nSpeed);
+    pDevice->nHub = static_cast<int>(nHub);
+    pDevice->nPort = static_cast<int>(nPort);
+    pDevice->bComposite = nComposite != 0;
+
+    std::string strDrive;
+    ReadText(strSection, "Drive", &strDrive);
+    if (strDrive.size() > 1 || (strDrive.size() == 1 && !IsCharAlphaA(strDrive[0])))
+        return Fail("[" + strSection + "] Drive: not a drive letter: " + strDrive);
+    pDevice->chDrive = strDrive.empty() ? 0 : static_cast<char>(strDrive[0] & ~0x20);
+    return ReadDeviceStrings(strSection, pDevice) && CheckPort(strSection, *pDevice);
+}
+
+bool CSimScenarioFile::ReadDeviceStrings(const std::string& strSection, SIM_DEVICE_SPEC* pDevice)
+{
+    const struct {
+        const char* pszKey;
+        std::string* pstrValue;
+    } keys[] = {{"Serial", &pDevice->strSerial},
+                {"Manufacturer", &pDevice->strManufacturer},
+                {"Product", &pDevice->strProduct}};
+    for (const auto& key : keys) {
+        if (!ReadText(strSection, key.pszKey, key.pstrValue))
+            key.pstrValue->clear();
+        if (ToWide(*key.pstrValue).size() > static_cast<size_t>(kMaxStringChars))
+            return Fail("[" + strSection + "] " + key.pszKey + ": longer than "
+                        + std::to_string(kMaxStringChars) + " characters");
+    }
+    // The serial number ends the device's instance id: no separators.
+    if (pDevice->strSerial.find_first_of("\\/#&") != std::string::npos)
+        return Fail("[" + strSection + "] Serial: holds one of \\ / # &");
+    return true;
+}
+
+bool CSimScenarioFile::CheckPort(const std::string& strSection, const SIM_DEVICE_SPEC& device)
+{
+    const int nPorts = device.nHub == 0 ? kRootHubPorts : m_nHubPorts;
+    if (device.nPort > nPorts)
+        return Fail(
+            "[" + strSection + "] Port: hub " + std::to_string(device.nHub) + " has " + std::to_string(nPorts)
+            + " ports");
+    for (const SIM_DEVICE_SPEC& other : m_vDevices) {
+        if (other.nHub == device.nHub && other.nPort == device.nPort)
+            return Fail("[" + strSection + "] Port: already taken");
+        if (device.chDrive && other.chDrive == device.chDrive)
+            return Fail("[" + strSection + "] Drive: already taken");
+    }
+    return true;
+}
+
+bool CSimScenarioFile::ReadFailures()
+{
+    // The platform lists the section's key names, each ended by a zero,
+    // the list by a second zero.
+    char szNames[4096] = {};
+    const DWORD nLength =
+        GetPrivateProfileStringA(kFailSection, nullptr, "", szNames, sizeof(szNames), m_strPath.c_str());
+    if (nLength >= sizeof(szNames) - 2)
+        return Fail("[Fail]: too many entries");
+    for (const char* pszName = szNames; *pszName && pszName < szNames + nLength; pszName += lstrlenA(pszName) + 1) {
+        const char* pszCall = CanonicalCallName(pszName);
+        if (!pszCall)
+            return Fail(std::string("[Fail] ") + pszName + ": no such platform call");
+        std::string strValue;
+        ReadText(kFailSection, pszName, &strValue);
+        unsigned long nNth = 0;
+        if (lstrcmpiA(strValue.c_str(), "all") != 0 && !ReadNumber(kFailSection, pszName, 0, 1000000, true, 0, &nNth))
+            return false;
+        if (lstrcmpiA(strValue.c_str(), "all") == 0 || nNth > 0)
+            m_vFailures.push_back(SIM_FAILURE_SPEC{pszCall, static_cast<unsigned>(nNth)});
+    }
+    return true;
+}
+
+void CSimScenarioFile::ApplyTo(CSimHost& host) const
+{
+    host.Reset();
+    host.SetHostMajorVersion(m_dwMajorVersion);
+    std::vector<int> vHubNumbers(1, 0);   // entry 0: the root hub
+    for (int nHub = 1; nHub <= m_nHubs; ++nHub)
+        vHubNumbers.push_back(host.AddHub(m_nHubPorts));
+    for (const SIM_DEVICE_SPEC& device : m_vDevices) {
+        const int nHub = vHubNumbers[device.nHub];
+        const char* pszSerial = device.strSerial.empty() ? nullptr : device.strSerial.c_str();
+        if (device.bComposite)
+            host.AddCompositeStick(nHub, device.nPort, device.idVendor, device.idProduct, pszSerial, device.chDrive);
+        else
+            host.AddStick(nHub, device.nPort, device.idVendor, device.idProduct, pszSerial, device.chDrive);
+        SIM_PORT& port = host.Port(nHub, device.nPort);
+        port.Speed = device.Speed;
+        port.Descriptor.bcdDevice = device.bcdDevice;
+        SetPortString(port, 1, &port.Descriptor.iManufacturer, device.strManufacturer);
+        SetPortString(port, 2, &port.Descriptor.iProduct, device.strProduct);
+    }
+    for (const SIM_FAILURE_SPEC& failure : m_vFailures)
+        host.FailCall(failure.strCall, failure.nNth);
+}
+
+bool LoadSimScenarioBesideExe()
+{
+    char szPath[MAX_PATH] = {};
+    const DWORD nLength = GetModuleFileNameA(nullptr, szPath, MAX_PATH);
+    std::string strPath(szPath, nLength < MAX_PATH ? nLength : 0);
+    const size_t nSlash = strPath.rfind('\\');
+    CSimScenarioFile scenario;
+    bool bRead = false;
+    if (nSlash != std::string::npos)
+        bRead = scenario.Read(strPath.substr(0, nSlash + 1) + "hostsim.ini");
+    scenario.ApplyTo(CSimHost::Get());
+    if (!bRead)
+        OutputDebugStringA(("hostsim.ini: " + scenario.Error() + "; the host has no devices\n").c_str());
+    return bRead;
+}

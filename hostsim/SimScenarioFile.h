@@ -1,0 +1,94 @@
+// CSimScenarioFile: a simulated host described in a profile (INI) file, as
+// the demo build reads it from hostsim.ini beside its executable. Reading
+// checks every value; a file that is missing or holds one bad value is
+// refused as a whole, so that what the demo simulates is always what the
+// file says. The format is described in the README.
+//
+//     [Host]        MajorVersion, Hubs, HubPorts
+//     [Device1]...  Drive, VendorID, ProductID, Release, Serial,
+//                   Manufacturer, Product, Speed, Hub, Port, Composite
+//     [Fail]        <platform call name>=all | N | 0
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+class CSimHost;
+
+// One simulated USB stick.
+struct SIM_DEVICE_SPEC
+{
+    char chDrive = 0;            // drive letter its storage backs; 0: none
+    USHORT idVendor = 0;
+    USHORT idProduct = 0;
+    USHORT bcdDevice = 0;
+    UCHAR Speed = 2;             // 0 low, 1 full, 2 high, 3 super
+    int nHub = 0;                // 0: root hub; 1..: external hub
+    int nPort = 0;
+    bool bComposite = false;     // storage behind interface MI_00
+    std::string strSerial;       // empty: no serial-number string
+    std::string strManufacturer; // empty: no manufacturer string
+    std::string strProduct;      // empty: no product string
+};
+
+// A platform call that fails: every call (nNth 0) or only the nNth.
+struct SIM_FAILURE_SPEC
+{
+    std::string strCall;
+    unsigned nNth = 0;
+};
+
+class CSimScenarioFile
+{
+public:
+    static const int kMaxDevices = 16;
+    static const int kMaxHubs = 8;
+    static const int kRootHubPorts = 2;
+    static const int kMaxStringChars = 126;   // what a string descriptor holds
+
+    CSimScenarioFile();
+
+    // Reads strPath (a full path). False, with an empty scenario and the
+    // reason in Error(), when the file is missing or a value is bad.
+    bool Read(const std::string& strPath);
+    // Makes the host the scenario: reset, then hubs, sticks and failures.
+    void ApplyTo(CSimHost& host) const;
+
+    DWORD MajorVersion() const { return m_dwMajorVersion; }
+    int Hubs() const { return m_nHubs; }
+    int HubPorts() const { return m_nHubPorts; }
+    const std::vector<SIM_DEVICE_SPEC>& Devices() const { return m_vDevices; }
+    const std::vector<SIM_FAILURE_SPEC>& Failures() const { return m_vFailures; }
+    const std::string& Error() const { return m_strError; }
+
+private:
+    bool ReadHost();
+    bool ReadDevices();
+    bool ReadDevice(const std::string& strSection, SIM_DEVICE_SPEC* pDevice);
+    bool ReadDeviceStrings(const std::string& strSection, SIM_DEVICE_SPEC* pDevice);
+    bool CheckPort(const std::string& strSection, const SIM_DEVICE_SPEC& device);
+    bool ReadFailures();
+    // A number key: "0x" and hex digits, or decimal digits, within
+    // [nLow, nHigh]; a missing key gives nDefault, or fails when bRequired.
+    bool ReadNumber(const std::string& strSection, const char* pszKey, unsigned long nLow, unsigned long nHigh,
+                    bool bRequired, unsigned long nDefault, unsigned long* pnValue);
+    bool ReadText(const std::string& strSection, const char* pszKey, std::string* pstrValue) const;
+    bool SectionExists(const std::string& strSection) const;
+    bool Fail(const std::string& strWhat);
+    void Clear();
+
+    std::string m_strPath;
+    DWORD m_dwMajorVersion;
+    int m_nHubs;
+    int m_nHubPorts;
+    std::vector<SIM_DEVICE_SPEC> m_vDevices;
+    std::vector<SIM_FAILURE_SPEC> m_vFailures;
+    std::string m_strError;
+};
+
+// The demo's start: builds the simulated host from hostsim.ini beside the
+// executable; a missing or bad file leaves the host empty. Returns what
+// Read returned.
+bool LoadSimScenarioBesideExe();
