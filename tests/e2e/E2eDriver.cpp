@@ -8,7 +8,9 @@
 // update outcomes; otherwise for the dialog to show. With --handshake it
 // then writes FOLDER\outcome.txt and waits for FOLDER\release to appear
 // before it closes the dialog (Close after a final outcome, Cancel after
-// Not found). Exit code 0 when the expected outcome (any, without
+// Not found); at the end it writes its line to FOLDER\result.txt and the
+// program's traces to FOLDER\traces.txt (a driver started inside a Wine
+// desktop has no console to print to). Exit code 0 when the expected outcome (any, without
 // --expect) was reached and the program ended, 1 otherwise.
 #include "DebuggedProcess.h"
 #include "DialogProbe.h"
@@ -121,7 +123,17 @@ int Drive(const DRIVER_OPTIONS& options)
     const bool bFinal = outcome != UPDATE_OUTCOME::None && outcome != UPDATE_OUTCOME::NotFound;
     PressButton(hDlg, bFinal || !texts.IsLoaded() ? IDOK : IDCANCEL);
     const bool bEnded = process.WaitForExit(options.nTimeoutMs);
-    std::printf("%s; %s after %.2f s\n", szLine, bEnded ? "closed" : "did not close", process.SecondsSinceStart());
+    char szResult[2304];
+    std::snprintf(szResult, sizeof(szResult), "%s; %s after %.2f s\n", szLine, bEnded ? "closed" : "did not close",
+                  process.SecondsSinceStart());
+    std::fputs(szResult, stdout);
+    if (!options.strHandshake.empty()) {
+        std::string strTraces;
+        for (const std::string& strTrace : process.Traces())
+            strTraces += strTrace + (!strTrace.empty() && strTrace.back() == '\n' ? "" : "\n");
+        WriteText(options.strHandshake + "\\traces.txt", strTraces);
+        WriteText(options.strHandshake + "\\result.txt", szResult);
+    }
     if (options.bTraces)
         PrintTraces(process);
     const bool bExpected = options.strExpect.empty() ? !strOutcome.empty() : options.strExpect == strOutcome;
