@@ -91,13 +91,18 @@ void CUpdateDlg::OnPaint()
     }
     CPaintDC dc(this);
     SendMessage(WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc.GetSafeHdc()), 0);
-    const int cxIcon = GetSystemMetrics(SM_CXICON);
-    const int cyIcon = GetSystemMetrics(SM_CYICON);
-    RECT rect = {};
-    GetClientRect(&rect);
-    const int x = (rect.right - rect.left - cxIcon + 1) / 2;
-    const int y = (rect.bottom - rect.top - cyIcon + 1) / 2;
-    DrawIcon(dc.GetSafeHdc(), x, y, m_hIcon);
+    RECT rcClient = {};
+    GetClientRect(&rcClient);
+    const POINT ptIcon = IconOrigin(rcClient, GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON));
+    DrawIcon(dc.GetSafeHdc(), ptIcon.x, ptIcon.y, m_hIcon);
+}
+
+POINT CUpdateDlg::IconOrigin(const RECT& rcClient, int cxIcon, int cyIcon)
+{
+    POINT pt;
+    pt.x = (rcClient.right - rcClient.left - cxIcon + 1) / 2;
+    pt.y = (rcClient.bottom - rcClient.top - cyIcon + 1) / 2;
+    return pt;
 }
 
 HCURSOR CUpdateDlg::OnQueryDragIcon()

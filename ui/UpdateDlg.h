@@ -30,6 +30,10 @@ public:
     int HasRoomForPackage(const char* pszDriveRoot);
     int CopyPackageToDrive(const char* pszDriveRoot);
 
+    // Where a minimised window draws its icon: the middle of its client
+    // area, rounded up.
+    static POINT IconOrigin(const RECT& rcClient, int cxIcon, int cyIcon);
+
     const CString& GetSection() const { return m_strSection; }
     const CString& GetDeviceName() const { return m_strDeviceName; }
 
