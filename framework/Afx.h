@@ -4,6 +4,7 @@
 #include "AfxCmdTarget.h"
 #include "AfxDataExchange.h"
 #include "AfxDialog.h"
+#include "AfxFileFind.h"
 #include "AfxMenu.h"
 #include "AfxModuleState.h"
 #include "AfxPaintDC.h"

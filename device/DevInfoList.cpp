@@ -1,0 +1,78 @@
+#include "DevInfoList.h"
+
+#include "HostApi.h"
+
+int DefaultEnumCallback(HDEVINFO, SP_DEVINFO_DATA*, GUID*, void*)
+{
+    return 1;
+}
+
+CDevInfoList::CDevInfoList()
+    : m_hDevInfo(INVALID_HANDLE_VALUE), m_ClassGuid()
+{
+}
+
+CDevInfoList::~CDevInfoList()
+{
+    Release();
+}
+
+void CDevInfoList::Release()
+{
+    if (m_hDevInfo != INVALID_HANDLE_VALUE)
+    {
+        GetDeviceHostApi().pfnSetupDiDestroyDeviceInfoList(m_hDevInfo);
+        m_hDevInfo = INVALID_HANDLE_VALUE;
+    }
+}
+
+int CDevInfoList::Open(const GUID* pClassGuid, const char* pszEnumerator, HWND hwndParent, DWORD dwFlags, int bAdd,
+                       const char* pszMachineName)
+{
+    if (pszEnumerator && !*pszEnumerator)
+        return 0;
+    if (pszMachineName && !*pszMachineName)
+        return 0;
+
+    // Adding needs a held set; adding to a list that is not open opens a
+    // fresh set instead.
+    const bool bAddToHeld = bAdd && m_hDevInfo != INVALID_HANDLE_VALUE;
+    if (!bAddToHeld)
+        Release();
+
+    HDEVINFO hPassed = bAddToHeld ? m_hDevInfo : NULL;
+    HDEVINFO hDevInfo = GetDeviceHostApi().pfnSetupDiGetClassDevsExA(pClassGuid, pszEnumerator, hwndParent, dwFlags,
+                                                                      hPassed, pszMachineName, NULL);
+    if (hDevInfo == INVALID_HANDLE_VALUE)
+        return 0;  // a failed addition leaves the held set open and unchanged
+
+    m_hDevInfo = hDevInfo;
+    if (pClassGuid)
+        m_ClassGuid = *pClassGuid;
+    else
+        m_ClassGuid = GUID();
+    return 1;
+}
+
+int CDevInfoList::Enumerate(DEVINFO_ENUM_PROC pfnCallback, void* pContext)
+{
+    const DEVICE_HOST_API& host = GetDeviceHostApi();
+    SP_DEVINFO_DATA devInfoData = {};
+    devInfoData.cbSize = sizeof(devInfoData);
+
+    for (DWORD dwIndex = 0;; ++dwIndex)
+    {
+        if (!host.pfnSetupDiEnumDeviceInfo(m_hDevInfo, dwIndex, &devInfoData))
+            return host.pfnGetLastError() == ERROR_NO_MORE_ITEMS ? 1 : 0;
+
+        if (pfnCallback)
+        {
+            if (!pfnCallback(m_hDevInfo, &devInfoData, &m_ClassGuid, pContext))
+                return 1;
+        }
+        else
+        {
+            DefaultEnumCallback(m_hDevInfo, &devInfoData, &m_ClassGuid, pContext);
+        }
+    }
+}

@@ -1,0 +1,56 @@
+// The platform calls that device identification makes, gathered in one
+// record so that the program can run against the real host or against a
+// simulated one. Device code reaches these calls only through
+// GetDeviceHostApi(); every other Win32 call it makes is a direct one.
+// Which host answers is decided at link time: device_host_win32 hands out
+// the real functions, hostsim a simulated host.
+#pragma once
+
+#include <windows.h>
+#include <setupapi.h>
+#include <cfgmgr32.h>
+
+struct DEVICE_HOST_API
+{
+    // Device tree (SetupAPI, configuration manager).
+    HDEVINFO (WINAPI* pfnSetupDiGetClassDevsExA)(const GUID* ClassGuid, PCSTR Enumerator, HWND hwndParent,
+                                                 DWORD Flags, HDEVINFO DeviceInfoSet, PCSTR MachineName,
+                                                 PVOID Reserved);
+    BOOL (WINAPI* pfnSetupDiEnumDeviceInfo)(HDEVINFO DeviceInfoSet, DWORD MemberIndex,
+                                            PSP_DEVINFO_DATA DeviceInfoData);
+    BOOL (WINAPI* pfnSetupDiDestroyDeviceInfoList)(HDEVINFO DeviceInfoSet);
+    BOOL (WINAPI* pfnSetupDiGetDeviceInstanceIdA)(HDEVINFO DeviceInfoSet, PSP_DEVINFO_DATA DeviceInfoData,
+                                                  PSTR DeviceInstanceId, DWORD DeviceInstanceIdSize,
+                                                  PDWORD RequiredSize);
+    HKEY (WINAPI* pfnSetupDiOpenDevRegKey)(HDEVINFO DeviceInfoSet, PSP_DEVINFO_DATA DeviceInfoData, DWORD Scope,
+                                           DWORD HwProfile, DWORD KeyType, REGSAM samDesired);
+    CONFIGRET (WINAPI* pfnCM_Get_Parent)(PDEVINST pdnDevInst, DEVINST dnDevInst, ULONG ulFlags);
+
+    // Registry.
+    LONG (WINAPI* pfnRegOpenKeyExA)(HKEY hKey, LPCSTR lpSubKey, DWORD ulOptions, REGSAM samDesired,
+                                    PHKEY phkResult);
+    LONG (WINAPI* pfnRegEnumValueA)(HKEY hKey, DWORD dwIndex, LPSTR lpValueName, LPDWORD lpcchValueName,
+                                    LPDWORD lpReserved, LPDWORD lpType, LPBYTE lpData, LPDWORD lpcbData);
+    LONG (WINAPI* pfnRegQueryValueExA)(HKEY hKey, LPCSTR lpValueName, LPDWORD lpReserved, LPDWORD lpType,
+                                       LPBYTE lpData, LPDWORD lpcbData);
+    LONG (WINAPI* pfnRegCloseKey)(HKEY hKey);
+
+    // Hub driver's device-control interface.
+    HANDLE (WINAPI* pfnCreateFileA)(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
+                                    LPSECURITY_ATTRIBUTES lpSecurityAttributes, DWORD dwCreationDisposition,
+                                    DWORD dwFlagsAndAttributes, HANDLE hTemplateFile);
+    BOOL (WINAPI* pfnDeviceIoControl)(HANDLE hDevice, DWORD dwIoControlCode, LPVOID lpInBuffer, DWORD nInBufferSize,
+                                      LPVOID lpOutBuffer, DWORD nOutBufferSize, LPDWORD lpBytesReturned,
+                                      LPOVERLAPPED lpOverlapped);
+    BOOL (WINAPI* pfnCloseHandle)(HANDLE hObject);
+
+    // Process heap, version, last error.
+    HANDLE (WINAPI* pfnGetProcessHeap)(void);
+    LPVOID (WINAPI* pfnHeapAlloc)(HANDLE hHeap, DWORD dwFlags, SIZE_T dwBytes);
+    BOOL (WINAPI* pfnHeapFree)(HANDLE hHeap, DWORD dwFlags, LPVOID lpMem);
+    BOOL (WINAPI* pfnGetVersionExA)(LPOSVERSIONINFOA lpVersionInformation);
+    DWORD (WINAPI* pfnGetLastError)(void);
+};
+
+// The host that device identification talks to (one per program).
+const DEVICE_HOST_API& GetDeviceHostApi();

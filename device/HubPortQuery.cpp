@@ -1,0 +1,220 @@
+#include "HubPortQuery.h"
+
+#include "DeviceSearchContext.h"
+#include "HostApi.h"
+#include "UsbStringText.h"
+
+#include <winioctl.h>
+#include <usbioctl.h>
+#include <shlwapi.h>
+
+#include <cstddef>
+#include <cstdio>
+
+namespace {
+
+const DWORD kHubPathBytes = 260;
+// Connection information with room for 30 pipes, one buffer per hub scan.
+const DWORD kConnectionBytes = sizeof(USB_NODE_CONNECTION_INFORMATION_EX) + 30 * sizeof(USB_PIPE_INFO);
+const DWORD kRequestHeaderBytes = offsetof(USB_DESCRIPTOR_REQUEST, Data);
+const DWORD kRequestBytes = kRequestHeaderBytes + USB_STRING_DATA_BYTES;
+const USHORT kLangUsEnglish = 0x0409;
+
+static_assert(sizeof(USB_NODE_INFORMATION) == 76, "32-bit layout of the hub's node information");
+static_assert(kConnectionBytes == 365, "32-bit layout of the connection information");
+static_assert(kRequestBytes == 267, "32-bit layout of the string request");
+
+// What one hub scan works with; the strings are cleared for each port.
+struct PORT_SCAN
+{
+    HANDLE hHub;
+    USB_NODE_CONNECTION_INFORMATION_EX* pConnection;
+    DEVICE_SEARCH_CONTEXT* pSearch;
+    BYTE abRequest[kRequestBytes];
+    char szPortId[USB_IDENTITY_TEXT_CHARS];
+    char szSerialNumber[USB_IDENTITY_TEXT_CHARS];
+    char szManufacturer[USB_IDENTITY_TEXT_CHARS];
+    char szProduct[USB_IDENTITY_TEXT_CHARS];
+};
+
+class CHubHandle
+{
+public:
+    explicit CHubHandle(HANDLE h) : m_h(h) {}
+    ~CHubHandle()
+    {
+        if (m_h != INVALID_HANDLE_VALUE)
+            GetDeviceHostApi().pfnCloseHandle(m_h);
+    }
+    HANDLE m_h;
+
+private:
+    CHubHandle(const CHubHandle&) = delete;
+    CHubHandle& operator=(const CHubHandle&) = delete;
+};
+
+class CConnectionBuffer
+{
+public:
+    CConnectionBuffer()
+        : m_hHeap(GetDeviceHostApi().pfnGetProcessHeap()),
+          m_pBlock(m_hHeap ? GetDeviceHostApi().pfnHeapAlloc(m_hHeap, HEAP_ZERO_MEMORY, kConnectionBytes) : NULL)
+    {
+    }
+    ~CConnectionBuffer()
+    {
+        if (m_pBlock)
+            GetDeviceHostApi().pfnHeapFree(m_hHeap, 0, m_pBlock);
+    }
+    USB_NODE_CONNECTION_INFORMATION_EX* Get() const
+    {
+        return static_cast<USB_NODE_CONNECTION_INFORMATION_EX*>(m_pBlock);
+    }
+
+private:
+    HANDLE m_hHeap;
+    void* m_pBlock;
+    CConnectionBuffer(const CConnectionBuffer&) = delete;
+    CConnectionBuffer& operator=(const CConnectionBuffer&) = delete;
+};
+
+// The hub's "SymbolicName" from its device key; refused unless it ends
+// inside the buffer.
+int ReadHubPath(HDEVINFO hDevInfo, SP_DEVINFO_DATA* pDevInfoData, char (&szPath)[kHubPathBytes])
+{
+    const DEVICE_HOST_API& host = GetDeviceHostApi();
+    HKEY hKey = host.pfnSetupDiOpenDevRegKey(hDevInfo, pDevInfoData, DICS_FLAG_GLOBAL, 0, DIREG_DEV, KEY_QUERY_VALUE);
+    if (hKey == INVALID_HANDLE_VALUE)
+        return 0;
+    ZeroMemory(szPath, sizeof(szPath));
+    DWORD cbPath = sizeof(szPath);
+    LONG lResult = host.pfnRegQueryValueExA(hKey, "SymbolicName", NULL, NULL, reinterpret_cast<BYTE*>(szPath), &cbPath);
+    host.pfnRegCloseKey(hKey);
+    return lResult == ERROR_SUCCESS && szPath[kHubPathBytes - 1] == '\0';
+}
+
+int QueryPortCount(HANDLE hHub, UCHAR* pnPorts)
+{
+    USB_NODE_INFORMATION info = {};
+    DWORD cbReturned = 0;
+    if (!GetDeviceHostApi().pfnDeviceIoControl(hHub, IOCTL_USB_GET_NODE_INFORMATION, &info, sizeof(info), &info,
+                                                sizeof(info), &cbReturned, NULL))
+        return 0;
+    const DWORD cbNeeded = offsetof(USB_NODE_INFORMATION, u.HubInformation.HubDescriptor.bNumberOfPorts) + 1;
+    *pnPorts = cbReturned >= cbNeeded ? info.u.HubInformation.HubDescriptor.bNumberOfPorts : 0;
+    return 1;
+}
+
+// Asks a port for string nIndex in US English and converts it into pszText.
+// -1: the request failed; 0: the text did not convert; 1: done.
+int RequestString(PORT_SCAN& scan, ULONG nPort, UCHAR nIndex, char* pszText)
+{
+    ZeroMemory(scan.abRequest, sizeof(scan.abRequest));
+    USB_DESCRIPTOR_REQUEST* pRequest = reinterpret_cast<USB_DESCRIPTOR_REQUEST*>(scan.abRequest);
+    pRequest->ConnectionIndex = nPort;
+    pRequest->SetupPacket.wValue = static_cast<USHORT>((USB_STRING_DESCRIPTOR_TYPE << 8) | nIndex);
+    pRequest->SetupPacket.wIndex = kLangUsEnglish;
+    pRequest->SetupPacket.wLength = USB_STRING_DATA_BYTES;
+    DWORD cbReturned = 0;
+    if (!GetDeviceHostApi().pfnDeviceIoControl(scan.hHub, IOCTL_USB_GET_DESCRIPTOR_FROM_NODE_CONNECTION,
+                                                scan.abRequest, kRequestBytes, scan.abRequest, kRequestBytes,
+                                                &cbReturned, NULL))
+        return -1;
+    DWORD cbDescriptor = cbReturned > kRequestHeaderBytes ? cbReturned - kRequestHeaderBytes : 0;
+    return UsbStringToText(scan.abRequest + kRequestHeaderBytes, cbDescriptor, pszText, USB_IDENTITY_TEXT_CHARS);
+}
+
+void FillIdentity(PORT_SCAN& scan, ULONG nPort)
+{
+    const USB_NODE_CONNECTION_INFORMATION_EX& info = *scan.pConnection;
+    const USB_DEVICE_DESCRIPTOR& desc = info.DeviceDescriptor;
+    USB_DEVICE_IDENTITY* pIdentity = scan.pSearch->pIdentity;
+    pIdentity->Speed = info.Speed;
+    pIdentity->idVendor = desc.idVendor;
+    pIdentity->idProduct = desc.idProduct;
+    pIdentity->bcdDevice = desc.bcdDevice;
+    if (desc.iManufacturer && RequestString(scan, nPort, desc.iManufacturer, scan.szManufacturer) >= 0)
+        lstrcpynA(pIdentity->szManufacturer, scan.szManufacturer, USB_IDENTITY_TEXT_CHARS);
+    if (desc.iProduct && RequestString(scan, nPort, desc.iProduct, scan.szProduct) >= 0)
+        lstrcpynA(pIdentity->szProduct, scan.szProduct, USB_IDENTITY_TEXT_CHARS);
+    lstrcpynA(pIdentity->szSerialNumber, scan.szSerialNumber, USB_IDENTITY_TEXT_CHARS);
+}
+
+enum PORT_RESULT { kNextPort, kEndScan };
+
+PORT_RESULT ScanPort(PORT_SCAN& scan, ULONG nPort)
+{
+    ZeroMemory(scan.pConnection, kConnectionBytes);
+    ZeroMemory(scan.szSerialNumber, sizeof(scan.szSerialNumber));
+    ZeroMemory(scan.szManufacturer, sizeof(scan.szManufacturer));
+    ZeroMemory(scan.szProduct, sizeof(scan.szProduct));
+    USB_NODE_CONNECTION_INFORMATION_EX& info = *scan.pConnection;
+    info.ConnectionIndex = nPort;
+    DWORD cbReturned = 0;
+    if (!GetDeviceHostApi().pfnDeviceIoControl(scan.hHub, IOCTL_USB_GET_NODE_CONNECTION_INFORMATION_EX, &info,
+                                                kConnectionBytes, &info, kConnectionBytes, &cbReturned, NULL))
+        return kNextPort;
+    if (cbReturned < offsetof(USB_NODE_CONNECTION_INFORMATION_EX, PipeList) || info.ConnectionStatus != DeviceConnected)
+        return kNextPort;
+
+    const USB_DEVICE_DESCRIPTOR& desc = info.DeviceDescriptor;
+    if (desc.iSerialNumber)
+    {
+        int nText = RequestString(scan, nPort, desc.iSerialNumber, scan.szSerialNumber);
+        if (nText < 0)
+            return kNextPort;
+        if (nText == 0)
+            return kEndScan;
+    }
+    int nId = snprintf(scan.szPortId, sizeof(scan.szPortId), "USB\\VID_%04X&PID_%04X\\%s", desc.idVendor,
+                       desc.idProduct, scan.szSerialNumber);
+    if (nId < 0 || nId >= static_cast<int>(sizeof(scan.szPortId)))
+        return kNextPort;   // an id this long names no device
+    if (!StrStrIA(scan.pSearch->szInstanceId, scan.szPortId))
+        return kNextPort;
+    FillIdentity(scan, nPort);
+    return kEndScan;
+}
+
+void ScanHub(DEVICE_SEARCH_CONTEXT* pSearch, HANDLE hHub, UCHAR nPorts)
+{
+    CConnectionBuffer connection;
+    if (!connection.Get())
+        return;
+    PORT_SCAN scan = {};
+    scan.hHub = hHub;
+    scan.pConnection = connection.Get();
+    scan.pSearch = pSearch;
+    for (ULONG nPort = 1; nPort <= nPorts; ++nPort)
+    {
+        if (ScanPort(scan, nPort) == kEndScan)
+            break;
+    }
+}
+
+}  // namespace
+
+int QueryHubPortsCallback(HDEVINFO hDevInfo, SP_DEVINFO_DATA* pDevInfoData, GUID*, void* pContext)
+{
+    DEVICE_SEARCH_CONTEXT* pSearch = static_cast<DEVICE_SEARCH_CONTEXT*>(pContext);
+    if (!pSearch)
+        return 0;
+    if (pDevInfoData->DevInst != pSearch->dnHub)
+        return 1;
+    if (!pSearch->pIdentity)
+        return 0;
+
+    char szPath[kHubPathBytes];
+    if (!ReadHubPath(hDevInfo, pDevInfoData, szPath))
+        return 0;
+    szPath[1] = '\\';   // "\??\..." as the path "\\?\..."
+    CHubHandle hub(GetDeviceHostApi().pfnCreateFileA(szPath, GENERIC_READ | GENERIC_WRITE,
+                                                     FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING, 0,
+                                                     NULL));
+    if (hub.m_h == INVALID_HANDLE_VALUE)
+        return 0;
+    UCHAR nPorts = 0;
+    if (QueryPortCount(hub.m_h, &nPorts))
+        ScanHub(pSearch, hub.m_h, nPorts);
+    return 0;
+}

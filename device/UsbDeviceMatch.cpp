@@ -1,0 +1,54 @@
+#include "UsbDeviceMatch.h"
+
+#include "DevInfoList.h"
+#include "DeviceSearchContext.h"
+#include "FetchInstanceId.h"
+#include "HostApi.h"
+#include "HubPortQuery.h"
+#include "InstanceIdText.h"
+
+#include <shlwapi.h>
+
+namespace {
+
+// The composite device above an interface: its node and instance id.
+int FindCompositeDevice(DEVICE_SEARCH_CONTEXT* pSearch, DEVINST dnInterface, DEVINST* pdnDevice)
+{
+    if (GetDeviceHostApi().pfnCM_Get_Parent(pdnDevice, dnInterface, 0) != CR_SUCCESS)
+        return 0;
+    pSearch->dnTarget = *pdnDevice;
+    return pSearch->pList->Enumerate(FetchInstanceIdCallback, pSearch);
+}
+
+}  // namespace
+
+int MatchUsbDeviceCallback(HDEVINFO hDevInfo, SP_DEVINFO_DATA* pDevInfoData, GUID*, void* pContext)
+{
+    DEVICE_SEARCH_CONTEXT* pSearch = static_cast<DEVICE_SEARCH_CONTEXT*>(pContext);
+    if (!pSearch || !pSearch->pList)
+        return 0;
+    char szId[INSTANCE_ID_CHARS];
+    if (!ReadInstanceId(hDevInfo, pDevInfoData, szId))
+        return 1;
+    if (!StrStrIA(szId, pSearch->szTarget))
+        return 1;
+
+    // This element is the device looked up; the walk ends here.
+    DEVINST dnDevice = pDevInfoData->DevInst;
+    if (StrStrIA(pSearch->szTarget, "&MI_"))
+    {
+        if (!FindCompositeDevice(pSearch, pDevInfoData->DevInst, &dnDevice))
+            return 0;
+    }
+    else
+    {
+        lstrcpynA(pSearch->szInstanceId, szId, DEVICE_SEARCH_TEXT_CHARS);
+        pSearch->dnTarget = dnDevice;
+    }
+    DEVINST dnHub = 0;
+    if (GetDeviceHostApi().pfnCM_Get_Parent(&dnHub, dnDevice, 0) != CR_SUCCESS)
+        return 0;
+    pSearch->dnHub = dnHub;
+    pSearch->pList->Enumerate(QueryHubPortsCallback, pSearch);
+    return 0;
+}

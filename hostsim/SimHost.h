@@ -1,0 +1,233 @@
+// CSimHost: a simulated Windows host for device identification. It stands
+// in for the platform calls of DEVICE_HOST_API (device sets over a tree of
+// device nodes, the mount table, hubs' device keys, hub handles answering
+// the hub driver's requests, process heap, version, last error), counts
+// what it hands out and what comes back, and can fail any call on demand.
+//
+// A scenario in a few lines:
+//     CSimHost& host = CSimHost::Get();
+//     host.Reset();                                   // empty tree, version 6
+//     int nHub = host.AddHub(4);                      // external hub, 4 ports
+//     SIM_STICK stick = host.AddStick(nHub, 3, 0x1234, 0x1002, "SN0001", 'E');
+//     host.Port(nHub, 3).Descriptor.bcdDevice = 0x0105;
+//     host.FailCall("DeviceIoControl", 2);            // only its 2nd call fails
+//     ... run a lookup ...
+//     EXPECT_EQ(0, host.Leaks());                     // everything released
+//     host.Calls("SetupDiEnumDeviceInfo");            // requests made
+//
+// Nothing here depends on a test framework; a scenario can as well be built
+// from a text file by a demo build of the program.
+#pragma once
+
+#include <windows.h>
+#include <setupapi.h>
+#include <cfgmgr32.h>
+#include <winioctl.h>
+#include <usbioctl.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+// One port of a simulated hub and what it answers.
+struct SIM_PORT
+{
+    ULONG ConnectionStatus = NoDeviceConnected;
+    UCHAR Speed = 0;
+    USB_DEVICE_DESCRIPTOR Descriptor = {};
+    // String descriptors by index, as raw bytes (bLength, bDescriptorType,
+    // UTF-16 text), so that malformed ones can be built.
+    std::map<UCHAR, std::string> mapStrings;
+    bool bStallStrings = false;        // every string request fails
+    // Bytes that the connection request reports (and copies); -1: all.
+    int nConnectionBytes = -1;
+    bool bZeroConnection = false;      // answers with an all-zero record
+    // Bytes of a string answer reported after the request header; -1: all.
+    int nStringBytes = -1;
+    // Requests this port received (connection information, strings).
+    unsigned nConnectionRequests = 0;
+    unsigned nStringRequests = 0;
+};
+
+// The nodes that AddStick creates (device node numbers).
+struct SIM_STICK
+{
+    DEVINST dnUsb = 0;        // the USB device (composite device for composites)
+    DEVINST dnInterface = 0;  // the &MI_ interface of a composite, else 0
+    DEVINST dnDisk = 0;       // USBSTOR disk
+    DEVINST dnVolume = 0;     // storage volume
+    std::string strUsbId;     // instance id of the USB device
+    std::string strMountPath; // the mount-table path of its drive
+};
+
+class CSimHost
+{
+public:
+    static CSimHost& Get();
+
+    // Back to an empty host: a PCI host controller with its root hub (hub
+    // number 0, 2 ports), host major version 6, an empty mount table, no
+    // failures, every counter zero.
+    void Reset();
+
+    // Device tree. Nodes appear in device sets in the order they were added
+    // (see MoveToFront/MoveToEnd/HideFromList).
+    DEVINST AddNode(const std::string& strInstanceId, DEVINST dnParent);
+    DEVINST RootHubNode() const;
+    DEVINST ControllerNode() const;
+    // Adds n plain devices under the host controller (list padding).
+    void AddFillerDevices(int n);
+    void MoveToFront(DEVINST dn);
+    void MoveToEnd(DEVINST dn);
+    // The node stays in the tree (CM_Get_Parent finds it) but no device set
+    // lists it.
+    void HideFromList(DEVINST dn);
+    const std::string& InstanceId(DEVINST dn) const;
+    void SetInstanceId(DEVINST dn, const std::string& strInstanceId);
+
+    // Hubs: AddHub attaches an external hub to the root hub and returns its
+    // hub number. Every hub has a device key whose "SymbolicName" opens it.
+    int AddHub(int nPorts);
+    DEVINST HubNode(int nHub) const;
+    void SetPortCount(int nHub, int nPorts);          // 0..255
+    void SetSymbolicName(int nHub, const std::string& strRawBytes);
+    void RemoveSymbolicName(int nHub);
+    // Node information answers all zero / with only nBytes (-1: all).
+    void SetNodeInfoBytes(int nHub, int nBytes, bool bZero = false);
+    SIM_PORT& Port(int nHub, int nPort);
+
+    // A USB stick on a hub port: USB device -> USBSTOR disk -> volume, port
+    // table (descriptor, strings 1..3) and, for a drive letter, mount-table
+    // entries. pszSerial null: no serial-number string, and the instance id
+    // is one the host made up. The mount path names the volume below host
+    // version 6 and the disk from 6 on: set the version first.
+    SIM_STICK AddStick(int nHub, int nPort, USHORT idVendor, USHORT idProduct, const char* pszSerial,
+                       char chDrive = 0);
+    // The same with a composite device: its storage is behind interface &MI_00.
+    SIM_STICK AddCompositeStick(int nHub, int nPort, USHORT idVendor, USHORT idProduct, const char* pszSerial,
+                                char chDrive = 0);
+
+    // Mount table ("SYSTEM\MountedDevices"), values in order added.
+    void AddMountValue(const std::string& strName, const std::string& strRawBytes);
+    void AddMountPath(char chDrive, const std::string& strPath);   // UTF-16 path, no terminator
+    void SetMountTableMissing(bool bMissing);
+
+    void SetHostMajorVersion(DWORD dwMajor);
+
+    // Failures: FailCall(name) fails every call of that name; with nNth the
+    // nNth call (counted from Reset, 1-based) only. dwError is what
+    // GetLastError reports afterwards where the call sets it.
+    void FailCall(const std::string& strCall, unsigned nNth = 0, DWORD dwError = ERROR_GEN_FAILURE);
+
+    // Counters.
+    unsigned Calls(const std::string& strCall) const;
+    int OpenDeviceSets() const { return static_cast<int>(m_mapSets.size()); }
+    int OpenKeys() const { return static_cast<int>(m_mapKeys.size()); }
+    int OpenHubHandles() const { return static_cast<int>(m_mapHubHandles.size()); }
+    int OpenHeapBlocks() const { return static_cast<int>(m_mapHeapBlocks.size()); }
+    int Leaks() const { return OpenDeviceSets() + OpenKeys() + OpenHubHandles() + OpenHeapBlocks(); }
+    std::string LeakReport() const;
+    // Size of a block the simulated heap handed out (0 if it did not).
+    SIZE_T HeapBlockSize(const void* pBlock) const;
+    // Arguments of the last SetupDiGetClassDevsExA and CreateFileA calls.
+    DWORD LastClassDevsFlags() const { return m_dwLastFlags; }
+    const std::string& LastCreateFilePath() const { return m_strLastCreateFile; }
+
+    // Helpers for raw data.
+    static std::string Utf16(const std::wstring& str);
+    static std::string StringDescriptor(const std::wstring& str);
+
+    // The simulated calls (DEVICE_HOST_API entries).
+    enum CALL
+    {
+        kGetClassDevs, kEnumDeviceInfo, kDestroyList, kGetInstanceId, kOpenDevRegKey, kGetParent,
+        kRegOpenKey, kRegEnumValue, kRegQueryValue, kRegCloseKey, kCreateFile, kDeviceIoControl, kCloseHandle,
+        kGetProcessHeap, kHeapAlloc, kHeapFree, kGetVersionEx, kGetLastError, kCallCount
+    };
+    static const char* CallName(int nCall);
+
+    HDEVINFO GetClassDevs(DWORD dwFlags, HDEVINFO hAddTo);
+    BOOL EnumDeviceInfo(HDEVINFO hDevInfo, DWORD dwIndex, PSP_DEVINFO_DATA pData);
+    BOOL DestroyList(HDEVINFO hDevInfo);
+    BOOL GetInstanceId(HDEVINFO hDevInfo, PSP_DEVINFO_DATA pData, PSTR pszId, DWORD cchId, PDWORD pcchRequired);
+    HKEY OpenDevRegKey(HDEVINFO hDevInfo, PSP_DEVINFO_DATA pData, DWORD dwKeyType);
+    CONFIGRET GetParent(PDEVINST pdn, DEVINST dn);
+    LONG RegOpenKey(HKEY hKey, LPCSTR pszSubKey, PHKEY phk);
+    LONG RegEnumValue(HKEY hKey, DWORD dwIndex, LPSTR pszName, LPDWORD pcchName, LPDWORD pType, LPBYTE pData,
+                      LPDWORD pcbData);
+    LONG RegQueryValue(HKEY hKey, LPCSTR pszName, LPDWORD pType, LPBYTE pData, LPDWORD pcbData);
+    LONG RegCloseKey(HKEY hKey);
+    HANDLE CreateFile(LPCSTR pszPath);
+    BOOL DeviceIoControl(HANDLE h, DWORD dwCode, LPVOID pIn, DWORD cbIn, LPVOID pOut, DWORD cbOut,
+                         LPDWORD pcbReturned);
+    BOOL CloseHandle(HANDLE h);
+    LPVOID HeapAlloc(DWORD dwFlags, SIZE_T cb);
+    BOOL HeapFree(LPVOID p);
+    BOOL GetVersionEx(LPOSVERSIONINFOA pInfo);
+    DWORD LastError() const { return m_dwLastError; }
+    // Counts the call; true when it is to fail (last error set).
+    bool Enter(int nCall);
+    HANDLE ProcessHeap() const;
+
+private:
+    CSimHost();
+
+    struct NODE
+    {
+        std::string strId;
+        DEVINST dnParent;
+        bool bListed;
+    };
+    struct HUB
+    {
+        DEVINST dn;
+        int nPorts;
+        bool bHasName;
+        std::string strName;
+        int nNodeInfoBytes;
+        bool bZeroNodeInfo;
+        std::vector<SIM_PORT> vPorts;   // index 0 is port 1
+    };
+    struct MOUNT_VALUE
+    {
+        std::string strName;
+        std::string strBytes;
+    };
+    struct FAILURE
+    {
+        bool bAlways;
+        unsigned nNth;
+        DWORD dwError;
+    };
+    struct KEY
+    {
+        int nHub;   // -1: the mount table
+    };
+
+    const NODE* FindNode(DEVINST dn) const;
+    int HubOfNode(DEVINST dn) const;
+    std::vector<DEVINST>* FindSet(HDEVINFO h);
+    int HubOfHandle(HANDLE h) const;
+    SIM_STICK AddStorage(SIM_STICK stick, DEVINST dnStorageParent, const char* pszSerial, char chDrive);
+    BOOL AnswerConnection(const HUB& hub, LPVOID pBuffer, DWORD cb, LPDWORD pcbReturned);
+    BOOL AnswerString(const HUB& hub, LPVOID pBuffer, DWORD cb, LPDWORD pcbReturned);
+
+    std::vector<NODE> m_vNodes;          // node n is m_vNodes[n - 1]
+    std::vector<DEVINST> m_vListOrder;
+    std::vector<HUB> m_vHubs;
+    std::vector<MOUNT_VALUE> m_vMount;
+    bool m_bMountMissing;
+    DWORD m_dwMajor;
+    DWORD m_dwLastError;
+    DWORD m_dwLastFlags;
+    std::string m_strLastCreateFile;
+    unsigned m_anCalls[kCallCount];
+    std::vector<FAILURE> m_avFailures[kCallCount];
+
+    std::map<HDEVINFO, std::vector<DEVINST>> m_mapSets;
+    std::map<HKEY, KEY> m_mapKeys;
+    std::map<HANDLE, int> m_mapHubHandles;
+    std::map<const void*, SIZE_T> m_mapHeapBlocks;
+    UINT_PTR m_nNextHandle;
+    int m_nSticks;
+};

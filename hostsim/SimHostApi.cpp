@@ -1,0 +1,156 @@
+// GetDeviceHostApi for builds that run against the simulated host: every
+// entry counts the call, fails it when asked to, and otherwise lets CSimHost
+// answer.
+#include "HostApi.h"
+#include "SimHost.h"
+
+namespace {
+
+CSimHost& Host()
+{
+    return CSimHost::Get();
+}
+
+HDEVINFO WINAPI SimGetClassDevsExA(const GUID*, PCSTR, HWND, DWORD Flags, HDEVINFO DeviceInfoSet, PCSTR, PVOID)
+{
+    if (Host().Enter(CSimHost::kGetClassDevs))
+        return INVALID_HANDLE_VALUE;
+    return Host().GetClassDevs(Flags, DeviceInfoSet);
+}
+
+BOOL WINAPI SimEnumDeviceInfo(HDEVINFO DeviceInfoSet, DWORD MemberIndex, PSP_DEVINFO_DATA DeviceInfoData)
+{
+    if (Host().Enter(CSimHost::kEnumDeviceInfo))
+        return FALSE;
+    return Host().EnumDeviceInfo(DeviceInfoSet, MemberIndex, DeviceInfoData);
+}
+
+BOOL WINAPI SimDestroyDeviceInfoList(HDEVINFO DeviceInfoSet)
+{
+    if (Host().Enter(CSimHost::kDestroyList))
+        return FALSE;
+    return Host().DestroyList(DeviceInfoSet);
+}
+
+BOOL WINAPI SimGetDeviceInstanceIdA(HDEVINFO DeviceInfoSet, PSP_DEVINFO_DATA DeviceInfoData, PSTR DeviceInstanceId,
+                                    DWORD DeviceInstanceIdSize, PDWORD RequiredSize)
+{
+    if (Host().Enter(CSimHost::kGetInstanceId))
+        return FALSE;
+    return Host().GetInstanceId(DeviceInfoSet, DeviceInfoData, DeviceInstanceId, DeviceInstanceIdSize, RequiredSize);
+}
+
+HKEY WINAPI SimOpenDevRegKey(HDEVINFO DeviceInfoSet, PSP_DEVINFO_DATA DeviceInfoData, DWORD, DWORD, DWORD KeyType,
+                             REGSAM)
+{
+    if (Host().Enter(CSimHost::kOpenDevRegKey))
+        return static_cast<HKEY>(INVALID_HANDLE_VALUE);
+    return Host().OpenDevRegKey(DeviceInfoSet, DeviceInfoData, KeyType);
+}
+
+CONFIGRET WINAPI SimGetParent(PDEVINST pdnDevInst, DEVINST dnDevInst, ULONG)
+{
+    if (Host().Enter(CSimHost::kGetParent))
+        return CR_FAILURE;
+    return Host().GetParent(pdnDevInst, dnDevInst);
+}
+
+LONG WINAPI SimRegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD, REGSAM, PHKEY phkResult)
+{
+    if (Host().Enter(CSimHost::kRegOpenKey))
+        return ERROR_ACCESS_DENIED;
+    return Host().RegOpenKey(hKey, lpSubKey, phkResult);
+}
+
+LONG WINAPI SimRegEnumValueA(HKEY hKey, DWORD dwIndex, LPSTR lpValueName, LPDWORD lpcchValueName, LPDWORD,
+                             LPDWORD lpType, LPBYTE lpData, LPDWORD lpcbData)
+{
+    if (Host().Enter(CSimHost::kRegEnumValue))
+        return Host().LastError();
+    return Host().RegEnumValue(hKey, dwIndex, lpValueName, lpcchValueName, lpType, lpData, lpcbData);
+}
+
+LONG WINAPI SimRegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD, LPDWORD lpType, LPBYTE lpData,
+                                LPDWORD lpcbData)
+{
+    if (Host().Enter(CSimHost::kRegQueryValue))
+        return Host().LastError();
+    return Host().RegQueryValue(hKey, lpValueName, lpType, lpData, lpcbData);
+}
+
+LONG WINAPI SimRegCloseKey(HKEY hKey)
+{
+    if (Host().Enter(CSimHost::kRegCloseKey))
+        return Host().LastError();
+    return Host().RegCloseKey(hKey);
+}
+
+HANDLE WINAPI SimCreateFileA(LPCSTR lpFileName, DWORD, DWORD, LPSECURITY_ATTRIBUTES, DWORD, DWORD, HANDLE)
+{
+    if (Host().Enter(CSimHost::kCreateFile))
+        return INVALID_HANDLE_VALUE;
+    return Host().CreateFile(lpFileName);
+}
+
+BOOL WINAPI SimDeviceIoControl(HANDLE hDevice, DWORD dwIoControlCode, LPVOID lpInBuffer, DWORD nInBufferSize,
+                               LPVOID lpOutBuffer, DWORD nOutBufferSize, LPDWORD lpBytesReturned, LPOVERLAPPED)
+{
+    if (Host().Enter(CSimHost::kDeviceIoControl))
+        return FALSE;
+    return Host().DeviceIoControl(hDevice, dwIoControlCode, lpInBuffer, nInBufferSize, lpOutBuffer, nOutBufferSize,
+                                  lpBytesReturned);
+}
+
+BOOL WINAPI SimCloseHandle(HANDLE hObject)
+{
+    if (Host().Enter(CSimHost::kCloseHandle))
+        return FALSE;
+    return Host().CloseHandle(hObject);
+}
+
+HANDLE WINAPI SimGetProcessHeap()
+{
+    if (Host().Enter(CSimHost::kGetProcessHeap))
+        return NULL;
+    return Host().ProcessHeap();
+}
+
+LPVOID WINAPI SimHeapAlloc(HANDLE hHeap, DWORD dwFlags, SIZE_T dwBytes)
+{
+    if (Host().Enter(CSimHost::kHeapAlloc) || hHeap != Host().ProcessHeap())
+        return NULL;
+    return Host().HeapAlloc(dwFlags, dwBytes);
+}
+
+BOOL WINAPI SimHeapFree(HANDLE hHeap, DWORD, LPVOID lpMem)
+{
+    if (Host().Enter(CSimHost::kHeapFree) || hHeap != Host().ProcessHeap())
+        return FALSE;
+    return Host().HeapFree(lpMem);
+}
+
+BOOL WINAPI SimGetVersionExA(LPOSVERSIONINFOA lpVersionInformation)
+{
+    if (Host().Enter(CSimHost::kGetVersionEx))
+        return FALSE;
+    return Host().GetVersionEx(lpVersionInformation);
+}
+
+DWORD WINAPI SimGetLastError()
+{
+    Host().Enter(CSimHost::kGetLastError);
+    return Host().LastError();
+}
+
+}  // namespace
+
+const DEVICE_HOST_API& GetDeviceHostApi()
+{
+    static const DEVICE_HOST_API api = {
+        SimGetClassDevsExA, SimEnumDeviceInfo, SimDestroyDeviceInfoList, SimGetDeviceInstanceIdA, SimOpenDevRegKey,
+        SimGetParent, SimRegOpenKeyExA, SimRegEnumValueA, SimRegQueryValueExA, SimRegCloseKey, SimCreateFileA,
+        SimDeviceIoControl, SimCloseHandle, SimGetProcessHeap, SimHeapAlloc, SimHeapFree, SimGetVersionExA,
+        SimGetLastError,
+    };
+    return api;
+}

@@ -1,0 +1,320 @@
+// GetDeviceIdentityByDrive and GetDeviceIdentityByInstanceId over simulated
+// device trees: mount table -> volume -> USB device -> hub port.
+#include "DriveIdentity.h"
+
+#include "SimHostFixture.h"
+
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+namespace {
+
+const USHORT kVendor = 0x1234;
+const USHORT kProduct = 0x1002;
+
+// The record with guard bytes after it, so that nothing beyond the record's
+// own size is written, whatever cbSize says.
+struct GUARDED_IDENTITY
+{
+    USB_DEVICE_IDENTITY id;
+    BYTE abGuard[64];
+};
+
+USB_DEVICE_IDENTITY EmptyIdentity()
+{
+    USB_DEVICE_IDENTITY id;
+    memset(&id, 0, sizeof(id));
+    id.cbSize = sizeof(id);
+    return id;
+}
+
+class DriveIdentityTest : public CSimHostTest
+{
+protected:
+    GUARDED_IDENTITY m_rec;
+    USB_DEVICE_IDENTITY& m_id = m_rec.id;
+    int m_nHub = 0;
+
+    void SetUp() override
+    {
+        CSimHostTest::SetUp();
+        memset(&m_rec, 0xA5, sizeof(m_rec));   // left over from an earlier drive
+        m_id.cbSize = sizeof(USB_DEVICE_IDENTITY);
+        m_nHub = host.AddHub(4);
+    }
+
+    void ExpectEmpty() const
+    {
+        USB_DEVICE_IDENTITY empty = EmptyIdentity();
+        EXPECT_EQ(0, memcmp(&empty, &m_id, sizeof(empty)));
+    }
+    void ExpectGuardIntact() const
+    {
+        for (BYTE b : m_rec.abGuard)
+            ASSERT_EQ(0xA5, b);
+    }
+};
+
+TEST_F(DriveIdentityTest, StickOnPortThreeOfAHub)
+{
+    host.AddStick(m_nHub, 3, kVendor, kProduct, "AA0012345", 'E');
+    host.Port(m_nHub, 3).Descriptor.bcdDevice = 0x0105;
+    ASSERT_EQ(1, GetDeviceIdentityByDrive("E", &m_id));
+    EXPECT_EQ(sizeof(USB_DEVICE_IDENTITY), m_id.cbSize);
+    EXPECT_EQ(UsbHighSpeed, m_id.Speed);
+    EXPECT_EQ(kVendor, m_id.idVendor);
+    EXPECT_EQ(kProduct, m_id.idProduct);
+    EXPECT_EQ(0x0105, m_id.bcdDevice);
+    EXPECT_STREQ("Example Corp", m_id.szManufacturer);
+    EXPECT_STREQ("Flash Disk", m_id.szProduct);
+    EXPECT_STREQ("AA0012345", m_id.szSerialNumber);
+    EXPECT_EQ(0, host.LastCreateFilePath().compare(0, 4, "\\\\?\\"));
+    ExpectGuardIntact();
+    EXPECT_EQ(1u, host.Port(m_nHub, 3).nConnectionRequests);
+    EXPECT_EQ(0u, host.Port(m_nHub, 4).nConnectionRequests);
+    EXPECT_EQ(0, m_id.szManufacturer[259] | m_id.szProduct[259] | m_id.szSerialNumber[259]);
+}
+
+TEST_F(DriveIdentityTest, LetterWithColonAndLowerCaseWork)
+{
+    host.AddStick(m_nHub, 1, kVendor, kProduct, "S1", 'E');
+    EXPECT_EQ(1, GetDeviceIdentityByDrive("e:", &m_id));
+    EXPECT_STREQ("S1", m_id.szSerialNumber);
+}
+
+TEST_F(DriveIdentityTest, SizeOneLessLeavesTheRecordUntouched)
+{
+    host.AddStick(m_nHub, 1, kVendor, kProduct, "S1", 'E');
+    m_id.cbSize = sizeof(USB_DEVICE_IDENTITY) - 1;
+    GUARDED_IDENTITY before = m_rec;
+    EXPECT_EQ(0, GetDeviceIdentityByDrive("E", &m_id));
+    EXPECT_EQ(0, memcmp(&before, &m_rec, sizeof(m_rec)));
+    EXPECT_EQ(0, GetDeviceIdentityByInstanceId("USB\\VID_1234&PID_1002\\S1", &m_id));
+    EXPECT_EQ(0, memcmp(&before, &m_rec, sizeof(m_rec)));
+    EXPECT_EQ(0u, host.Calls("RegOpenKeyExA") + host.Calls("SetupDiGetClassDevsExA"));
+}
+
+TEST_F(DriveIdentityTest, LargerSizeIsAcceptedAndReset)
+{
+    host.AddStick(m_nHub, 1, kVendor, kProduct, "S1", 'E');
+    m_id.cbSize = sizeof(m_rec);
+    EXPECT_EQ(1, GetDeviceIdentityByDrive("E", &m_id));
+    EXPECT_EQ(sizeof(USB_DEVICE_IDENTITY), m_id.cbSize);
+    ExpectGuardIntact();
+    m_id.cbSize = 0xFFFFFFFF;
+    EXPECT_EQ(1, GetDeviceIdentityByInstanceId("USB\\VID_1234&PID_1002\\S1", &m_id));
+    EXPECT_EQ(sizeof(USB_DEVICE_IDENTITY), m_id.cbSize);
+    ExpectGuardIntact();
+}
+
+TEST_F(DriveIdentityTest, BadArgumentsAreRefused)
+{
+    EXPECT_EQ(0, GetDeviceIdentityByDrive(nullptr, &m_id));
+    EXPECT_EQ(0, GetDeviceIdentityByDrive("", &m_id));
+    EXPECT_EQ(0, GetDeviceIdentityByDrive("E", nullptr));
+    EXPECT_EQ(0, GetDeviceIdentityByInstanceId(nullptr, &m_id));
+    EXPECT_EQ(0, GetDeviceIdentityByInstanceId("", &m_id));
+    EXPECT_EQ(0, GetDeviceIdentityByInstanceId("USB\\X", nullptr));
+    EXPECT_EQ(0xA5, m_rec.id.Speed);
+}
+
+TEST_F(DriveIdentityTest, LetterMissingFromTheMountTableLeavesOnlyTheSize)
+{
+    host.AddStick(m_nHub, 1, kVendor, kProduct, "S1", 'E');
+    EXPECT_EQ(0, GetDeviceIdentityByDrive("F", &m_id));
+    ExpectEmpty();
+    ExpectGuardIntact();
+}
+
+TEST_F(DriveIdentityTest, DeviceOnNoHubLeavesOnlyTheSize)
+{
+    host.AddStick(m_nHub, 1, kVendor, kProduct, "S1", 'E');
+    host.Port(m_nHub, 1).ConnectionStatus = NoDeviceConnected;
+    EXPECT_EQ(0, GetDeviceIdentityByDrive("E", &m_id));
+    ExpectEmpty();
+}
+
+TEST_F(DriveIdentityTest, ReleaseZeroFailsButKeepsTheIds)
+{
+    host.AddStick(m_nHub, 2, kVendor, kProduct, "S1", 'E');
+    host.Port(m_nHub, 2).Descriptor.bcdDevice = 0x0000;
+    EXPECT_EQ(0, GetDeviceIdentityByDrive("E", &m_id));
+    EXPECT_EQ(kVendor, m_id.idVendor);
+    EXPECT_EQ(kProduct, m_id.idProduct);
+    EXPECT_EQ(0, m_id.bcdDevice);
+    EXPECT_STREQ("S1", m_id.szSerialNumber);
+}
+
+TEST_F(DriveIdentityTest, BelowVersionSixTheVolumeClimbsTwoLevels)
+{
+    host.SetHostMajorVersion(5);
+    SIM_STICK stick = host.AddStick(m_nHub, 4, kVendor, kProduct, "XP0001", 'E');
+    EXPECT_NE(std::string::npos, stick.strMountPath.find("STORAGE#RemovableMedia#"));
+    ASSERT_EQ(1, GetDeviceIdentityByDrive("E", &m_id));
+    EXPECT_STREQ("XP0001", m_id.szSerialNumber);
+}
+
+TEST_F(DriveIdentityTest, FromVersionSixTheDiskClimbsOneLevel)
+{
+    host.SetHostMajorVersion(10);
+    SIM_STICK stick = host.AddStick(m_nHub, 4, kVendor, kProduct, "W10001", 'E');
+    EXPECT_NE(std::string::npos, stick.strMountPath.find("USBSTOR#Disk&"));
+    ASSERT_EQ(1, GetDeviceIdentityByDrive("E", &m_id));
+    EXPECT_STREQ("W10001", m_id.szSerialNumber);
+}
+
+TEST_F(DriveIdentityTest, ClimbedNodeMissingFromTheListStartsNoSearch)
+{
+    SIM_STICK stick = host.AddStick(m_nHub, 1, kVendor, kProduct, "S1", 'E');
+    host.HideFromList(stick.dnUsb);
+    EXPECT_EQ(0, GetDeviceIdentityByDrive("E", &m_id));
+    ExpectEmpty();
+    EXPECT_EQ(1u, host.Calls("SetupDiGetClassDevsExA"));
+}
+
+TEST_F(DriveIdentityTest, OnlyTheFirstDeviceInTheMountPathIsFollowed)
+{
+    host.AddStick(m_nHub, 1, kVendor, kProduct, "S1", 'E');
+    // A device whose id also occurs in the path, first in the list, under
+    // the host controller: it leads to no hub port.
+    DEVINST dnDecoy = host.AddNode("USBSTOR\\DISK&VEN_EXAMPLE", host.ControllerNode());
+    host.MoveToFront(dnDecoy);
+    EXPECT_EQ(0, GetDeviceIdentityByDrive("E", &m_id));
+    ExpectEmpty();
+    EXPECT_EQ(0u, host.Port(m_nHub, 1).nConnectionRequests);
+}
+
+TEST_F(DriveIdentityTest, MountPathLongerThanTheBufferFails)
+{
+    host.AddMountPath('E', "\\??\\" + std::string(256, 'A'));
+    EXPECT_EQ(0, GetDeviceIdentityByDrive("E", &m_id));
+    EXPECT_EQ(0u, host.Calls("SetupDiGetClassDevsExA"));
+    ExpectEmpty();
+}
+
+TEST_F(DriveIdentityTest, CompositeInterfaceGivesTheCompositeDevice)
+{
+    SIM_STICK stick = host.AddCompositeStick(m_nHub, 2, kVendor, kProduct, "COMP01", 'E');
+    ASSERT_EQ(1, GetDeviceIdentityByDrive("E", &m_id));
+    EXPECT_STREQ("COMP01", m_id.szSerialNumber);
+    ASSERT_EQ(1, GetDeviceIdentityByInstanceId(host.InstanceId(stick.dnInterface).c_str(), &m_id));
+    EXPECT_STREQ("COMP01", m_id.szSerialNumber);
+    EXPECT_NE(std::string::npos, host.InstanceId(stick.dnInterface).find("&MI_00"));
+}
+
+TEST_F(DriveIdentityTest, SerialThatStartsALongerOneTakesTheFirstInListOrder)
+{
+    int nOtherHub = host.AddHub(4);
+    SIM_STICK longer = host.AddStick(nOtherHub, 1, kVendor, kProduct, "SN0100", 0);
+    SIM_STICK shorter = host.AddStick(m_nHub, 1, kVendor, kProduct, "SN01", 'E');
+    EXPECT_EQ(1, GetDeviceIdentityByInstanceId("USB\\VID_1234&PID_1002\\SN01", &m_id));
+    EXPECT_STREQ("SN0100", m_id.szSerialNumber);
+    host.MoveToFront(shorter.dnUsb);
+    EXPECT_EQ(1, GetDeviceIdentityByInstanceId("USB\\VID_1234&PID_1002\\SN01", &m_id));
+    EXPECT_STREQ("SN01", m_id.szSerialNumber);
+    // The drive names its disk exactly, but the USB device is looked up by
+    // its instance id, which the longer one contains too.
+    EXPECT_EQ(1, GetDeviceIdentityByDrive("E", &m_id));
+    EXPECT_STREQ("SN01", m_id.szSerialNumber);
+    host.MoveToFront(longer.dnUsb);
+    EXPECT_EQ(1, GetDeviceIdentityByDrive("E", &m_id));
+    EXPECT_STREQ("SN0100", m_id.szSerialNumber);
+}
+
+TEST_F(DriveIdentityTest, TwoSticksWithoutSerialTheLowerPortWins)
+{
+    host.AddStick(m_nHub, 2, kVendor, kProduct, nullptr, 'E');
+    host.AddStick(m_nHub, 4, kVendor, kProduct, nullptr, 'F');
+    host.Port(m_nHub, 2).Descriptor.bcdDevice = 0x0200;
+    host.Port(m_nHub, 4).Descriptor.bcdDevice = 0x0400;
+    ASSERT_EQ(1, GetDeviceIdentityByDrive("F", &m_id));
+    EXPECT_EQ(0x0200, m_id.bcdDevice);
+    EXPECT_STREQ("", m_id.szSerialNumber);
+    EXPECT_EQ(0u, host.Port(m_nHub, 4).nConnectionRequests);
+}
+
+TEST_F(DriveIdentityTest, InstanceIdLongerThanTheBufferIsRefused)
+{
+    std::string strLong = "USB\\VID_1234&PID_1002\\" + std::string(260 - 22, 'S');
+    EXPECT_EQ(0, GetDeviceIdentityByInstanceId(strLong.c_str(), &m_id));
+    EXPECT_EQ(0xA5, m_rec.id.Speed);   // refused before the record is touched
+    EXPECT_EQ(0u, host.Calls("SetupDiGetClassDevsExA"));
+    strLong.pop_back();   // 259 characters fit
+    EXPECT_EQ(0, GetDeviceIdentityByInstanceId(strLong.c_str(), &m_id));
+    ExpectEmpty();
+    EXPECT_EQ(1u, host.Calls("SetupDiGetClassDevsExA"));
+}
+
+// Each platform request of a drive lookup, failed in turn: whatever fails,
+// everything is released and the record is either the identity or empty.
+TEST_F(DriveIdentityTest, EveryRequestFailingInTurnReleasesEverything)
+{
+    auto build = [this]() {
+        host.Reset();
+        m_nHub = host.AddHub(4);
+        host.AddStick(m_nHub, 3, kVendor, kProduct, "AA01", 'E');
+    };
+    build();
+    ASSERT_EQ(1, GetDeviceIdentityByDrive("E", &m_id));
+    const USB_DEVICE_IDENTITY good = m_id;
+    const char* apszCalls[] = {"SetupDiGetClassDevsExA", "SetupDiEnumDeviceInfo", "SetupDiGetDeviceInstanceIdA",
+                               "SetupDiOpenDevRegKey", "CM_Get_Parent", "RegOpenKeyExA", "RegEnumValueA",
+                               "RegQueryValueExA", "CreateFileA", "DeviceIoControl", "HeapAlloc", "GetVersionExA"};
+    unsigned anCalls[12];
+    for (int i = 0; i < 12; ++i)
+        anCalls[i] = host.Calls(apszCalls[i]);
+    for (int i = 0; i < 12; ++i)
+    {
+        ASSERT_GT(anCalls[i], 0u) << apszCalls[i];
+        for (unsigned n = 1; n <= anCalls[i]; ++n)
+        {
+            build();
+            host.FailCall(apszCalls[i], n);
+            int nResult = GetDeviceIdentityByDrive("E", &m_id);
+            EXPECT_EQ(0, host.Leaks()) << apszCalls[i] << " #" << n << ": " << host.LeakReport();
+            if (nResult)
+            {
+                EXPECT_EQ(good.bcdDevice, m_id.bcdDevice) << apszCalls[i] << " #" << n;
+                EXPECT_STREQ(good.szSerialNumber, m_id.szSerialNumber);
+            }
+            else
+            {
+                USB_DEVICE_IDENTITY empty = EmptyIdentity();
+                EXPECT_EQ(0, memcmp(&empty, &m_id, sizeof(empty))) << apszCalls[i] << " #" << n;
+            }
+        }
+    }
+}
+
+// Device-element requests and time of one drive lookup with the stick last
+// in lists of growing length.
+TEST_F(DriveIdentityTest, DriveLookupGrowsLinearlyWithTheDeviceList)
+{
+    unsigned anRequests[3] = {};
+    const int anDevices[3] = {100, 1000, 10000};
+    for (int i = 0; i < 3; ++i)
+    {
+        host.Reset();
+        int nHub = host.AddHub(4);
+        SIM_STICK stick = host.AddStick(nHub, 3, kVendor, kProduct, "PERF01", 'E');
+        host.AddFillerDevices(anDevices[i] - 9);   // the tree already holds 9 nodes
+        host.MoveToEnd(stick.dnVolume);
+        host.MoveToEnd(stick.dnDisk);
+        host.MoveToEnd(stick.dnUsb);
+        host.MoveToEnd(host.HubNode(nHub));
+        auto start = std::chrono::steady_clock::now();
+        const int nRuns = anDevices[i] >= 10000 ? 5 : 20;
+        for (int run = 0; run < nRuns; ++run)
+            ASSERT_EQ(1, GetDeviceIdentityByDrive("E", &m_id));
+        double dMs = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count() / nRuns;
+        anRequests[i] = host.Calls("SetupDiEnumDeviceInfo") / nRuns;
+        printf("%6d devices: %6u element requests, %8.3f ms per drive lookup\n", anDevices[i], anRequests[i], dMs);
+        EXPECT_LE(anRequests[i], 4u * anDevices[i] + 8);
+    }
+    EXPECT_LT(anRequests[2], 11u * anRequests[1]);
+    EXPECT_LT(anRequests[1], 11u * anRequests[0]);
+}
+
+}  // namespace

@@ -1,0 +1,17 @@
+// Base fixture for tests against the simulated host: a fresh host for every
+// test, and every device set, key, hub handle and heap block handed out
+// must have come back by the end of it.
+#pragma once
+
+#include "SimHost.h"
+
+#include <gtest/gtest.h>
+
+class CSimHostTest : public ::testing::Test
+{
+protected:
+    CSimHost& host = CSimHost::Get();
+
+    void SetUp() override { host.Reset(); }
+    void TearDown() override { EXPECT_EQ(0, host.Leaks()) << host.LeakReport(); }
+};

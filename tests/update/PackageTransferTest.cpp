@@ -1,0 +1,356 @@
+// Measuring the firmware package, the space check and the copy, with real
+// folders beside the test executable and the removable drive E:.
+#include "UpdateDlg.h"
+
+#include "TestFiles.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+const char kSection[] = "FwPackage";
+const char kDrive[] = "E:\\";
+const ULONGLONG kSmallDrive = 64ULL * 1024 * 1024;
+
+// The dialog with its matched section set, as FindConfigSection leaves it.
+class CPackageDlg : public CUpdateDlg
+{
+public:
+    explicit CPackageDlg(const std::string& strSection = kSection) { m_strSection = strSection.c_str(); }
+};
+
+// Paths past MAX_PATH are made and removed through the wide functions.
+std::wstring LongPath(const std::string& path)
+{
+    return L"\\\\?\\" + std::wstring(path.begin(), path.end());
+}
+
+void RemoveTree(const std::string& path)
+{
+    const std::wstring wide = LongPath(path);
+    const DWORD attributes = GetFileAttributesW(wide.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        return;
+    SetFileAttributesW(wide.c_str(), FILE_ATTRIBUTE_NORMAL);
+    if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        DeleteFileW(wide.c_str());
+        return;
+    }
+    std::vector<std::string> names;
+    WIN32_FIND_DATAW data;
+    HANDLE hFind = FindFirstFileW((wide + L"\\*").c_str(), &data);
+    if (hFind != INVALID_HANDLE_VALUE) {
+        do {
+            const std::wstring name = data.cFileName;
+            if (name != L"." && name != L"..")
+                names.push_back(std::string(name.begin(), name.end()));
+        } while (FindNextFileW(hFind, &data));
+        FindClose(hFind);
+    }
+    for (const std::string& name : names)
+        RemoveTree(path + "\\" + name);
+    RemoveDirectoryW(wide.c_str());
+}
+
+void MakeLongFolder(const std::string& path)
+{
+    ASSERT_TRUE(CreateDirectoryW(LongPath(path).c_str(), nullptr)) << GetLastError();
+}
+
+void WriteLongFile(const std::string& path, const std::string& bytes)
+{
+    HANDLE hFile = CreateFileW(LongPath(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, hFile) << GetLastError();
+    DWORD nWritten = 0;
+    WriteFile(hFile, bytes.data(), static_cast<DWORD>(bytes.size()), &nWritten, nullptr);
+    CloseHandle(hFile);
+    ASSERT_EQ(bytes.size(), nWritten);
+}
+
+ULONGLONG FreeBytes(const char* pszRoot)
+{
+    ULARGE_INTEGER freeBytes = {};
+    EXPECT_TRUE(GetDiskFreeSpaceExA(pszRoot, &freeBytes, nullptr, nullptr));
+    return freeBytes.QuadPart;
+}
+
+// A file of nSize bytes that takes (next to) no room on disk.
+void MakeSparseFile(const std::string& path, ULONGLONG nSize)
+{
+    const ULONGLONG nFreeBefore = FreeBytes(path.substr(0, 3).c_str());
+    HANDLE hFile = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, hFile);
+    DWORD nReturned = 0;
+    DeviceIoControl(hFile, FSCTL_SET_SPARSE, nullptr, 0, nullptr, 0, &nReturned, nullptr);
+    LARGE_INTEGER end;
+    end.QuadPart = static_cast<LONGLONG>(nSize);
+    const BOOL bSized = SetFilePointerEx(hFile, end, nullptr, FILE_BEGIN) && SetEndOfFile(hFile);
+    CloseHandle(hFile);
+    ASSERT_TRUE(bSized);
+    // Other writers share the disk: anything well below the size will do.
+    const ULONGLONG nFreeAfter = FreeBytes(path.substr(0, 3).c_str());
+    const ULONGLONG nTaken = nFreeBefore > nFreeAfter ? nFreeBefore - nFreeAfter : 0;
+    ASSERT_LT(nTaken, 1ULL << 30) << "not sparse: " << path;
+}
+
+std::vector<std::string> RootEntries()
+{
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA data;
+    HANDLE hFind = FindFirstFileA("E:\\*", &data);
+    if (hFind == INVALID_HANDLE_VALUE)
+        return names;
+    do {
+        const std::string name = data.cFileName;
+        if (name != "." && name != "..")
+            names.push_back(name);
+    } while (FindNextFileA(hFind, &data));
+    FindClose(hFind);
+    return names;
+}
+
+class PackageTransferTest : public ::testing::Test
+{
+protected:
+    void SetUp() override { Clean(); }
+    void TearDown() override { Clean(); }
+
+    static void Clean()
+    {
+        RemoveTree(ExeFolder() + "FwPackage");
+        RemoveTree(ExeFolder() + "Long");
+        for (const std::string& name : RootEntries())
+            RemoveTree(kDrive + name);
+    }
+    static std::string Package() { return ExeFolder() + kSection; }
+    static std::string InPackage(const std::string& name) { return Package() + "\\" + name; }
+    static bool DriveIsSmall() { return FreeBytes(kDrive) <= kSmallDrive; }
+
+    CPackageDlg dlg;
+};
+
+TEST_F(PackageTransferTest, OnlyFilesDirectlyInsideAreMeasuredAndCopiedFlat)
+{
+    WriteFileBytes(InPackage("a.bin"), std::string(100, 'a'));
+    WriteFileBytes(InPackage("b.bin"), std::string(250, 'b'));
+    WriteFileBytes(InPackage("sub\\c.bin"), std::string(1000, 'c'));
+    EXPECT_EQ(350u, dlg.GetPackageSize());
+    EXPECT_EQ(1, dlg.HasRoomForPackage(kDrive));
+    EXPECT_EQ(1, dlg.CopyPackageToDrive(kDrive));
+    EXPECT_EQ(std::string(100, 'a'), ReadFileBytes("E:\\a.bin"));
+    EXPECT_EQ(std::string(250, 'b'), ReadFileBytes("E:\\b.bin"));
+    EXPECT_EQ(2u, RootEntries().size());
+}
+
+TEST_F(PackageTransferTest, RoomWhenFreeSpaceEqualsPackageNotOneByteLess)
+{
+    if (!DriveIsSmall())
+        GTEST_SKIP() << "E: is not a small drive";
+    const ULONGLONG nFree = FreeBytes(kDrive);
+    WriteFileOfSize(InPackage("fw.bin"), nFree);
+    EXPECT_EQ(nFree, dlg.GetPackageSize());
+    EXPECT_EQ(1, dlg.HasRoomForPackage(kDrive));
+    WriteFileOfSize(InPackage("fw.bin"), nFree + 1);
+    EXPECT_EQ(0, dlg.HasRoomForPackage(kDrive));
+}
+
+TEST_F(PackageTransferTest, FolderWithoutFilesIsNoPackage)
+{
+    WriteFileBytes(InPackage("sub\\c.bin"), "only in a sub-folder");
+    EXPECT_EQ(0u, dlg.GetPackageSize());
+    EXPECT_EQ(1, dlg.HasRoomForPackage(kDrive));
+    EXPECT_EQ(0, dlg.CopyPackageToDrive(kDrive));
+    EXPECT_TRUE(RootEntries().empty());
+}
+
+TEST_F(PackageTransferTest, MissingFolderIsNoPackage)
+{
+    EXPECT_EQ(0u, dlg.GetPackageSize());
+    EXPECT_EQ(1, dlg.HasRoomForPackage(kDrive));
+    EXPECT_EQ(0, dlg.CopyPackageToDrive(kDrive));
+}
+
+TEST_F(PackageTransferTest, PackageNameThatIsAFileIsNoPackage)
+{
+    WriteFileBytes(Package(), "a file, not a folder");
+    EXPECT_EQ(0u, dlg.GetPackageSize());
+    EXPECT_EQ(0, dlg.CopyPackageToDrive(kDrive));
+    EXPECT_TRUE(RootEntries().empty());
+}
+
+TEST_F(PackageTransferTest, UnknownDriveHasNoFreeSpace)
+{
+    EXPECT_EQ(1, dlg.HasRoomForPackage("R:\\"));
+    WriteFileBytes(InPackage("fw.bin"), "x");
+    EXPECT_EQ(0, dlg.HasRoomForPackage("R:\\"));
+}
+
+TEST_F(PackageTransferTest, FileOfSameNameInRootIsReplaced)
+{
+    WriteFileBytes("E:\\fw.bin", "an older and longer firmware image");
+    WriteFileBytes(InPackage("fw.bin"), "new image");
+    EXPECT_EQ(1, dlg.CopyPackageToDrive(kDrive));
+    EXPECT_EQ("new image", ReadFileBytes("E:\\fw.bin"));
+}
+
+TEST_F(PackageTransferTest, HiddenAndReadOnlyFilesArePartOfPackage)
+{
+    WriteFileBytes(InPackage("hidden.bin"), std::string(10, 'h'));
+    WriteFileBytes(InPackage("readonly.bin"), std::string(20, 'r'));
+    ASSERT_TRUE(SetFileAttributesA(InPackage("hidden.bin").c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
+    ASSERT_TRUE(SetFileAttributesA(InPackage("readonly.bin").c_str(), FILE_ATTRIBUTE_READONLY));
+    ASSERT_TRUE(GetFileAttributesA(InPackage("hidden.bin").c_str()) & FILE_ATTRIBUTE_HIDDEN);
+    EXPECT_EQ(30u, dlg.GetPackageSize());
+    EXPECT_EQ(1, dlg.CopyPackageToDrive(kDrive));
+    EXPECT_EQ(std::string(10, 'h'), ReadFileBytes("E:\\hidden.bin"));
+    EXPECT_EQ(std::string(20, 'r'), ReadFileBytes("E:\\readonly.bin"));
+}
+
+// Each file in turn can't be written (a folder of its name stands in the
+// root): wherever it stands in the listing, the copy fails and the other
+// two files still land.
+TEST_F(PackageTransferTest, FailedFileFailsCopyButOthersAreCopied)
+{
+    const std::vector<std::string> files = {"a.bin", "b.bin", "c.bin"};
+    for (const std::string& blocked : files) {
+        Clean();
+        for (const std::string& file : files)
+            WriteFileBytes(InPackage(file), "new " + file);
+        MakeFolder(kDrive + blocked);
+        EXPECT_EQ(0, dlg.CopyPackageToDrive(kDrive)) << blocked;
+        for (const std::string& file : files) {
+            if (file != blocked) {
+                EXPECT_EQ("new " + file, ReadFileBytes(kDrive + file)) << blocked;
+            }
+        }
+    }
+}
+
+TEST_F(PackageTransferTest, DriveThatFillsUpFailsCopy)
+{
+    if (!DriveIsSmall())
+        GTEST_SKIP() << "E: is not a small drive";
+    const ULONGLONG nPart = FreeBytes(kDrive) * 3 / 5;
+    WriteFileOfSize(InPackage("one.bin"), nPart);
+    WriteFileOfSize(InPackage("two.bin"), nPart);
+    EXPECT_EQ(0, dlg.CopyPackageToDrive(kDrive));
+    // The first file attempted landed whole.
+    const std::string one = ReadFileBytes("E:\\one.bin");
+    const std::string two = ReadFileBytes("E:\\two.bin");
+    EXPECT_TRUE(one.size() == nPart || two.size() == nPart);
+}
+
+TEST_F(PackageTransferTest, DestinationIsDriveRootFollowedByName)
+{
+    MakeFolder("E:\\sub");
+    WriteFileBytes(InPackage("fw.bin"), "image");
+    EXPECT_EQ(1, dlg.CopyPackageToDrive("E:\\sub\\"));
+    EXPECT_EQ("image", ReadFileBytes("E:\\sub\\fw.bin"));
+    EXPECT_FALSE(FileExists("E:\\fw.bin"));
+}
+
+// A section whose folder path has nLength characters, under ExeFolder()\Long.
+std::string SectionOfLength(size_t nLength)
+{
+    const std::string prefix = "Long\\";
+    return prefix + std::string(nLength - ExeFolder().size() - prefix.size(), 'p');
+}
+
+TEST_F(PackageTransferTest, PackageFolderPastMaxPathIsRefused)
+{
+    const std::string section = SectionOfLength(MAX_PATH);
+    MakeFolder(ExeFolder() + "Long");
+    // The folder that the path cut at MAX_PATH - 1 characters would name.
+    const std::string cut = (ExeFolder() + section).substr(0, MAX_PATH - 1);
+    MakeLongFolder(cut);
+    WriteLongFile(cut + "\\fw.bin", "wrong package");
+    CPackageDlg longDlg(section);
+    EXPECT_EQ(0u, longDlg.GetPackageSize());
+    EXPECT_EQ(0, longDlg.CopyPackageToDrive(kDrive));
+    EXPECT_TRUE(RootEntries().empty());
+}
+
+TEST_F(PackageTransferTest, SearchPatternPastMaxPathIsRefused)
+{
+    // The folder fits; the folder with "\*.*" does not.
+    const std::string section = SectionOfLength(MAX_PATH - 4);
+    MakeFolder(ExeFolder() + "Long");
+    MakeLongFolder(ExeFolder() + section);
+    WriteLongFile(ExeFolder() + section + "\\a", "x");
+    CPackageDlg longDlg(section);
+    EXPECT_EQ(0u, longDlg.GetPackageSize());
+    EXPECT_EQ(0, longDlg.CopyPackageToDrive(kDrive));
+    EXPECT_TRUE(RootEntries().empty());
+}
+
+TEST_F(PackageTransferTest, SourcePathPastMaxPathIsRefused)
+{
+    const std::string section = SectionOfLength(200);
+    const std::string folder = ExeFolder() + section;
+    const std::string longName = std::string(70, 'n') + ".bin";
+    // The name that the source path cut at MAX_PATH - 1 characters ends in.
+    const std::string cutName = (folder + "\\" + longName).substr(folder.size() + 1, MAX_PATH - 1 - folder.size() - 1);
+    MakeFolder(ExeFolder() + "Long");
+    MakeLongFolder(folder);
+    WriteLongFile(folder + "\\short.bin", std::string(10, 's'));
+    WriteLongFile(folder + "\\" + longName, std::string(20, 'l'));
+    WriteLongFile(folder + "\\" + cutName, std::string(30, 'c'));
+    CPackageDlg longDlg(section);
+    // The long one can't be measured: it counts 0 bytes.
+    EXPECT_EQ(40u, longDlg.GetPackageSize());
+    EXPECT_EQ(0, longDlg.CopyPackageToDrive(kDrive));
+    EXPECT_EQ(std::string(10, 's'), ReadFileBytes("E:\\short.bin"));
+    EXPECT_EQ(std::string(30, 'c'), ReadFileBytes("E:\\" + cutName));
+    EXPECT_FALSE(FileExists("E:\\" + longName));
+}
+
+TEST_F(PackageTransferTest, DestinationPastMaxPathIsRefused)
+{
+    // A root of MAX_PATH - 6 characters: "a.bin" fits behind it, "fw.bin" does not.
+    const std::string root = kDrive + std::string(MAX_PATH - 6 - 4, 'd') + "\\";
+    ASSERT_EQ(static_cast<size_t>(MAX_PATH - 6), root.size());
+    MakeLongFolder(root.substr(0, root.size() - 1));
+    WriteFileBytes(InPackage("a.bin"), "a");
+    WriteFileBytes(InPackage("fw.bin"), "fw");
+    EXPECT_EQ(0, dlg.CopyPackageToDrive(root.c_str()));
+    EXPECT_EQ("a", ReadFileBytes(root + "a.bin"));
+    EXPECT_FALSE(FileExists(root + "fw.bi"));
+}
+
+TEST_F(PackageTransferTest, DriveRootPastMaxPathIsRefused)
+{
+    WriteFileBytes(InPackage("fw.bin"), "fw");
+    const std::string root = kDrive + std::string(MAX_PATH, 'r') + "\\";
+    EXPECT_EQ(0, dlg.HasRoomForPackage(root.c_str()));
+    EXPECT_EQ(0, dlg.CopyPackageToDrive(root.c_str()));
+}
+
+// Sizes past 32 bits must not wrap into a small package that "fits".
+TEST_F(PackageTransferTest, PackageOf4GiBOrMoreNeverFits)
+{
+    if (!DriveIsSmall())
+        GTEST_SKIP() << "E: is not a small drive";
+    MakeFolder(Package());
+    MakeSparseFile(InPackage("huge.bin"), 0x100000000ULL + 100);
+    EXPECT_EQ(0xFFFFFFFFu, dlg.GetPackageSize());
+    EXPECT_EQ(0, dlg.HasRoomForPackage(kDrive));
+
+    // Two files whose sizes add up past 32 bits.
+    RemovePath(InPackage("huge.bin"));
+    MakeSparseFile(InPackage("half1.bin"), 0x80000000ULL + 50);
+    MakeSparseFile(InPackage("half2.bin"), 0x80000000ULL + 50);
+    EXPECT_EQ(0xFFFFFFFFu, dlg.GetPackageSize());
+    EXPECT_EQ(0, dlg.HasRoomForPackage(kDrive));
+
+    // A size of exactly 0xFFFFFFFF bytes is a size, not a failure.
+    RemoveTree(Package());
+    MakeFolder(Package());
+    MakeSparseFile(InPackage("max.bin"), 0xFFFFFFFFULL);
+    EXPECT_EQ(0xFFFFFFFFu, dlg.GetPackageSize());
+    EXPECT_EQ(0, dlg.HasRoomForPackage(kDrive));
+}
+
+}  // namespace

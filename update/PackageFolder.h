@@ -1,0 +1,25 @@
+// The firmware package of a model: the files directly inside the folder
+// that bears the model's section name beside the executable. "." and "..",
+// folders and whatever folders hold are not part of it.
+#pragma once
+
+#include "AfxString.h"
+
+// True when the path, with its terminator, fits in MAX_PATH bytes. Paths
+// that don't fit are refused: a cut path would name another file.
+bool FitsMaxPath(const CString& strPath);
+
+// Called for every package file with its full path (which may not fit in
+// MAX_PATH) and its name; returns non-zero to go on with the walk.
+typedef int (*PACKAGE_FILE_PROC)(const CString& strPath, const CString& strName, void* pContext);
+
+// 1 with the package folder (the executable's folder directly followed by
+// the section name) in strFolder when something of that name exists; 0
+// when the executable's path can't be had, the folder's path doesn't fit
+// or nothing of that name exists.
+int LocatePackageFolder(const char* pszSection, CString& strFolder);
+
+// Hands every package file to pfnProc, in listing order. Returns how many
+// files it handed over: 0 for a missing or empty package, for one whose
+// path or search pattern doesn't fit, and for a name that is a file.
+int WalkPackageFiles(const char* pszSection, PACKAGE_FILE_PROC pfnProc, void* pContext);

@@ -1,0 +1,90 @@
+// Firmware package transfer of CUpdateDlg: measure the package, check the
+// drive's free space, copy the package's files flat into the drive's root.
+#include "UpdateDlg.h"
+
+#include "PackageFolder.h"
+
+#include <cstring>
+
+namespace {
+
+// Bytes of one file; 0 when it can't be opened or its size can't be read.
+ULONGLONG GetFileBytes(const CString& strPath)
+{
+    if (!FitsMaxPath(strPath))
+        return 0;
+    SECURITY_ATTRIBUTES security = {sizeof security, nullptr, FALSE};
+    HANDLE hFile = CreateFileA(strPath, GENERIC_READ, FILE_SHARE_READ, &security, OPEN_EXISTING,
+                               FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (hFile == INVALID_HANDLE_VALUE)
+        return 0;
+    LARGE_INTEGER size = {};
+    const BOOL bSized = GetFileSizeEx(hFile, &size);
+    CloseHandle(hFile);
+    return bSized ? static_cast<ULONGLONG>(size.QuadPart) : 0;
+}
+
+int AddFileBytes(const CString& strPath, const CString&, void* pContext)
+{
+    ULONGLONG& nTotal = *static_cast<ULONGLONG*>(pContext);
+    const ULONGLONG nBytes = GetFileBytes(strPath);
+    nTotal = nTotal + nBytes < nTotal ? ~0ULL : nTotal + nBytes;
+    return 1;
+}
+
+// The whole package in 64 bits, so that 4 GiB and more are counted as such.
+ULONGLONG MeasurePackage(const char* pszSection)
+{
+    ULONGLONG nTotal = 0;
+    WalkPackageFiles(pszSection, AddFileBytes, &nTotal);
+    return nTotal;
+}
+
+struct PACKAGE_COPY_CONTEXT
+{
+    const char* pszDriveRoot;
+    int nFailed;
+};
+
+int CopyFileToRoot(const CString& strPath, const CString& strName, void* pContext)
+{
+    PACKAGE_COPY_CONTEXT& copy = *static_cast<PACKAGE_COPY_CONTEXT*>(pContext);
+    const CString strDest = CString(copy.pszDriveRoot) + strName;
+    if (!FitsMaxPath(strPath) || !FitsMaxPath(strDest) || !CopyFileA(strPath, strDest, FALSE))
+        ++copy.nFailed;
+    return 1;  // a failed copy doesn't stop the transfer
+}
+
+bool IsUsableRoot(const char* pszDriveRoot)
+{
+    return pszDriveRoot != nullptr && strnlen(pszDriveRoot, MAX_PATH) < MAX_PATH;
+}
+
+}  // namespace
+
+DWORD CUpdateDlg::GetPackageSize()
+{
+    const ULONGLONG nTotal = MeasurePackage(m_strSection);
+    return nTotal > 0xFFFFFFFFULL ? 0xFFFFFFFFUL : static_cast<DWORD>(nTotal);
+}
+
+int CUpdateDlg::HasRoomForPackage(const char* pszDriveRoot)
+{
+    if (!IsUsableRoot(pszDriveRoot))
+        return 0;
+    ULARGE_INTEGER freeBytes = {};
+    if (!GetDiskFreeSpaceExA(pszDriveRoot, &freeBytes, nullptr, nullptr)) {
+        GetLastError();  // the reason is not reported: no free space is known
+        freeBytes.QuadPart = 0;
+    }
+    return freeBytes.QuadPart >= MeasurePackage(m_strSection) ? 1 : 0;
+}
+
+int CUpdateDlg::CopyPackageToDrive(const char* pszDriveRoot)
+{
+    if (!IsUsableRoot(pszDriveRoot))
+        return 0;
+    PACKAGE_COPY_CONTEXT copy = {pszDriveRoot, 0};
+    const int nFiles = WalkPackageFiles(m_strSection, CopyFileToRoot, &copy);
+    return nFiles > 0 && copy.nFailed == 0 ? 1 : 0;
+}
