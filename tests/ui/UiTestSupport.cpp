@@ -47,3 +47,24 @@ void WriteCfg(const std::string& text)
 {
     WriteFileBytes(CfgPath(), text);
 }
+
+namespace {
+
+INT_PTR CALLBACK QuietDialogProc(HWND, UINT, WPARAM, LPARAM)
+{
+    return FALSE;
+}
+
+}  // namespace
+
+RECT TemplateItemRect(int nID)
+{
+    RECT rect = {};
+    HWND hDlg = CreateDialogParamA(UseResourceModule(), MAKEINTRESOURCEA(102), nullptr, QuietDialogProc, 0);
+    if (!hDlg)
+        return rect;
+    GetWindowRect(GetDlgItem(hDlg, nID), &rect);
+    MapWindowPoints(nullptr, hDlg, reinterpret_cast<POINT*>(&rect), 2);
+    DestroyWindow(hDlg);
+    return rect;
+}

@@ -18,3 +18,7 @@ std::string Formatted(UINT nID, const char* pszFirst, const char* pszSecond = nu
 
 std::string CfgPath();
 void WriteCfg(const std::string& text);
+
+// Rectangle of control nID in the update dialog's template, in the
+// dialog's client coordinates, as the platform lays the template out.
+RECT TemplateItemRect(int nID);

@@ -5,6 +5,7 @@
 #include "UpdateDlg.h"
 
 #include "DebugTrace.h"
+#include "SimHost.h"
 #include "TestFiles.h"
 #include "resource.h"
 
@@ -21,14 +22,22 @@ const char kTwoModels[] =
 class UpdateDlgWindowTest : public ::testing::Test
 {
 protected:
+    // A host without USB sticks: every scan ends in Not found.
+    CSimHost& host = CSimHost::Get();
+
     void SetUp() override
     {
         ASSERT_TRUE(UseResourceModule());
+        host.Reset();
         RemovePath(CfgPath());
         EmptyFolder("E:\\");
         EmptyFolder("F:\\");
     }
-    void TearDown() override { RemovePath(CfgPath()); }
+    void TearDown() override
+    {
+        EXPECT_EQ(0, host.Leaks()) << host.LeakReport();
+        RemovePath(CfgPath());
+    }
 
     // Runs the dialog with a script; the dialog's result.
     INT_PTR Run(CDialogRemote::SCRIPT script)
