@@ -254,4 +254,57 @@ TEST_F(ScanOutcomeTest, NonMatchingStickBeforeTheTarget)
     EXPECT_EQ(expected, seen);
 }
 
+// A copy of the resource module whose string table lacks string nID.
+bool MakeModuleWithoutString(const std::string& strPath, UINT nID)
+{
+    HMODULE hModule = UseResourceModule();
+    const WORD nBlock = static_cast<WORD>(nID / 16 + 1);
+    HRSRC hBlock = FindResourceA(hModule, MAKEINTRESOURCEA(nBlock), MAKEINTRESOURCEA(6) /* RT_STRING */);
+    if (!hBlock)
+        return false;
+    const WORD* pEntry = static_cast<const WORD*>(LockResource(LoadResource(hModule, hBlock)));
+    const WORD* pEnd = pEntry + SizeofResource(hModule, hBlock) / sizeof(WORD);
+    std::vector<WORD> block;
+    for (UINT i = 0; i < 16 && pEntry < pEnd; ++i) {
+        const WORD nLength = (i == nID % 16) ? 0 : std::min<WORD>(*pEntry, static_cast<WORD>(pEnd - pEntry - 1));
+        block.push_back(nLength);
+        block.insert(block.end(), pEntry + 1, pEntry + 1 + nLength);
+        pEntry += 1 + *pEntry;
+    }
+    if (!CopyFileA((ExeFolder() + "PelkinUpdate.prm").c_str(), strPath.c_str(), FALSE))
+        return false;
+    HANDLE hUpdate = BeginUpdateResourceA(strPath.c_str(), FALSE);
+    if (!hUpdate)
+        return false;
+    const BOOL bUpdated = UpdateResourceA(hUpdate, MAKEINTRESOURCEA(6), MAKEINTRESOURCEA(nBlock),
+                                          MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US), block.data(),
+                                          static_cast<DWORD>(block.size() * sizeof(WORD)));
+    return EndUpdateResourceA(hUpdate, !bUpdated) && bUpdated;
+}
+
+// A module without its own busy text: the busy layout shows the About
+// item's label instead.
+TEST_F(ScanOutcomeTest, ModuleWithoutBusyTextFallsBackToTheAboutItemLabel)
+{
+    const std::string strVariant = ExeFolder() + "NoBusyText.prm";
+    ASSERT_TRUE(MakeModuleWithoutString(strVariant, IDS_UPDATING));
+    HMODULE hVariant = LoadLibraryExA(strVariant.c_str(), nullptr,
+                                      LOAD_LIBRARY_AS_DATAFILE | 0x20 /* LOAD_LIBRARY_AS_IMAGE_RESOURCE */);
+    ASSERT_NE(nullptr, hVariant);
+    AfxGetModuleState()->m_hCurrentResourceHandle = hVariant;
+    EXPECT_EQ("", Text(IDS_UPDATING));
+    PlugStick('E', 0x1002, 0x0150);
+    CLayoutRecorder recorder;
+    DIALOG_SNAPSHOT shot;
+    Run(shot);
+    const std::string strAboutItem = Text(IDS_ABOUT_ITEM);
+    UseResourceModule();
+    FreeLibrary(hVariant);
+    RemovePath(strVariant);
+
+    EXPECT_FALSE(strAboutItem.empty());
+    EXPECT_EQ(std::vector<std::string>{strAboutItem}, recorder.TextsOf(IDC_BUSY_TEXT));
+    EXPECT_EQ(Text(IDS_COPY_FAILED), shot.strMessage);
+}
+
 }  // namespace
