@@ -18,7 +18,8 @@ BOOL CALLBACK FindDialogProc(HWND hWnd, LPARAM lParam)
     FIND_DIALOG* pFind = reinterpret_cast<FIND_DIALOG*>(lParam);
     char szClass[32] = {};
     GetClassNameA(hWnd, szClass, sizeof szClass);
-    if (hWnd != pFind->hExcept && lstrcmpA(szClass, "#32770") == 0) {
+    // A modal dialog shows once its WM_INITDIALOG has returned.
+    if (hWnd != pFind->hExcept && lstrcmpA(szClass, "#32770") == 0 && IsWindowVisible(hWnd)) {
         pFind->hFound = hWnd;
         return FALSE;
     }
@@ -79,7 +80,8 @@ void CDialogRemote::Run(SCRIPT script)
     WaitIdle();
     script(*this);
     // Whatever the script left open ends now, so that DoModal returns.
-    for (HWND hOther = FindDialog(m_hDlg); hOther; hOther = FindDialog(m_hDlg)) {
+    HWND hOther = FindDialog(m_hDlg);
+    for (int nTries = 0; hOther && nTries < 50; ++nTries, hOther = FindDialog(m_hDlg)) {
         PostMessageA(hOther, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
         Sleep(100);
     }
@@ -143,8 +145,10 @@ void CDialogRemote::PostSysCommand(WPARAM nCommand)
 HWND CDialogRemote::WaitForOtherDialog(DWORD nTimeoutMs)
 {
     for (DWORD nWaited = 0; nWaited <= nTimeoutMs; nWaited += 10) {
-        if (HWND hOther = FindDialog(m_hDlg))
+        if (HWND hOther = FindDialog(m_hDlg)) {
+            WaitIdle(hOther);
             return hOther;
+        }
         Sleep(10);
     }
     return nullptr;

@@ -59,8 +59,8 @@ public:
     // nTimeoutMs (a modal window opened by it is still running).
     bool SysCommand(WPARAM nCommand, DWORD nTimeoutMs = 3000);
     void PostSysCommand(WPARAM nCommand);
-    // A dialog of the test thread other than the main one, or null after
-    // nTimeoutMs.
+    // A shown dialog of the test thread other than the main one, once it
+    // waits for input; null after nTimeoutMs.
     HWND WaitForOtherDialog(DWORD nTimeoutMs);
     // The window text as stored, read without a message: usable while the
     // dialog's thread is busy.
