@@ -1,9 +1,15 @@
 // The framework: our small stand-in for the part of MFC the program uses.
 #pragma once
 
+#include "AfxCmdTarget.h"
+#include "AfxDataExchange.h"
 #include "AfxDialog.h"
 #include "AfxFileFind.h"
+#include "AfxMenu.h"
 #include "AfxModuleState.h"
+#include "AfxPaintDC.h"
+#include "AfxStatic.h"
 #include "AfxString.h"
 #include "AfxStringArray.h"
+#include "AfxWinApp.h"
 #include "AfxWnd.h"

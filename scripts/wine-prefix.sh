@@ -39,6 +39,9 @@ for letter in e f; do
   ln -sfn "$drives/$letter" "$prefix/dosdevices/$letter:"
   wine reg add 'HKLM\Software\Wine\Drives' /v "$letter:" /t REG_SZ /d floppy /f >/dev/null 2>&1
 done
+# Windows are not handed to an X window manager (there is none under Xvfb):
+# otherwise Wine waits two seconds for one whenever a dialog closes.
+wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
 # Drive types are read when the server starts: let this one end.
 wineserver -k 2>/dev/null || true
 wineserver -w 2>/dev/null || true

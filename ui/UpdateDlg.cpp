@@ -1,6 +1,14 @@
 #include "UpdateDlg.h"
 
+#include "AboutBox.h"
+#include "UpdateCfg.h"
 #include "resource.h"
+
+BEGIN_MESSAGE_MAP(CUpdateDlg, CDialog)
+    ON_WM_SYSCOMMAND()
+    ON_WM_PAINT()
+    ON_WM_QUERYDRAGICON()
+END_MESSAGE_MAP()
 
 CUpdateDlg::CUpdateDlg(CWnd* pParent)
     : CDialog(IDD_UPDATE_DIALOG, pParent),
@@ -11,7 +19,93 @@ CUpdateDlg::CUpdateDlg(CWnd* pParent)
     m_strDeviceName.LoadString(IDS_DEFAULT_DEVICE_NAME);
 }
 
-int CUpdateDlg::ScanAndUpdate()
+void CUpdateDlg::DoDataExchange(CDataExchange* pDX)
 {
-    return 0;
+    CDialog::DoDataExchange(pDX);
+    DDX_Control(pDX, IDC_MESSAGE, m_ctlMessage);
+}
+
+BOOL CUpdateDlg::OnInitDialog()
+{
+    CDialog::OnInitDialog();
+
+    if (CMenu* pSysMenu = GetSystemMenu(FALSE)) {
+        CString strAboutItem;
+        strAboutItem.LoadString(IDS_ABOUT_ITEM);
+        if (!strAboutItem.IsEmpty()) {
+            pSysMenu->AppendMenu(MF_SEPARATOR);
+            pSysMenu->AppendMenu(MF_STRING, IDM_ABOUT, strAboutItem);
+        }
+    }
+
+    SendMessage(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
+    SendMessage(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
+
+    // The caption names the first model that Update.cfg lists.
+    CUpdateCfg cfg;
+    CStringArray arrSections;
+    cfg.GetSectionNames(arrSections);
+    if (arrSections.GetSize() > 0)
+        cfg.ReadDeviceName(arrSections[0], m_strDeviceName);
+    CString strCaption;
+    strCaption.Format(IDS_CAPTION, static_cast<const char*>(m_strDeviceName));
+    SetWindowText(strCaption);
+
+    CenterWindow();
+    ShowWindow(SW_SHOW);
+    ScanAndUpdate();
+    return TRUE;
+}
+
+void CUpdateDlg::OnOK()
+{
+    if (!m_bRetry) {
+        CDialog::OnOK();
+        return;
+    }
+    CString strSearching;
+    strSearching.LoadString(IDS_SEARCHING);
+    m_ctlMessage.SetWindowText(strSearching);
+    UpdateWindow();
+    Sleep(300);
+    m_bRetry = 0;
+    ScanAndUpdate();
+}
+
+void CUpdateDlg::OnSysCommand(UINT nID, LPARAM)
+{
+    if ((nID & 0xFFF0) == IDM_ABOUT) {
+        CAboutBox dlgAbout;
+        dlgAbout.DoModal();
+        return;
+    }
+    Default();
+}
+
+// Minimised, the window shows its icon in the middle of its client area.
+void CUpdateDlg::OnPaint()
+{
+    if (!IsIconic()) {
+        Default();
+        return;
+    }
+    CPaintDC dc(this);
+    SendMessage(WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc.GetSafeHdc()), 0);
+    RECT rcClient = {};
+    GetClientRect(&rcClient);
+    const POINT ptIcon = IconOrigin(rcClient, GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON));
+    DrawIcon(dc.GetSafeHdc(), ptIcon.x, ptIcon.y, m_hIcon);
+}
+
+POINT CUpdateDlg::IconOrigin(const RECT& rcClient, int cxIcon, int cyIcon)
+{
+    POINT pt;
+    pt.x = (rcClient.right - rcClient.left - cxIcon + 1) / 2;
+    pt.y = (rcClient.bottom - rcClient.top - cyIcon + 1) / 2;
+    return pt;
+}
+
+HCURSOR CUpdateDlg::OnQueryDragIcon()
+{
+    return static_cast<HCURSOR>(m_hIcon);
 }

@@ -1,0 +1,12 @@
+#include "AfxPaintDC.h"
+
+CPaintDC::CPaintDC(CWnd* pWnd) : m_hWnd(pWnd->m_hWnd)
+{
+    m_hDC = ::BeginPaint(m_hWnd, &m_ps);
+}
+
+CPaintDC::~CPaintDC()
+{
+    if (m_hDC)
+        ::EndPaint(m_hWnd, &m_ps);
+}

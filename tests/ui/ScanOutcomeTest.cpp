@@ -1,0 +1,310 @@
+// Every outcome of the scan, with the simulated host standing in for the
+// device tree and the prefix's removable drives E: and F: as the sticks.
+#include "DialogRemote.h"
+#include "LayoutRecorder.h"
+#include "UiTestSupport.h"
+#include "UpdateDlg.h"
+
+#include "DebugTrace.h"
+#include "SimHost.h"
+#include "TestFiles.h"
+#include "resource.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+namespace {
+
+const char kTwoModels[] =
+    "[ModelA]\nDeviceID=0x1001\nVendorID=0x1234\nDeviceName=Model A\nVersion=0105\n"
+    "[ModelB]\nDeviceID=0x1002\nVendorID=0x1234\nDeviceName=Model B\nVersion=0200\n";
+
+class ScanOutcomeTest : public ::testing::Test
+{
+protected:
+    CSimHost& host = CSimHost::Get();
+
+    void SetUp() override
+    {
+        ASSERT_TRUE(UseResourceModule());
+        host.Reset();
+        m_nHub = host.AddHub(4);
+        CleanUp();
+        WriteCfg(kTwoModels);
+    }
+    void TearDown() override
+    {
+        EXPECT_EQ(0, host.Leaks()) << host.LeakReport();
+        CleanUp();
+    }
+    static void CleanUp()
+    {
+        RemovePath(CfgPath());
+        RemovePath(ExeFolder() + "ModelA");
+        RemovePath(ExeFolder() + "ModelB");
+        EmptyFolder("E:\\");
+        EmptyFolder("F:\\");
+    }
+
+    // A stick on the next port of the hub, release bcdDevice.
+    void PlugStick(char chDrive, USHORT idProduct, USHORT bcdDevice)
+    {
+        ++m_nPort;
+        const std::string strSerial = "SN000" + std::to_string(m_nPort);
+        host.AddStick(m_nHub, m_nPort, 0x1234, idProduct, strSerial.c_str(), chDrive);
+        host.Port(m_nHub, m_nPort).Descriptor.bcdDevice = bcdDevice;
+    }
+    static void WritePackage()
+    {
+        WriteFileBytes(ExeFolder() + "ModelB\\fw.bin", std::string(1000, 'F'));
+        WriteFileBytes(ExeFolder() + "ModelB\\fw.txt", "release notes");
+    }
+
+    // Runs the dialog, takes the outcome the first scan left, then the
+    // script's own steps; the dialog's result.
+    INT_PTR Run(DIALOG_SNAPSHOT& shot, CDialogRemote::SCRIPT then = nullptr)
+    {
+        CUpdateDlg dlg;
+        CDialogRemote remote([&](CDialogRemote& r) {
+            shot = r.Snapshot();
+            if (then)
+                then(r);
+        });
+        const INT_PTR nResult = dlg.DoModal();
+        remote.Join();
+        EXPECT_TRUE(remote.FoundDialog());
+        return nResult;
+    }
+
+    // The final layout: the message, Close in the middle of the client area
+    // at the button row's height, Cancel gone, the dialog at full size.
+    void ExpectFinalLayout(const DIALOG_SNAPSHOT& shot, const std::string& strMessage)
+    {
+        EXPECT_EQ(strMessage, shot.strMessage);
+        EXPECT_TRUE(shot.bMessageVisible);
+        EXPECT_FALSE(shot.bBusyVisible);
+        EXPECT_EQ(Text(IDS_CLOSE_BUTTON), shot.strOk);
+        EXPECT_TRUE(shot.bOkVisible);
+        EXPECT_FALSE(shot.bCancelVisible);
+        const RECT rcTemplateOk = TemplateItemRect(IDOK);
+        const int cxOk = shot.rcOk.right - shot.rcOk.left;
+        EXPECT_EQ((shot.rcClient.right - cxOk) / 2, shot.rcOk.left);
+        EXPECT_EQ(rcTemplateOk.top, shot.rcOk.top);
+        EXPECT_EQ(rcTemplateOk.bottom - rcTemplateOk.top, shot.rcOk.bottom - shot.rcOk.top);
+        EXPECT_GE(shot.rcClient.bottom, shot.rcOk.bottom);
+    }
+
+    // The busy layout came and went: its text, and the dialog one OK
+    // button shorter, then back to full height.
+    void ExpectBusyLayoutShown(const CLayoutRecorder& recorder, const DIALOG_SNAPSHOT& shot)
+    {
+        EXPECT_EQ(std::vector<std::string>{Text(IDS_UPDATING)}, recorder.TextsOf(IDC_BUSY_TEXT));
+        EXPECT_TRUE(recorder.WasShown(IDC_BUSY_TEXT));
+        const int cyWindow = shot.rcWindow.bottom - shot.rcWindow.top;
+        const int cyOk = shot.rcOk.bottom - shot.rcOk.top;
+        const std::vector<int> heights = recorder.DialogHeights();
+        ASSERT_GE(heights.size(), 2u);
+        EXPECT_EQ(cyWindow - cyOk, heights[heights.size() - 2]);
+        EXPECT_EQ(cyWindow, heights.back());
+    }
+
+    int m_nHub = 0;
+    int m_nPort = 0;
+};
+
+TEST_F(ScanOutcomeTest, UpdatedCaptionNamesFirstModelMessageTheMatchedOne)
+{
+    PlugStick('E', 0x1002, 0x0150);
+    WritePackage();
+    CDebugTraceCapture traces;
+    CLayoutRecorder recorder;
+    DIALOG_SNAPSHOT shot;
+    const INT_PTR nResult = Run(shot, [](CDialogRemote& remote) { remote.Click(IDOK); });
+
+    EXPECT_EQ(IDOK, nResult);  // Close ends the dialog
+    EXPECT_EQ(Formatted(IDS_CAPTION, "Model A"), shot.strCaption);
+    ExpectFinalLayout(shot, Formatted(IDS_UPDATE_DONE, "Model B"));
+    ExpectBusyLayoutShown(recorder, shot);
+    EXPECT_EQ(std::string(1000, 'F'), ReadFileBytes("E:\\fw.bin"));
+    EXPECT_EQ("release notes", ReadFileBytes("E:\\fw.txt"));
+    EXPECT_EQ(1, traces.Count("E:\\"));
+    EXPECT_EQ(1, traces.Count("Removable Drive\n"));
+    EXPECT_EQ(1, traces.Count("0x1002"));
+    EXPECT_EQ(0, traces.Count("Device not Found\n"));
+}
+
+TEST_F(ScanOutcomeTest, VersionRefusedWithoutBusyLayout)
+{
+    PlugStick('E', 0x1002, 0x0201);
+    WritePackage();
+    CLayoutRecorder recorder;
+    DIALOG_SNAPSHOT shot;
+    Run(shot);
+
+    ExpectFinalLayout(shot, Formatted(IDS_VERSION_REFUSED, "Model B", "0201"));
+    EXPECT_TRUE(recorder.TextsOf(IDC_BUSY_TEXT).empty());
+    EXPECT_FALSE(recorder.WasShown(IDC_BUSY_TEXT));
+    const std::vector<int> heights = recorder.DialogHeights();
+    const int cyWindow = shot.rcWindow.bottom - shot.rcWindow.top;
+    EXPECT_TRUE(std::all_of(heights.begin(), heights.end(), [&](int cy) { return cy == cyWindow; }));
+    EXPECT_FALSE(FileExists("E:\\fw.bin"));
+}
+
+TEST_F(ScanOutcomeTest, NoRoomOnTheStick)
+{
+    ULARGE_INTEGER free = {};
+    ASSERT_TRUE(GetDiskFreeSpaceExA("E:\\", &free, nullptr, nullptr));
+    if (free.QuadPart > 64ULL * 1024 * 1024)
+        GTEST_SKIP() << "E: is not the small test drive";
+    PlugStick('E', 0x1002, 0x0150);
+    WriteFileOfSize(ExeFolder() + "ModelB\\fw.bin", free.QuadPart + 1);
+    CLayoutRecorder recorder;
+    DIALOG_SNAPSHOT shot;
+    Run(shot);
+
+    ExpectFinalLayout(shot, Formatted(IDS_NO_ROOM, "Model B"));
+    ExpectBusyLayoutShown(recorder, shot);
+    EXPECT_FALSE(FileExists("E:\\fw.bin"));
+}
+
+TEST_F(ScanOutcomeTest, CopyFailedForAMissingPackageFolder)
+{
+    PlugStick('E', 0x1002, 0x0150);
+    CLayoutRecorder recorder;
+    DIALOG_SNAPSHOT shot;
+    Run(shot);
+
+    ExpectFinalLayout(shot, Text(IDS_COPY_FAILED));
+    ExpectBusyLayoutShown(recorder, shot);
+}
+
+TEST_F(ScanOutcomeTest, NotFoundThenOkThenFound)
+{
+    WritePackage();
+    CDebugTraceCapture traces;
+    DIALOG_SNAPSHOT shot;
+    DIALOG_SNAPSHOT after;
+    const INT_PTR nResult = Run(shot, [&](CDialogRemote& remote) {
+        PlugStick('E', 0x1002, 0x0150);  // the dialog's thread waits for input
+        remote.Click(IDOK);
+        after = remote.Snapshot();
+        remote.Click(IDOK);
+    });
+
+    EXPECT_EQ(IDOK, nResult);
+    EXPECT_EQ(Formatted(IDS_DEVICE_NOT_FOUND, "Model A"), shot.strMessage);
+    EXPECT_EQ(Text(IDS_RETRY_BUTTON), shot.strOk);
+    EXPECT_TRUE(shot.bCancelVisible);
+    ExpectFinalLayout(after, Formatted(IDS_UPDATE_DONE, "Model B"));
+    EXPECT_EQ(1, traces.Count("Device not Found\n"));
+    EXPECT_EQ("release notes", ReadFileBytes("E:\\fw.txt"));
+}
+
+TEST_F(ScanOutcomeTest, MatchedSectionWithoutDeviceName)
+{
+    WriteCfg("[ModelA]\nDeviceID=0x1001\nVendorID=0x1234\nDeviceName=Model A\n"
+             "[ModelB]\nDeviceID=0x1002\nVendorID=0x1234\n");
+    PlugStick('E', 0x1002, 0x0150);
+    WritePackage();
+    DIALOG_SNAPSHOT shot;
+    Run(shot);
+
+    EXPECT_EQ(Formatted(IDS_CAPTION, "Model A"), shot.strCaption);
+    ExpectFinalLayout(shot, Formatted(IDS_UPDATE_DONE, ""));
+}
+
+TEST_F(ScanOutcomeTest, TwoSticksTheFirstWinsTheSecondIsNotLookedAt)
+{
+    PlugStick('E', 0x1002, 0x0150);
+    PlugStick('F', 0x1002, 0x0150);
+    WritePackage();
+    CDebugTraceCapture traces;
+    DIALOG_SNAPSHOT shot;
+    Run(shot);
+
+    ExpectFinalLayout(shot, Formatted(IDS_UPDATE_DONE, "Model B"));
+    EXPECT_TRUE(FileExists("E:\\fw.bin"));
+    EXPECT_FALSE(FileExists("F:\\fw.bin"));
+    EXPECT_EQ(1, traces.Count("E:\\"));
+    EXPECT_EQ(0, traces.Count("F:\\"));
+    EXPECT_EQ(1, traces.Count("Removable Drive\n"));
+}
+
+TEST_F(ScanOutcomeTest, NonMatchingStickBeforeTheTarget)
+{
+    PlugStick('E', 0x4711, 0x0150);
+    PlugStick('F', 0x1002, 0x0150);
+    WritePackage();
+    CDebugTraceCapture traces;
+    DIALOG_SNAPSHOT shot;
+    Run(shot);
+
+    ExpectFinalLayout(shot, Formatted(IDS_UPDATE_DONE, "Model B"));
+    EXPECT_FALSE(FileExists("E:\\fw.bin"));
+    EXPECT_TRUE(FileExists("F:\\fw.bin"));
+    const std::vector<std::string> expected = {"E:\\", "Removable Drive\n", "0x4711",
+                                               "F:\\", "Removable Drive\n", "0x1002"};
+    std::vector<std::string> seen;
+    for (const std::string& line : traces.Lines())
+        if (std::find(expected.begin(), expected.end(), line) != expected.end())
+            seen.push_back(line);
+    EXPECT_EQ(expected, seen);
+}
+
+// A copy of the resource module whose string table lacks string nID.
+bool MakeModuleWithoutString(const std::string& strPath, UINT nID)
+{
+    HMODULE hModule = UseResourceModule();
+    const WORD nBlock = static_cast<WORD>(nID / 16 + 1);
+    HRSRC hBlock = FindResourceA(hModule, MAKEINTRESOURCEA(nBlock), MAKEINTRESOURCEA(6) /* RT_STRING */);
+    if (!hBlock)
+        return false;
+    const WORD* pEntry = static_cast<const WORD*>(LockResource(LoadResource(hModule, hBlock)));
+    const WORD* pEnd = pEntry + SizeofResource(hModule, hBlock) / sizeof(WORD);
+    std::vector<WORD> block;
+    for (UINT i = 0; i < 16 && pEntry < pEnd; ++i) {
+        const WORD nLength = (i == nID % 16) ? 0 : std::min<WORD>(*pEntry, static_cast<WORD>(pEnd - pEntry - 1));
+        block.push_back(nLength);
+        block.insert(block.end(), pEntry + 1, pEntry + 1 + nLength);
+        pEntry += 1 + *pEntry;
+    }
+    if (!CopyFileA((ExeFolder() + "PelkinUpdate.prm").c_str(), strPath.c_str(), FALSE))
+        return false;
+    HANDLE hUpdate = BeginUpdateResourceA(strPath.c_str(), FALSE);
+    if (!hUpdate)
+        return false;
+    const BOOL bUpdated = UpdateResourceA(hUpdate, MAKEINTRESOURCEA(6), MAKEINTRESOURCEA(nBlock),
+                                          MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US), block.data(),
+                                          static_cast<DWORD>(block.size() * sizeof(WORD)));
+    return EndUpdateResourceA(hUpdate, !bUpdated) && bUpdated;
+}
+
+// A module without its own busy text: the busy layout shows the About
+// item's label instead.
+TEST_F(ScanOutcomeTest, ModuleWithoutBusyTextFallsBackToTheAboutItemLabel)
+{
+    const std::string strVariant = ExeFolder() + "NoBusyText.prm";
+    ASSERT_TRUE(MakeModuleWithoutString(strVariant, IDS_UPDATING));
+    HMODULE hVariant = LoadLibraryExA(strVariant.c_str(), nullptr,
+                                      LOAD_LIBRARY_AS_DATAFILE | 0x20 /* LOAD_LIBRARY_AS_IMAGE_RESOURCE */);
+    ASSERT_NE(nullptr, hVariant);
+    AfxGetModuleState()->m_hCurrentResourceHandle = hVariant;
+    EXPECT_EQ("", Text(IDS_UPDATING));
+    PlugStick('E', 0x1002, 0x0150);
+    CLayoutRecorder recorder;
+    DIALOG_SNAPSHOT shot;
+    Run(shot);
+    const std::string strAboutItem = Text(IDS_ABOUT_ITEM);
+    UseResourceModule();
+    FreeLibrary(hVariant);
+    RemovePath(strVariant);
+
+    EXPECT_FALSE(strAboutItem.empty());
+    EXPECT_EQ(std::vector<std::string>{strAboutItem}, recorder.TextsOf(IDC_BUSY_TEXT));
+    EXPECT_EQ(Text(IDS_COPY_FAILED), shot.strMessage);
+}
+
+}  // namespace

@@ -1,0 +1,24 @@
+// Shared by the dialog tests: the resource module as the resource source,
+// its strings, and Update.cfg beside the test executable.
+#pragma once
+
+#include "Afx.h"
+
+#include <string>
+
+// Loads PelkinUpdate.prm from beside the test executable as the program
+// does, once, and makes it the current resource source. Null on failure.
+HINSTANCE UseResourceModule();
+// Makes the test executable itself the resource source again (it carries
+// no dialogs, strings or icons) and back.
+void UseOwnResources();
+
+std::string Text(UINT nID);
+std::string Formatted(UINT nID, const char* pszFirst, const char* pszSecond = nullptr);
+
+std::string CfgPath();
+void WriteCfg(const std::string& text);
+
+// Rectangle of control nID in the update dialog's template, in the
+// dialog's client coordinates, as the platform lays the template out.
+RECT TemplateItemRect(int nID);
