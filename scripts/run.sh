@@ -63,7 +63,7 @@ if [ ! -f $handshake/result.txt ]; then
   echo "The demo did not reach an outcome within 90 s; traces: $handshake/traces.txt"
   exit 1
 fi
-files=$(cd build/demo-stick && ls | tr '\n' ' ')
+files=$(cd build/demo-stick && ls | paste -sd ' ' -)
 shot="no screenshot"
 [ -f build/demo-screenshot.png ] && shot="screenshot build/demo-screenshot.png"
 echo "$(tr -d '\r\n' < $handshake/result.txt); stick build/demo-stick holds: ${files:-nothing}; $shot"
