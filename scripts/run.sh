@@ -6,12 +6,14 @@
 # firmware ends up. A screenshot of the final dialog goes to
 # build/demo-screenshot.png. Runs on the current display, or on Xvfb when
 # there is none; ends by itself and says in one line what happened.
-# Installs nothing: see scripts/install-deps.sh.
+# Installs the packages it needs first (scripts/install-deps.sh), so it
+# works on a fresh Debian machine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 
 if [ "${1:-}" != "--session" ]; then
+  bash scripts/install-deps.sh >/dev/null
   bash scripts/dist.sh >/dev/null
   export WINEPREFIX=$root/build/demo-prefix WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
   mkdir -p build/demo-stick
