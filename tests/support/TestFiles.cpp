@@ -78,23 +78,32 @@ bool FileExists(const std::string& path)
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-void EmptyFolder(const std::string& path)
+std::vector<std::string> ListFolder(const std::string& folder)
 {
-    std::string folder = path;
-    if (!folder.empty() && folder.back() != '\\')
-        folder += '\\';
-    WIN32_FIND_DATAA data;
-    HANDLE hFind = FindFirstFileA((folder + "*").c_str(), &data);
-    if (hFind == INVALID_HANDLE_VALUE)
-        return;
     std::vector<std::string> names;
+    std::string pattern = folder;
+    if (!pattern.empty() && pattern.back() != '\\')
+        pattern += '\\';
+    pattern += '*';
+    WIN32_FIND_DATAA data;
+    HANDLE hFind = FindFirstFileA(pattern.c_str(), &data);
+    if (hFind == INVALID_HANDLE_VALUE)
+        return names;
     do {
         const std::string name = data.cFileName;
         if (name != "." && name != "..")
             names.push_back(name);
     } while (FindNextFileA(hFind, &data));
     FindClose(hFind);
-    for (const std::string& name : names)
+    return names;
+}
+
+void EmptyFolder(const std::string& path)
+{
+    std::string folder = path;
+    if (!folder.empty() && folder.back() != '\\')
+        folder += '\\';
+    for (const std::string& name : ListFolder(folder))
         RemovePath(folder + name);
 }
 

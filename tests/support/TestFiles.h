@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 // The test executable's folder, ending in '\'.
 std::string ExeFolder();
@@ -17,5 +18,8 @@ bool FileExists(const std::string& path);
 void MakeFolder(const std::string& path);
 // Removes a file or a folder with everything in it; a missing path is fine.
 void RemovePath(const std::string& path);
+// The names of everything directly inside a folder (files and folders, in
+// the order the platform lists them); empty when the folder is missing.
+std::vector<std::string> ListFolder(const std::string& folder);
 // Removes everything inside a folder (a drive root, say), keeping the folder.
 void EmptyFolder(const std::string& path);

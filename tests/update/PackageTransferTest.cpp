@@ -96,22 +96,6 @@ void MakeSparseFile(const std::string& path, ULONGLONG nSize)
     ASSERT_LT(nTaken, 1ULL << 30) << "not sparse: " << path;
 }
 
-std::vector<std::string> RootEntries()
-{
-    std::vector<std::string> names;
-    WIN32_FIND_DATAA data;
-    HANDLE hFind = FindFirstFileA("E:\\*", &data);
-    if (hFind == INVALID_HANDLE_VALUE)
-        return names;
-    do {
-        const std::string name = data.cFileName;
-        if (name != "." && name != "..")
-            names.push_back(name);
-    } while (FindNextFileA(hFind, &data));
-    FindClose(hFind);
-    return names;
-}
-
 class PackageTransferTest : public ::testing::Test
 {
 protected:
@@ -122,7 +106,7 @@ protected:
     {
         RemoveTree(ExeFolder() + "FwPackage");
         RemoveTree(ExeFolder() + "Long");
-        for (const std::string& name : RootEntries())
+        for (const std::string& name : ListFolder(kDrive))
             RemoveTree(kDrive + name);
     }
     static std::string Package() { return ExeFolder() + kSection; }
@@ -142,7 +126,7 @@ TEST_F(PackageTransferTest, OnlyFilesDirectlyInsideAreMeasuredAndCopiedFlat)
     EXPECT_EQ(1, dlg.CopyPackageToDrive(kDrive));
     EXPECT_EQ(std::string(100, 'a'), ReadFileBytes("E:\\a.bin"));
     EXPECT_EQ(std::string(250, 'b'), ReadFileBytes("E:\\b.bin"));
-    EXPECT_EQ(2u, RootEntries().size());
+    EXPECT_EQ(2u, ListFolder(kDrive).size());
 }
 
 TEST_F(PackageTransferTest, RoomWhenFreeSpaceEqualsPackageNotOneByteLess)
@@ -163,7 +147,7 @@ TEST_F(PackageTransferTest, FolderWithoutFilesIsNoPackage)
     EXPECT_EQ(0u, dlg.GetPackageSize());
     EXPECT_EQ(1, dlg.HasRoomForPackage(kDrive));
     EXPECT_EQ(0, dlg.CopyPackageToDrive(kDrive));
-    EXPECT_TRUE(RootEntries().empty());
+    EXPECT_TRUE(ListFolder(kDrive).empty());
 }
 
 TEST_F(PackageTransferTest, MissingFolderIsNoPackage)
@@ -178,7 +162,7 @@ TEST_F(PackageTransferTest, PackageNameThatIsAFileIsNoPackage)
     WriteFileBytes(Package(), "a file, not a folder");
     EXPECT_EQ(0u, dlg.GetPackageSize());
     EXPECT_EQ(0, dlg.CopyPackageToDrive(kDrive));
-    EXPECT_TRUE(RootEntries().empty());
+    EXPECT_TRUE(ListFolder(kDrive).empty());
 }
 
 TEST_F(PackageTransferTest, UnknownDriveHasNoFreeSpace)
@@ -270,7 +254,7 @@ TEST_F(PackageTransferTest, PackageFolderPastMaxPathIsRefused)
     CPackageDlg longDlg(section);
     EXPECT_EQ(0u, longDlg.GetPackageSize());
     EXPECT_EQ(0, longDlg.CopyPackageToDrive(kDrive));
-    EXPECT_TRUE(RootEntries().empty());
+    EXPECT_TRUE(ListFolder(kDrive).empty());
 }
 
 TEST_F(PackageTransferTest, SearchPatternPastMaxPathIsRefused)
@@ -283,7 +267,7 @@ TEST_F(PackageTransferTest, SearchPatternPastMaxPathIsRefused)
     CPackageDlg longDlg(section);
     EXPECT_EQ(0u, longDlg.GetPackageSize());
     EXPECT_EQ(0, longDlg.CopyPackageToDrive(kDrive));
-    EXPECT_TRUE(RootEntries().empty());
+    EXPECT_TRUE(ListFolder(kDrive).empty());
 }
 
 TEST_F(PackageTransferTest, SourcePathPastMaxPathIsRefused)

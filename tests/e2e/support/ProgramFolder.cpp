@@ -7,6 +7,16 @@
 #include <algorithm>
 #include <cstdlib>
 
+namespace {
+
+bool IsFolder(const std::string& strPath)
+{
+    const DWORD nAttributes = GetFileAttributesA(strPath.c_str());
+    return nAttributes != INVALID_FILE_ATTRIBUTES && (nAttributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+}  // namespace
+
 std::string WindowsPathOf(const std::string& strUnixPath)
 {
     std::string strPath = "Z:" + strUnixPath;
@@ -23,23 +33,17 @@ std::string FolderFromEnvironment(const char* pszVariable)
 bool CopyFolder(const std::string& strSource, const std::string& strTarget)
 {
     MakeFolder(strTarget);
-    WIN32_FIND_DATAA found = {};
-    HANDLE hFind = FindFirstFileA((strSource + "\\*").c_str(), &found);
-    if (hFind == INVALID_HANDLE_VALUE)
+    if (!IsFolder(strSource))
         return false;
     bool bOk = true;
-    do {
-        const std::string strName = found.cFileName;
-        if (strName == "." || strName == "..")
-            continue;
+    for (const std::string& strName : ListFolder(strSource)) {
         const std::string strFrom = strSource + "\\" + strName;
         const std::string strTo = strTarget + "\\" + strName;
-        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+        if (IsFolder(strFrom))
             bOk = CopyFolder(strFrom, strTo) && bOk;
         else
             bOk = CopyFileA(strFrom.c_str(), strTo.c_str(), FALSE) && bOk;
-    } while (FindNextFileA(hFind, &found));
-    FindClose(hFind);
+    }
     return bOk;
 }
 
@@ -61,15 +65,10 @@ std::string LayOutProgram(const std::string& strFolder, const std::string& strPr
 std::vector<std::string> ListFiles(const std::string& strFolder)
 {
     std::vector<std::string> names;
-    WIN32_FIND_DATAA found = {};
-    HANDLE hFind = FindFirstFileA((strFolder + "\\*").c_str(), &found);
-    if (hFind == INVALID_HANDLE_VALUE)
-        return names;
-    do {
-        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-            names.push_back(found.cFileName);
-    } while (FindNextFileA(hFind, &found));
-    FindClose(hFind);
+    for (const std::string& strName : ListFolder(strFolder)) {
+        if (!IsFolder(strFolder + "\\" + strName))
+            names.push_back(strName);
+    }
     std::sort(names.begin(), names.end());
     return names;
 }
