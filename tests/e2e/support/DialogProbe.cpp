@@ -6,34 +6,47 @@
 
 namespace {
 
-struct DIALOG_SEARCH
+struct WINDOW_SEARCH
 {
     DWORD nProcessId;
+    const char* pszClass;  // any class when null
     HWND hFound;
 };
 
-BOOL CALLBACK MatchDialog(HWND hWnd, LPARAM lParam)
+BOOL CALLBACK MatchWindow(HWND hWnd, LPARAM lParam)
 {
-    DIALOG_SEARCH* pSearch = reinterpret_cast<DIALOG_SEARCH*>(lParam);
+    WINDOW_SEARCH* pSearch = reinterpret_cast<WINDOW_SEARCH*>(lParam);
     DWORD nOwner = 0;
     GetWindowThreadProcessId(hWnd, &nOwner);
     if (nOwner != pSearch->nProcessId || !IsWindowVisible(hWnd))
         return TRUE;
-    char szClass[16] = {};
-    GetClassNameA(hWnd, szClass, sizeof(szClass));
-    if (lstrcmpA(szClass, "#32770") != 0)
-        return TRUE;
+    if (pSearch->pszClass) {
+        char szClass[16] = {};
+        GetClassNameA(hWnd, szClass, sizeof(szClass));
+        if (lstrcmpA(szClass, pSearch->pszClass) != 0)
+            return TRUE;
+    }
     pSearch->hFound = hWnd;
     return FALSE;
+}
+
+HWND FindProcessWindowOfClass(DWORD nProcessId, const char* pszClass)
+{
+    WINDOW_SEARCH search = {nProcessId, pszClass, nullptr};
+    EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
+    return search.hFound;
 }
 
 }  // namespace
 
 HWND FindProcessDialog(DWORD nProcessId)
 {
-    DIALOG_SEARCH search = {nProcessId, nullptr};
-    EnumWindows(MatchDialog, reinterpret_cast<LPARAM>(&search));
-    return search.hFound;
+    return FindProcessWindowOfClass(nProcessId, "#32770");
+}
+
+HWND FindProcessWindow(DWORD nProcessId)
+{
+    return FindProcessWindowOfClass(nProcessId, nullptr);
 }
 
 HWND WaitForProcessDialog(const CDebuggedProcess& process, DWORD nTimeoutMs)
@@ -42,6 +55,18 @@ HWND WaitForProcessDialog(const CDebuggedProcess& process, DWORD nTimeoutMs)
     WaitUntil([&] { return (hDlg = FindProcessDialog(process.ProcessId())) != nullptr || process.HasExited(); },
               nTimeoutMs);
     return hDlg;
+}
+
+bool WaitForExitWatchingWindows(const CDebuggedProcess& process, DWORD nTimeoutMs, bool* pShowedWindow)
+{
+    *pShowedWindow = false;
+    return WaitUntil(
+        [&] {
+            if (FindProcessWindow(process.ProcessId()))
+                *pShowedWindow = true;
+            return process.HasExited();
+        },
+        nTimeoutMs);
 }
 
 std::string GetWindowTextOf(HWND hWnd)

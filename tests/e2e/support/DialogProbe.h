@@ -12,8 +12,13 @@ class CDebuggedProcess;
 
 // The visible top-level dialog (class "#32770") of a process; null if none.
 HWND FindProcessDialog(DWORD nProcessId);
-// Waits for it; null when the process ends first or the time runs out.
+// Any visible top-level window of a process, dialog or not; null if none.
+HWND FindProcessWindow(DWORD nProcessId);
+// Waits for its dialog; null when the process ends first or the time runs out.
 HWND WaitForProcessDialog(const CDebuggedProcess& process, DWORD nTimeoutMs);
+// Waits for the process to end, noting in *pShowedWindow whether any visible
+// top-level window of it showed meanwhile; false when the time ran out.
+bool WaitForExitWatchingWindows(const CDebuggedProcess& process, DWORD nTimeoutMs, bool* pShowedWindow);
 
 std::string GetWindowTextOf(HWND hWnd);
 std::string GetControlText(HWND hDlg, int nId);
