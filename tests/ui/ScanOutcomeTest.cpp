@@ -7,6 +7,7 @@
 
 #include "DebugTrace.h"
 #include "SimHost.h"
+#include "TestConfig.h"
 #include "TestFiles.h"
 #include "resource.h"
 
@@ -17,10 +18,6 @@
 #include <vector>
 
 namespace {
-
-const char kTwoModels[] =
-    "[ModelA]\nDeviceID=0x1001\nVendorID=0x1234\nDeviceName=Model A\nVersion=0105\n"
-    "[ModelB]\nDeviceID=0x1002\nVendorID=0x1234\nDeviceName=Model B\nVersion=0200\n";
 
 class ScanOutcomeTest : public ::testing::Test
 {
@@ -33,7 +30,7 @@ protected:
         host.Reset();
         m_nHub = host.AddHub(4);
         CleanUp();
-        WriteCfg(kTwoModels);
+        WriteCfg(kTwoModelsCfg);
     }
     void TearDown() override
     {

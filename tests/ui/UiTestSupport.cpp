@@ -38,16 +38,6 @@ std::string Formatted(UINT nID, const char* pszFirst, const char* pszSecond)
     return static_cast<const char*>(strText);
 }
 
-std::string CfgPath()
-{
-    return ExeFolder() + "Update.cfg";
-}
-
-void WriteCfg(const std::string& text)
-{
-    WriteFileBytes(CfgPath(), text);
-}
-
 namespace {
 
 INT_PTR CALLBACK QuietDialogProc(HWND, UINT, WPARAM, LPARAM)

@@ -1,5 +1,5 @@
 // Shared by the dialog tests: the resource module as the resource source,
-// its strings, and Update.cfg beside the test executable.
+// its strings and the template layout.
 #pragma once
 
 #include "Afx.h"
@@ -15,9 +15,6 @@ void UseOwnResources();
 
 std::string Text(UINT nID);
 std::string Formatted(UINT nID, const char* pszFirst, const char* pszSecond = nullptr);
-
-std::string CfgPath();
-void WriteCfg(const std::string& text);
 
 // Rectangle of control nID in the update dialog's template, in the
 // dialog's client coordinates, as the platform lays the template out.

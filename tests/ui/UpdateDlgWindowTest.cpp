@@ -6,6 +6,7 @@
 
 #include "DebugTrace.h"
 #include "SimHost.h"
+#include "TestConfig.h"
 #include "TestFiles.h"
 #include "resource.h"
 
@@ -14,10 +15,6 @@
 #include <vector>
 
 namespace {
-
-const char kTwoModels[] =
-    "[ModelA]\nDeviceID=0x1001\nVendorID=0x1234\nDeviceName=Model A\nVersion=0105\n"
-    "[ModelB]\nDeviceID=0x1002\nVendorID=0x1234\nDeviceName=Model B\nVersion=0200\n";
 
 class UpdateDlgWindowTest : public ::testing::Test
 {
@@ -53,7 +50,7 @@ protected:
 
 TEST_F(UpdateDlgWindowTest, NotFoundTwiceKeepsOfferingTheRetry)
 {
-    WriteCfg(kTwoModels);
+    WriteCfg(kTwoModelsCfg);
     CDebugTraceCapture traces;
     std::vector<DIALOG_SNAPSHOT> shots;
     std::string strDuringRetry;
@@ -119,7 +116,7 @@ TEST_F(UpdateDlgWindowTest, FirstSectionWithoutDeviceNameGivesAnEmptyName)
 
 TEST_F(UpdateDlgWindowTest, SystemCommandsSixteenToThirtyOneOpenTheAboutBox)
 {
-    WriteCfg(kTwoModels);
+    WriteCfg(kTwoModelsCfg);
     std::string strItem;
     UINT nSeparatorState = 0;
     std::vector<std::string> aboutCaptions;
@@ -170,7 +167,7 @@ TEST_F(UpdateDlgWindowTest, WithoutTheModuleNoWindowIsCreated)
 
 TEST_F(UpdateDlgWindowTest, MinimisedAndRestoredTheDialogKeepsItsOutcome)
 {
-    WriteCfg(kTwoModels);
+    WriteCfg(kTwoModelsCfg);
     bool bIconic = false;
     DIALOG_SNAPSHOT before;
     DIALOG_SNAPSHOT after;

@@ -2,6 +2,7 @@
 #include "UpdateDlg.h"
 
 #include "DebugTrace.h"
+#include "TestConfig.h"
 #include "TestFiles.h"
 
 #include <gtest/gtest.h>
@@ -23,8 +24,6 @@ class ConfigMatchTest : public ::testing::Test
 protected:
     void SetUp() override { RemovePath(CfgPath()); }
     void TearDown() override { RemovePath(CfgPath()); }
-    static std::string CfgPath() { return ExeFolder() + "Update.cfg"; }
-    static void WriteCfg(const std::string& text) { WriteFileBytes(CfgPath(), text); }
 
     // Matches a device to the section and asks the gate about release bcd.
     int Gate(const std::string& strVersionLine, USHORT bcdDevice)
@@ -37,13 +36,9 @@ protected:
     }
 };
 
-const char kTwoModels[] =
-    "[ModelA]\nDeviceID=0x1001\nVendorID=0x1234\nDeviceName=Model A\nVersion=0105\n"
-    "[ModelB]\nDeviceID=0x1002\nVendorID=0x1234\nDeviceName=Model B\nVersion=0200\n";
-
 TEST_F(ConfigMatchTest, MatchesByProductAndVendor)
 {
-    WriteCfg(kTwoModels);
+    WriteCfg(kTwoModelsCfg);
     CUpdateDlg dlg;
     EXPECT_EQ(1, dlg.FindConfigSection(Device(0x1234, 0x1002, 0x0150)));
     EXPECT_STREQ("ModelB", dlg.GetSection());
@@ -52,7 +47,7 @@ TEST_F(ConfigMatchTest, MatchesByProductAndVendor)
 
 TEST_F(ConfigMatchTest, NoMatchKeepsSectionAndName)
 {
-    WriteCfg(kTwoModels);
+    WriteCfg(kTwoModelsCfg);
     CUpdateDlg dlg;
     ASSERT_EQ(1, dlg.FindConfigSection(Device(0x1234, 0x1001)));
     EXPECT_EQ(0, dlg.FindConfigSection(Device(0x1234, 0x1003)));
@@ -99,7 +94,7 @@ TEST_F(ConfigMatchTest, IdsCompareAsWholeTextsIgnoringCase)
 TEST_F(ConfigMatchTest, MatchWithoutDeviceNameEmptiesTheName)
 {
     CUpdateDlg dlg;
-    WriteCfg(kTwoModels);
+    WriteCfg(kTwoModelsCfg);
     ASSERT_EQ(1, dlg.FindConfigSection(Device(0x1234, 0x1001)));
     ASSERT_STREQ("Model A", dlg.GetDeviceName());
     WriteCfg("[Nameless]\nDeviceID=0x1002\nVendorID=0x1234\n");
@@ -113,7 +108,7 @@ TEST_F(ConfigMatchTest, ProductTextIsTracedOncePerCallEvenWithoutSections)
     CDebugTraceCapture trace;
     CUpdateDlg dlg;
     EXPECT_EQ(0, dlg.FindConfigSection(Device(0x1234, 0x00AB)));
-    WriteCfg(kTwoModels);
+    WriteCfg(kTwoModelsCfg);
     EXPECT_EQ(1, dlg.FindConfigSection(Device(0x1234, 0x1001)));
     ASSERT_EQ(2u, trace.Lines().size());
     EXPECT_EQ("0x00AB", trace.Lines()[0]);

@@ -2,6 +2,7 @@
 // through Wine's profile reader.
 #include "UpdateCfg.h"
 
+#include "TestConfig.h"
 #include "TestFiles.h"
 
 #include <gtest/gtest.h>
@@ -13,8 +14,6 @@ class UpdateCfgTest : public ::testing::Test
 protected:
     void SetUp() override { RemovePath(CfgPath()); }
     void TearDown() override { RemovePath(CfgPath()); }
-    static std::string CfgPath() { return ExeFolder() + "Update.cfg"; }
-    static void WriteCfg(const std::string& text) { WriteFileBytes(CfgPath(), text); }
 };
 
 TEST_F(UpdateCfgTest, PathIsBesideTheExecutable)
