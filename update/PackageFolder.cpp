@@ -1,7 +1,6 @@
 #include "PackageFolder.h"
 
 #include "AfxFileFind.h"
-#include "ModuleFolder.h"
 
 #include <shlwapi.h>
 
@@ -10,11 +9,9 @@ bool FitsMaxPath(const CString& strPath)
     return strPath.GetLength() < MAX_PATH;
 }
 
-int LocatePackageFolder(const char* pszSection, CString& strFolder)
+int LocatePackageFolder(const char* pszProgramFolder, const char* pszSection, CString& strFolder)
 {
-    CString strPath;
-    if (!GetModuleFolder(strPath))
-        return 0;
+    CString strPath(pszProgramFolder);
     strPath += pszSection;
     if (!FitsMaxPath(strPath) || !PathFileExistsA(strPath))
         return 0;
@@ -22,10 +19,11 @@ int LocatePackageFolder(const char* pszSection, CString& strFolder)
     return 1;
 }
 
-int WalkPackageFiles(const char* pszSection, PACKAGE_FILE_PROC pfnProc, void* pContext)
+int WalkPackageFiles(const char* pszProgramFolder, const char* pszSection, PACKAGE_FILE_PROC pfnProc,
+                     void* pContext)
 {
     CString strFolder;
-    if (!LocatePackageFolder(pszSection, strFolder))
+    if (!LocatePackageFolder(pszProgramFolder, pszSection, strFolder))
         return 0;
     const CString strPattern = strFolder + "\\*.*";
     if (!FitsMaxPath(strPattern))

@@ -13,13 +13,16 @@ bool FitsMaxPath(const CString& strPath);
 // MAX_PATH) and its name; returns non-zero to go on with the walk.
 typedef int (*PACKAGE_FILE_PROC)(const CString& strPath, const CString& strName, void* pContext);
 
-// 1 with the package folder (the executable's folder directly followed by
-// the section name) in strFolder when something of that name exists; 0
-// when the executable's path can't be had, the folder's path doesn't fit
-// or nothing of that name exists.
-int LocatePackageFolder(const char* pszSection, CString& strFolder);
+// pszProgramFolder: the folder that holds Update.cfg and the firmware
+// folders, ending in '\' (the executable's folder, see GetModuleFolder).
+
+// 1 with the package folder (the program folder directly followed by the
+// section name) in strFolder when something of that name exists; 0 when
+// the folder's path doesn't fit or nothing of that name exists.
+int LocatePackageFolder(const char* pszProgramFolder, const char* pszSection, CString& strFolder);
 
 // Hands every package file to pfnProc, in listing order. Returns how many
 // files it handed over: 0 for a missing or empty package, for one whose
 // path or search pattern doesn't fit, and for a name that is a file.
-int WalkPackageFiles(const char* pszSection, PACKAGE_FILE_PROC pfnProc, void* pContext);
+int WalkPackageFiles(const char* pszProgramFolder, const char* pszSection, PACKAGE_FILE_PROC pfnProc,
+                     void* pContext);

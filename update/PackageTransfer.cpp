@@ -2,6 +2,7 @@
 // drive's free space, copy the package's files flat into the drive's root.
 #include "UpdateDlg.h"
 
+#include "ModuleFolder.h"
 #include "PackageFolder.h"
 
 #include <cstring>
@@ -36,7 +37,9 @@ int AddFileBytes(const CString& strPath, const CString&, void* pContext)
 ULONGLONG MeasurePackage(const char* pszSection)
 {
     ULONGLONG nTotal = 0;
-    WalkPackageFiles(pszSection, AddFileBytes, &nTotal);
+    CString strProgramFolder;
+    if (GetModuleFolder(strProgramFolder))
+        WalkPackageFiles(strProgramFolder, pszSection, AddFileBytes, &nTotal);
     return nTotal;
 }
 
@@ -84,7 +87,10 @@ int CUpdateDlg::CopyPackageToDrive(const char* pszDriveRoot)
 {
     if (!IsUsableRoot(pszDriveRoot))
         return 0;
+    CString strProgramFolder;
+    if (!GetModuleFolder(strProgramFolder))
+        return 0;  // no package can be found
     PACKAGE_COPY_CONTEXT copy = {pszDriveRoot, 0};
-    const int nFiles = WalkPackageFiles(m_strSection, CopyFileToRoot, &copy);
+    const int nFiles = WalkPackageFiles(strProgramFolder, m_strSection, CopyFileToRoot, &copy);
     return nFiles > 0 && copy.nFailed == 0 ? 1 : 0;
 }

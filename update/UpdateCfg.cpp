@@ -15,6 +15,13 @@ CUpdateCfg::CUpdateCfg()
     BuildCfgPath(m_strCfgPath);
 }
 
+CUpdateCfg::CUpdateCfg(const char* pszFolder)
+{
+    const CString strPath = CString(pszFolder) + "Update.cfg";
+    if (strPath.GetLength() < MAX_PATH)
+        m_strCfgPath = strPath;
+}
+
 CUpdateCfg::~CUpdateCfg() = default;
 
 int CUpdateCfg::BuildCfgPath(CString& strPath)

@@ -9,7 +9,11 @@
 class CUpdateCfg
 {
 public:
+    // Update.cfg beside the executable.
     CUpdateCfg();
+    // Update.cfg in pszFolder (ending in '\'); a path that doesn't fit
+    // MAX_PATH names no file.
+    explicit CUpdateCfg(const char* pszFolder);
     virtual ~CUpdateCfg();
 
     // Full path of Update.cfg into strPath; 0 (strPath unchanged) when the

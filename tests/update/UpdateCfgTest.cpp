@@ -24,6 +24,20 @@ TEST_F(UpdateCfgTest, PathIsBesideTheExecutable)
     EXPECT_STREQ((ExeFolder() + "Update.cfg").c_str(), strPath);
 }
 
+TEST_F(UpdateCfgTest, ReadsTheFileOfAnotherFolder)
+{
+    const std::string strFolder = ExeFolder() + "Release\\";
+    WriteFileBytes(strFolder + "Update.cfg", "[ModelC]\nDeviceID=0x1003\n");
+    CUpdateCfg cfg(strFolder.c_str());
+    CString strValue;
+    EXPECT_EQ(1, cfg.ReadDeviceID("ModelC", strValue));
+    EXPECT_STREQ("0x1003", strValue);
+    RemovePath(strFolder);
+    // A folder too long for the file's path reads nothing.
+    CUpdateCfg cfgLong((strFolder + std::string(MAX_PATH, 'x') + "\\").c_str());
+    EXPECT_EQ(0, cfgLong.ReadDeviceID("ModelC", strValue));
+}
+
 TEST_F(UpdateCfgTest, MissingFileGivesNoSectionsAndEmptyValues)
 {
     CUpdateCfg cfg;
