@@ -1,53 +1,39 @@
-// The scan-and-update sequence: the first removable drive whose USB device
-// matches a section of Update.cfg is the target; its device is checked
-// against the section's version, the drive's free space against the
-// package, and the package is copied to the drive's root. The dialog ends
-// in one outcome: Not found, Version refused, No room, Copy failed or
-// Updated.
+// The scan-and-update sequence: the engine's steps, with the dialog's
+// layouts between them. The engine finds the first removable drive whose
+// USB device matches a section of Update.cfg, checks the device's release
+// and the drive's free space, and copies the package; the dialog shows the
+// busy layout before the space check and ends in one outcome: Not found,
+// Version refused, No room, Copy failed or Updated.
 #include "UpdateDlg.h"
 
-#include "DriveIdentity.h"
 #include "resource.h"
-
-#include <cstdio>
-#include <cstring>
 
 int CUpdateDlg::ScanAndUpdate()
 {
-    USB_DEVICE_IDENTITY identity = {};
-    identity.cbSize = sizeof identity;
-
-    char szDrives[MAX_PATH] = {};
-    const DWORD nLength = GetLogicalDriveStringsA(MAX_PATH, szDrives);
-    // A list that doesn't fit the buffer is not in it: as unreadable.
-    if (nLength == 0 || nLength >= MAX_PATH)
-        return 0;
-
-    const char* pszTarget = FindTargetDrive(szDrives, szDrives + nLength, identity);
-    if (!pszTarget) {
-        ShowNotFound();
+    if (!m_engine.FindTargetDrive()) {
+        // An unreadable drive list changes nothing in the window.
+        if (m_engine.GetOutcome() == SCAN_NOT_FOUND)
+            ShowNotFound();
         return 0;
     }
-    const CString strDriveRoot(pszTarget);
 
     OUTCOME_LAYOUT layout = {};
     MeasureLayout(layout);
 
-    if (!IsVersionAccepted(identity)) {
-        char szRelease[8];
-        std::snprintf(szRelease, sizeof szRelease, "%04X", identity.bcdDevice);
+    if (!m_engine.CheckVersion()) {
         CString strMessage;
-        strMessage.Format(IDS_VERSION_REFUSED, static_cast<const char*>(m_strDeviceName), szRelease);
+        strMessage.Format(IDS_VERSION_REFUSED, static_cast<const char*>(m_strDeviceName),
+                          static_cast<const char*>(m_engine.GetReleaseText()));
         ShowOutcome(strMessage, layout);
         return 0;
     }
 
     ShowBusy(layout);
-    if (!HasRoomForPackage(strDriveRoot)) {
+    if (!m_engine.CheckRoom()) {
         ShowOutcome(FormatWithDeviceName(IDS_NO_ROOM), layout);
         return 0;
     }
-    if (!CopyPackageToDrive(strDriveRoot)) {
+    if (!m_engine.CopyPackage()) {
         CString strMessage;
         strMessage.LoadString(IDS_COPY_FAILED);
         ShowOutcome(strMessage, layout);
@@ -55,24 +41,6 @@ int CUpdateDlg::ScanAndUpdate()
     }
     ShowOutcome(FormatWithDeviceName(IDS_UPDATE_DONE), layout);
     return 1;
-}
-
-const char* CUpdateDlg::FindTargetDrive(const char* pszDrives, const char* pszEnd, USB_DEVICE_IDENTITY& identity)
-{
-    char szLetter[2] = {0, 0};
-    for (const char* pszEntry = pszDrives; pszEntry < pszEnd && *pszEntry;
-         pszEntry += std::strlen(pszEntry) + 1) {
-        OutputDebugStringA(pszEntry);
-        if (GetDriveTypeA(pszEntry) != DRIVE_REMOVABLE)
-            continue;
-        OutputDebugStringA("Removable Drive\n");
-        szLetter[0] = pszEntry[0];
-        if (!GetDeviceIdentityByDrive(szLetter, &identity))
-            continue;
-        if (FindConfigSection(identity))
-            return pszEntry;
-    }
-    return nullptr;
 }
 
 // Measured at the dialog's full size: only the Not-found outcome leads to
@@ -98,9 +66,9 @@ void CUpdateDlg::MeasureLayout(OUTCOME_LAYOUT& layout)
     layout.cyOk = rcOk.bottom - rcOk.top;
 }
 
+// The engine has traced "Device not Found" already.
 void CUpdateDlg::ShowNotFound()
 {
-    OutputDebugStringA("Device not Found\n");
     m_ctlMessage.ShowWindow(SW_SHOW);
     if (CWnd* pBusy = GetDlgItem(IDC_BUSY_TEXT))
         pBusy->ShowWindow(SW_HIDE);

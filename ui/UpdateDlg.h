@@ -1,10 +1,12 @@
-// CUpdateDlg: the program's only main window. Besides its window handlers
-// it carries the update operations, since they share the matched section
-// and the device's display name.
+// CUpdateDlg: the program's only main window. It runs the update engine's
+// steps and shows what they decide: the busy layout while the package is
+// checked and copied, then the outcome's message and button. The update
+// operations it names forward to its engine, which holds the matched
+// section and the device's display name.
 #pragma once
 
 #include "Afx.h"
-#include "UsbDeviceIdentity.h"
+#include "UpdateEngine.h"
 
 // The system-menu command that opens the About box.
 #define IDM_ABOUT 0x0010
@@ -17,18 +19,16 @@ public:
     // The whole update, from the drive list to one outcome; 1 for Updated.
     int ScanAndUpdate();
 
-    // Matching and version gate. FindConfigSection sets m_strSection and
-    // m_strDeviceName from the first section, in file order, whose
-    // DeviceID and VendorID equal the device's ids; IsVersionAccepted
-    // checks the device's release against that section's Version.
-    int FindConfigSection(USB_DEVICE_IDENTITY identity);
-    int IsVersionAccepted(USB_DEVICE_IDENTITY identity);
+    // Who hears of the events of every scan (the log); null: nobody.
+    void SetObserver(CUpdateObserver* pObserver) { m_engine.SetObserver(pObserver); }
 
-    // The firmware package: the files directly inside the folder named
-    // m_strSection beside the executable.
-    DWORD GetPackageSize();
-    int HasRoomForPackage(const char* pszDriveRoot);
-    int CopyPackageToDrive(const char* pszDriveRoot);
+    // The engine's matching, version gate and package operations (see
+    // CUpdateEngine).
+    int FindConfigSection(USB_DEVICE_IDENTITY identity) { return m_engine.FindConfigSection(identity); }
+    int IsVersionAccepted(USB_DEVICE_IDENTITY identity) { return m_engine.IsVersionAccepted(identity); }
+    DWORD GetPackageSize() { return m_engine.GetPackageSize(); }
+    int HasRoomForPackage(const char* pszDriveRoot) { return m_engine.HasRoomForPackage(pszDriveRoot); }
+    int CopyPackageToDrive(const char* pszDriveRoot) { return m_engine.CopyPackageToDrive(pszDriveRoot); }
 
     // Where a minimised window draws its icon: the middle of its client
     // area, rounded up.
@@ -50,8 +50,11 @@ protected:
     CStatic m_ctlMessage;
     HICON m_hIcon;
     int m_bRetry;
-    CString m_strSection;
-    CString m_strDeviceName;
+    CUpdateEngine m_engine;
+    // The engine's: the matched section, and the device name that the
+    // caption and every message show.
+    CString& m_strSection;
+    CString& m_strDeviceName;
 
 private:
     // Sizes measured once a drive has matched, in client coordinates.
@@ -64,9 +67,6 @@ private:
         int cyOk;       // the OK button's height: what the busy layout drops
     };
 
-    // The entry of the first removable drive whose device matches a
-    // section, or null; pszEnd bounds the list.
-    const char* FindTargetDrive(const char* pszDrives, const char* pszEnd, USB_DEVICE_IDENTITY& identity);
     void MeasureLayout(OUTCOME_LAYOUT& layout);
     void ShowNotFound();
     void ShowBusy(const OUTCOME_LAYOUT& layout);

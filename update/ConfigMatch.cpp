@@ -1,11 +1,11 @@
-// Device matching and the version gate of CUpdateDlg.
-#include "UpdateDlg.h"
+// Device matching and the version gate of the update engine.
+#include "UpdateEngine.h"
 
 #include "UpdateCfg.h"
 
-int CUpdateDlg::FindConfigSection(USB_DEVICE_IDENTITY identity)
+int CUpdateEngine::FindConfigSection(USB_DEVICE_IDENTITY identity)
 {
-    CUpdateCfg cfg;
+    CUpdateCfg cfg = OpenCfg();
     CString strProduct;
     CString strVendor;
     strProduct.Format("0x%04X", identity.idProduct);
@@ -29,14 +29,21 @@ int CUpdateDlg::FindConfigSection(USB_DEVICE_IDENTITY identity)
     return 0;
 }
 
-int CUpdateDlg::IsVersionAccepted(USB_DEVICE_IDENTITY identity)
+int CUpdateEngine::IsVersionAccepted(USB_DEVICE_IDENTITY identity)
 {
-    CUpdateCfg cfg;
+    CUpdateCfg cfg = OpenCfg();
     CString strVersion;
     cfg.ReadVersion(m_strSection, strVersion);
-    if (strVersion.IsEmpty())
-        return 1;
     CString strRelease;
     strRelease.Format("%04X", identity.bcdDevice);
-    return strRelease.CompareNoCase(strVersion) > 0 ? 0 : 1;
+    if (strVersion.IsEmpty()) {
+        Report("Version: section [%s] names no Version, so release %s is accepted",
+               static_cast<const char*>(m_strSection), static_cast<const char*>(strRelease));
+        return 1;
+    }
+    const int bAccepted = strRelease.CompareNoCase(strVersion) > 0 ? 0 : 1;
+    Report("Version: device release %s, Version %s of section [%s]: %s", static_cast<const char*>(strRelease),
+           static_cast<const char*>(strVersion), static_cast<const char*>(m_strSection),
+           bAccepted ? "accepted" : "refused, the device's release is newer");
+    return bAccepted;
 }

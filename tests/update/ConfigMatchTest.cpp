@@ -1,5 +1,5 @@
 // Matching a device to its Update.cfg section, and the version gate.
-#include "UpdateDlg.h"
+#include "UpdateEngine.h"
 
 #include "DebugTrace.h"
 #include "TestConfig.h"
@@ -29,87 +29,87 @@ protected:
     int Gate(const std::string& strVersionLine, USHORT bcdDevice)
     {
         WriteCfg("[ModelB]\nDeviceID=0x1002\nVendorID=0x1234\n" + strVersionLine + "\n");
-        CUpdateDlg dlg;
+        CUpdateEngine engine;
         const USB_DEVICE_IDENTITY device = Device(0x1234, 0x1002, bcdDevice);
-        EXPECT_EQ(1, dlg.FindConfigSection(device));
-        return dlg.IsVersionAccepted(device);
+        EXPECT_EQ(1, engine.FindConfigSection(device));
+        return engine.IsVersionAccepted(device);
     }
 };
 
 TEST_F(ConfigMatchTest, MatchesByProductAndVendor)
 {
     WriteCfg(kTwoModelsCfg);
-    CUpdateDlg dlg;
-    EXPECT_EQ(1, dlg.FindConfigSection(Device(0x1234, 0x1002, 0x0150)));
-    EXPECT_STREQ("ModelB", dlg.GetSection());
-    EXPECT_STREQ("Model B", dlg.GetDeviceName());
+    CUpdateEngine engine;
+    EXPECT_EQ(1, engine.FindConfigSection(Device(0x1234, 0x1002, 0x0150)));
+    EXPECT_STREQ("ModelB", engine.GetSection());
+    EXPECT_STREQ("Model B", engine.GetDeviceName());
 }
 
 TEST_F(ConfigMatchTest, NoMatchKeepsSectionAndName)
 {
     WriteCfg(kTwoModelsCfg);
-    CUpdateDlg dlg;
-    ASSERT_EQ(1, dlg.FindConfigSection(Device(0x1234, 0x1001)));
-    EXPECT_EQ(0, dlg.FindConfigSection(Device(0x1234, 0x1003)));
-    EXPECT_EQ(0, dlg.FindConfigSection(Device(0x4321, 0x1002)));
-    EXPECT_STREQ("ModelA", dlg.GetSection());
-    EXPECT_STREQ("Model A", dlg.GetDeviceName());
+    CUpdateEngine engine;
+    ASSERT_EQ(1, engine.FindConfigSection(Device(0x1234, 0x1001)));
+    EXPECT_EQ(0, engine.FindConfigSection(Device(0x1234, 0x1003)));
+    EXPECT_EQ(0, engine.FindConfigSection(Device(0x4321, 0x1002)));
+    EXPECT_STREQ("ModelA", engine.GetSection());
+    EXPECT_STREQ("Model A", engine.GetDeviceName());
 }
 
 TEST_F(ConfigMatchTest, FirstMatchingSectionWins)
 {
     WriteCfg("[First]\nDeviceID=0x1002\nVendorID=0x1234\nDeviceName=First one\n"
              "[Second]\nDeviceID=0x1002\nVendorID=0x1234\nDeviceName=Second one\n");
-    CUpdateDlg dlg;
-    EXPECT_EQ(1, dlg.FindConfigSection(Device(0x1234, 0x1002)));
-    EXPECT_STREQ("First", dlg.GetSection());
-    EXPECT_STREQ("First one", dlg.GetDeviceName());
+    CUpdateEngine engine;
+    EXPECT_EQ(1, engine.FindConfigSection(Device(0x1234, 0x1002)));
+    EXPECT_STREQ("First", engine.GetSection());
+    EXPECT_STREQ("First one", engine.GetDeviceName());
 }
 
 TEST_F(ConfigMatchTest, DeviceIdWithoutVendorIdNeverMatches)
 {
     WriteCfg("[NoVendor]\nDeviceID=0x1002\nDeviceName=No vendor\n"
              "[Full]\nDeviceID=0x1002\nVendorID=0x1234\nDeviceName=Full\n");
-    CUpdateDlg dlg;
-    EXPECT_EQ(1, dlg.FindConfigSection(Device(0x1234, 0x1002)));
-    EXPECT_STREQ("Full", dlg.GetSection());
+    CUpdateEngine engine;
+    EXPECT_EQ(1, engine.FindConfigSection(Device(0x1234, 0x1002)));
+    EXPECT_STREQ("Full", engine.GetSection());
 }
 
 TEST_F(ConfigMatchTest, IdsCompareAsWholeTextsIgnoringCase)
 {
     WriteCfg("[Lower]\nDeviceID=0x00ab\nVendorID=0x00cd\n");
-    CUpdateDlg dlg;
-    EXPECT_EQ(1, dlg.FindConfigSection(Device(0x00CD, 0x00AB)));
+    CUpdateEngine engine;
+    EXPECT_EQ(1, engine.FindConfigSection(Device(0x00CD, 0x00AB)));
 
     WriteCfg("[Upper]\nDeviceID=0X00AB\nVendorID=0X00CD\n");
-    EXPECT_EQ(1, dlg.FindConfigSection(Device(0x00CD, 0x00AB)));
-    EXPECT_STREQ("Upper", dlg.GetSection());
+    EXPECT_EQ(1, engine.FindConfigSection(Device(0x00CD, 0x00AB)));
+    EXPECT_STREQ("Upper", engine.GetSection());
 
     WriteCfg("[Short]\nDeviceID=0xAB\nVendorID=0x00CD\n");
-    CUpdateDlg fresh;
+    CUpdateEngine fresh;
     EXPECT_EQ(0, fresh.FindConfigSection(Device(0x00CD, 0x00AB)));
     EXPECT_TRUE(fresh.GetSection().IsEmpty());
 }
 
 TEST_F(ConfigMatchTest, MatchWithoutDeviceNameEmptiesTheName)
 {
-    CUpdateDlg dlg;
+    CUpdateEngine engine;
     WriteCfg(kTwoModelsCfg);
-    ASSERT_EQ(1, dlg.FindConfigSection(Device(0x1234, 0x1001)));
-    ASSERT_STREQ("Model A", dlg.GetDeviceName());
+    ASSERT_EQ(1, engine.FindConfigSection(Device(0x1234, 0x1001)));
+    ASSERT_STREQ("Model A", engine.GetDeviceName());
     WriteCfg("[Nameless]\nDeviceID=0x1002\nVendorID=0x1234\n");
-    EXPECT_EQ(1, dlg.FindConfigSection(Device(0x1234, 0x1002)));
-    EXPECT_STREQ("Nameless", dlg.GetSection());
-    EXPECT_TRUE(dlg.GetDeviceName().IsEmpty());
+    EXPECT_EQ(1, engine.FindConfigSection(Device(0x1234, 0x1002)));
+    EXPECT_STREQ("Nameless", engine.GetSection());
+    EXPECT_TRUE(engine.GetDeviceName().IsEmpty());
 }
 
 TEST_F(ConfigMatchTest, ProductTextIsTracedOncePerCallEvenWithoutSections)
 {
     CDebugTraceCapture trace;
-    CUpdateDlg dlg;
-    EXPECT_EQ(0, dlg.FindConfigSection(Device(0x1234, 0x00AB)));
+    CUpdateEngine engine;
+    EXPECT_EQ(0, engine.FindConfigSection(Device(0x1234, 0x00AB)));
     WriteCfg(kTwoModelsCfg);
-    EXPECT_EQ(1, dlg.FindConfigSection(Device(0x1234, 0x1001)));
+    EXPECT_EQ(1, engine.FindConfigSection(Device(0x1234, 0x1001)));
     ASSERT_EQ(2u, trace.Lines().size());
     EXPECT_EQ("0x00AB", trace.Lines()[0]);
     EXPECT_EQ("0x1001", trace.Lines()[1]);

@@ -1,6 +1,6 @@
 // Measuring the firmware package, the space check and the copy, with real
 // folders beside the test executable and the removable drive E:.
-#include "UpdateDlg.h"
+#include "UpdateEngine.h"
 
 #include "TestFiles.h"
 
@@ -15,11 +15,11 @@ const char kSection[] = "FwPackage";
 const char kDrive[] = "E:\\";
 const ULONGLONG kSmallDrive = 64ULL * 1024 * 1024;
 
-// The dialog with its matched section set, as FindConfigSection leaves it.
-class CPackageDlg : public CUpdateDlg
+// The engine with its matched section set, as FindConfigSection leaves it.
+class CPackageEngine : public CUpdateEngine
 {
 public:
-    explicit CPackageDlg(const std::string& strSection = kSection) { m_strSection = strSection.c_str(); }
+    explicit CPackageEngine(const std::string& strSection = kSection) { m_strSection = strSection.c_str(); }
 };
 
 // Paths past MAX_PATH are made and removed through the wide functions.
@@ -113,7 +113,7 @@ protected:
     static std::string InPackage(const std::string& name) { return Package() + "\\" + name; }
     static bool DriveIsSmall() { return FreeBytes(kDrive) <= kSmallDrive; }
 
-    CPackageDlg dlg;
+    CPackageEngine engine;
 };
 
 TEST_F(PackageTransferTest, OnlyFilesDirectlyInsideAreMeasuredAndCopiedFlat)
@@ -121,9 +121,9 @@ TEST_F(PackageTransferTest, OnlyFilesDirectlyInsideAreMeasuredAndCopiedFlat)
     WriteFileBytes(InPackage("a.bin"), std::string(100, 'a'));
     WriteFileBytes(InPackage("b.bin"), std::string(250, 'b'));
     WriteFileBytes(InPackage("sub\\c.bin"), std::string(1000, 'c'));
-    EXPECT_EQ(350u, dlg.GetPackageSize());
-    EXPECT_EQ(1, dlg.HasRoomForPackage(kDrive));
-    EXPECT_EQ(1, dlg.CopyPackageToDrive(kDrive));
+    EXPECT_EQ(350u, engine.GetPackageSize());
+    EXPECT_EQ(1, engine.HasRoomForPackage(kDrive));
+    EXPECT_EQ(1, engine.CopyPackageToDrive(kDrive));
     EXPECT_EQ(std::string(100, 'a'), ReadFileBytes("E:\\a.bin"));
     EXPECT_EQ(std::string(250, 'b'), ReadFileBytes("E:\\b.bin"));
     EXPECT_EQ(2u, ListFolder(kDrive).size());
@@ -135,48 +135,48 @@ TEST_F(PackageTransferTest, RoomWhenFreeSpaceEqualsPackageNotOneByteLess)
         GTEST_SKIP() << "E: is not a small drive";
     const ULONGLONG nFree = FreeBytes(kDrive);
     WriteFileOfSize(InPackage("fw.bin"), nFree);
-    EXPECT_EQ(nFree, dlg.GetPackageSize());
-    EXPECT_EQ(1, dlg.HasRoomForPackage(kDrive));
+    EXPECT_EQ(nFree, engine.GetPackageSize());
+    EXPECT_EQ(1, engine.HasRoomForPackage(kDrive));
     WriteFileOfSize(InPackage("fw.bin"), nFree + 1);
-    EXPECT_EQ(0, dlg.HasRoomForPackage(kDrive));
+    EXPECT_EQ(0, engine.HasRoomForPackage(kDrive));
 }
 
 TEST_F(PackageTransferTest, FolderWithoutFilesIsNoPackage)
 {
     WriteFileBytes(InPackage("sub\\c.bin"), "only in a sub-folder");
-    EXPECT_EQ(0u, dlg.GetPackageSize());
-    EXPECT_EQ(1, dlg.HasRoomForPackage(kDrive));
-    EXPECT_EQ(0, dlg.CopyPackageToDrive(kDrive));
+    EXPECT_EQ(0u, engine.GetPackageSize());
+    EXPECT_EQ(1, engine.HasRoomForPackage(kDrive));
+    EXPECT_EQ(0, engine.CopyPackageToDrive(kDrive));
     EXPECT_TRUE(ListFolder(kDrive).empty());
 }
 
 TEST_F(PackageTransferTest, MissingFolderIsNoPackage)
 {
-    EXPECT_EQ(0u, dlg.GetPackageSize());
-    EXPECT_EQ(1, dlg.HasRoomForPackage(kDrive));
-    EXPECT_EQ(0, dlg.CopyPackageToDrive(kDrive));
+    EXPECT_EQ(0u, engine.GetPackageSize());
+    EXPECT_EQ(1, engine.HasRoomForPackage(kDrive));
+    EXPECT_EQ(0, engine.CopyPackageToDrive(kDrive));
 }
 
 TEST_F(PackageTransferTest, PackageNameThatIsAFileIsNoPackage)
 {
     WriteFileBytes(Package(), "a file, not a folder");
-    EXPECT_EQ(0u, dlg.GetPackageSize());
-    EXPECT_EQ(0, dlg.CopyPackageToDrive(kDrive));
+    EXPECT_EQ(0u, engine.GetPackageSize());
+    EXPECT_EQ(0, engine.CopyPackageToDrive(kDrive));
     EXPECT_TRUE(ListFolder(kDrive).empty());
 }
 
 TEST_F(PackageTransferTest, UnknownDriveHasNoFreeSpace)
 {
-    EXPECT_EQ(1, dlg.HasRoomForPackage("R:\\"));
+    EXPECT_EQ(1, engine.HasRoomForPackage("R:\\"));
     WriteFileBytes(InPackage("fw.bin"), "x");
-    EXPECT_EQ(0, dlg.HasRoomForPackage("R:\\"));
+    EXPECT_EQ(0, engine.HasRoomForPackage("R:\\"));
 }
 
 TEST_F(PackageTransferTest, FileOfSameNameInRootIsReplaced)
 {
     WriteFileBytes("E:\\fw.bin", "an older and longer firmware image");
     WriteFileBytes(InPackage("fw.bin"), "new image");
-    EXPECT_EQ(1, dlg.CopyPackageToDrive(kDrive));
+    EXPECT_EQ(1, engine.CopyPackageToDrive(kDrive));
     EXPECT_EQ("new image", ReadFileBytes("E:\\fw.bin"));
 }
 
@@ -187,8 +187,8 @@ TEST_F(PackageTransferTest, HiddenAndReadOnlyFilesArePartOfPackage)
     ASSERT_TRUE(SetFileAttributesA(InPackage("hidden.bin").c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
     ASSERT_TRUE(SetFileAttributesA(InPackage("readonly.bin").c_str(), FILE_ATTRIBUTE_READONLY));
     ASSERT_TRUE(GetFileAttributesA(InPackage("hidden.bin").c_str()) & FILE_ATTRIBUTE_HIDDEN);
-    EXPECT_EQ(30u, dlg.GetPackageSize());
-    EXPECT_EQ(1, dlg.CopyPackageToDrive(kDrive));
+    EXPECT_EQ(30u, engine.GetPackageSize());
+    EXPECT_EQ(1, engine.CopyPackageToDrive(kDrive));
     EXPECT_EQ(std::string(10, 'h'), ReadFileBytes("E:\\hidden.bin"));
     EXPECT_EQ(std::string(20, 'r'), ReadFileBytes("E:\\readonly.bin"));
 }
@@ -204,7 +204,7 @@ TEST_F(PackageTransferTest, FailedFileFailsCopyButOthersAreCopied)
         for (const std::string& file : files)
             WriteFileBytes(InPackage(file), "new " + file);
         MakeFolder(kDrive + blocked);
-        EXPECT_EQ(0, dlg.CopyPackageToDrive(kDrive)) << blocked;
+        EXPECT_EQ(0, engine.CopyPackageToDrive(kDrive)) << blocked;
         for (const std::string& file : files) {
             if (file != blocked) {
                 EXPECT_EQ("new " + file, ReadFileBytes(kDrive + file)) << blocked;
@@ -220,7 +220,7 @@ TEST_F(PackageTransferTest, DriveThatFillsUpFailsCopy)
     const ULONGLONG nPart = FreeBytes(kDrive) * 3 / 5;
     WriteFileOfSize(InPackage("one.bin"), nPart);
     WriteFileOfSize(InPackage("two.bin"), nPart);
-    EXPECT_EQ(0, dlg.CopyPackageToDrive(kDrive));
+    EXPECT_EQ(0, engine.CopyPackageToDrive(kDrive));
     // The first file attempted landed whole.
     const std::string one = ReadFileBytes("E:\\one.bin");
     const std::string two = ReadFileBytes("E:\\two.bin");
@@ -231,7 +231,7 @@ TEST_F(PackageTransferTest, DestinationIsDriveRootFollowedByName)
 {
     MakeFolder("E:\\sub");
     WriteFileBytes(InPackage("fw.bin"), "image");
-    EXPECT_EQ(1, dlg.CopyPackageToDrive("E:\\sub\\"));
+    EXPECT_EQ(1, engine.CopyPackageToDrive("E:\\sub\\"));
     EXPECT_EQ("image", ReadFileBytes("E:\\sub\\fw.bin"));
     EXPECT_FALSE(FileExists("E:\\fw.bin"));
 }
@@ -251,9 +251,9 @@ TEST_F(PackageTransferTest, PackageFolderPastMaxPathIsRefused)
     const std::string cut = (ExeFolder() + section).substr(0, MAX_PATH - 1);
     MakeLongFolder(cut);
     WriteLongFile(cut + "\\fw.bin", "wrong package");
-    CPackageDlg longDlg(section);
-    EXPECT_EQ(0u, longDlg.GetPackageSize());
-    EXPECT_EQ(0, longDlg.CopyPackageToDrive(kDrive));
+    CPackageEngine longEngine(section);
+    EXPECT_EQ(0u, longEngine.GetPackageSize());
+    EXPECT_EQ(0, longEngine.CopyPackageToDrive(kDrive));
     EXPECT_TRUE(ListFolder(kDrive).empty());
 }
 
@@ -264,9 +264,9 @@ TEST_F(PackageTransferTest, SearchPatternPastMaxPathIsRefused)
     MakeFolder(ExeFolder() + "Long");
     MakeLongFolder(ExeFolder() + section);
     WriteLongFile(ExeFolder() + section + "\\a", "x");
-    CPackageDlg longDlg(section);
-    EXPECT_EQ(0u, longDlg.GetPackageSize());
-    EXPECT_EQ(0, longDlg.CopyPackageToDrive(kDrive));
+    CPackageEngine longEngine(section);
+    EXPECT_EQ(0u, longEngine.GetPackageSize());
+    EXPECT_EQ(0, longEngine.CopyPackageToDrive(kDrive));
     EXPECT_TRUE(ListFolder(kDrive).empty());
 }
 
@@ -282,10 +282,10 @@ TEST_F(PackageTransferTest, SourcePathPastMaxPathIsRefused)
     WriteLongFile(folder + "\\short.bin", std::string(10, 's'));
     WriteLongFile(folder + "\\" + longName, std::string(20, 'l'));
     WriteLongFile(folder + "\\" + cutName, std::string(30, 'c'));
-    CPackageDlg longDlg(section);
+    CPackageEngine longEngine(section);
     // The long one can't be measured: it counts 0 bytes.
-    EXPECT_EQ(40u, longDlg.GetPackageSize());
-    EXPECT_EQ(0, longDlg.CopyPackageToDrive(kDrive));
+    EXPECT_EQ(40u, longEngine.GetPackageSize());
+    EXPECT_EQ(0, longEngine.CopyPackageToDrive(kDrive));
     EXPECT_EQ(std::string(10, 's'), ReadFileBytes("E:\\short.bin"));
     EXPECT_EQ(std::string(30, 'c'), ReadFileBytes("E:\\" + cutName));
     EXPECT_FALSE(FileExists("E:\\" + longName));
@@ -299,7 +299,7 @@ TEST_F(PackageTransferTest, DestinationPastMaxPathIsRefused)
     MakeLongFolder(root.substr(0, root.size() - 1));
     WriteFileBytes(InPackage("a.bin"), "a");
     WriteFileBytes(InPackage("fw.bin"), "fw");
-    EXPECT_EQ(0, dlg.CopyPackageToDrive(root.c_str()));
+    EXPECT_EQ(0, engine.CopyPackageToDrive(root.c_str()));
     EXPECT_EQ("a", ReadFileBytes(root + "a.bin"));
     EXPECT_FALSE(FileExists(root + "fw.bi"));
 }
@@ -308,8 +308,8 @@ TEST_F(PackageTransferTest, DriveRootPastMaxPathIsRefused)
 {
     WriteFileBytes(InPackage("fw.bin"), "fw");
     const std::string root = kDrive + std::string(MAX_PATH, 'r') + "\\";
-    EXPECT_EQ(0, dlg.HasRoomForPackage(root.c_str()));
-    EXPECT_EQ(0, dlg.CopyPackageToDrive(root.c_str()));
+    EXPECT_EQ(0, engine.HasRoomForPackage(root.c_str()));
+    EXPECT_EQ(0, engine.CopyPackageToDrive(root.c_str()));
 }
 
 // Sizes past 32 bits must not wrap into a small package that "fits".
@@ -319,22 +319,22 @@ TEST_F(PackageTransferTest, PackageOf4GiBOrMoreNeverFits)
         GTEST_SKIP() << "E: is not a small drive";
     MakeFolder(Package());
     MakeSparseFile(InPackage("huge.bin"), 0x100000000ULL + 100);
-    EXPECT_EQ(0xFFFFFFFFu, dlg.GetPackageSize());
-    EXPECT_EQ(0, dlg.HasRoomForPackage(kDrive));
+    EXPECT_EQ(0xFFFFFFFFu, engine.GetPackageSize());
+    EXPECT_EQ(0, engine.HasRoomForPackage(kDrive));
 
     // Two files whose sizes add up past 32 bits.
     RemovePath(InPackage("huge.bin"));
     MakeSparseFile(InPackage("half1.bin"), 0x80000000ULL + 50);
     MakeSparseFile(InPackage("half2.bin"), 0x80000000ULL + 50);
-    EXPECT_EQ(0xFFFFFFFFu, dlg.GetPackageSize());
-    EXPECT_EQ(0, dlg.HasRoomForPackage(kDrive));
+    EXPECT_EQ(0xFFFFFFFFu, engine.GetPackageSize());
+    EXPECT_EQ(0, engine.HasRoomForPackage(kDrive));
 
     // A size of exactly 0xFFFFFFFF bytes is a size, not a failure.
     RemoveTree(Package());
     MakeFolder(Package());
     MakeSparseFile(InPackage("max.bin"), 0xFFFFFFFFULL);
-    EXPECT_EQ(0xFFFFFFFFu, dlg.GetPackageSize());
-    EXPECT_EQ(0, dlg.HasRoomForPackage(kDrive));
+    EXPECT_EQ(0xFFFFFFFFu, engine.GetPackageSize());
+    EXPECT_EQ(0, engine.HasRoomForPackage(kDrive));
 }
 
 }  // namespace

@@ -1,0 +1,194 @@
+// The run of an update: the walk over the host's drives to the target, and
+// the steps after it. Matching and the version gate are in ConfigMatch.cpp,
+// the space check and the copy in PackageTransfer.cpp.
+#include "UpdateEngine.h"
+
+#include "DriveIdentity.h"
+#include "EventText.h"
+#include "ModuleFolder.h"
+#include "UpdateCfg.h"
+
+#include <cstring>
+
+CUpdateEngine::CUpdateEngine()
+    : m_bProgramFolder(GetModuleFolder(m_strProgramFolder) != 0),
+      m_pObserver(nullptr),
+      m_outcome(SCAN_NOT_FOUND),
+      m_identity(),
+      m_nPackageBytes(0)
+{
+}
+
+CUpdateEngine::CUpdateEngine(const char* pszProgramFolder)
+    : m_strProgramFolder(pszProgramFolder),
+      m_bProgramFolder(true),
+      m_pObserver(nullptr),
+      m_outcome(SCAN_NOT_FOUND),
+      m_identity(),
+      m_nPackageBytes(0)
+{
+}
+
+int CUpdateEngine::FindTargetDrive()
+{
+    m_strDriveRoot.Empty();
+    m_nPackageBytes = 0;
+    ZeroMemory(&m_identity, sizeof m_identity);
+    m_identity.cbSize = sizeof m_identity;
+
+    char szDrives[MAX_PATH] = {};
+    const DWORD nLength = GetLogicalDriveStringsA(MAX_PATH, szDrives);
+    // A list that doesn't fit the buffer is not in it: as unreadable.
+    if (nLength == 0 || nLength >= MAX_PATH) {
+        Report("The host's drive list cannot be read%s", nLength ? ": it does not fit 260 characters" : "");
+        return EndRun(SCAN_NO_DRIVE_LIST);
+    }
+    const char* pszEnd = szDrives + nLength;
+    ReportDriveList(szDrives, pszEnd);
+    for (const char* pszEntry = szDrives; pszEntry < pszEnd && *pszEntry; pszEntry += std::strlen(pszEntry) + 1) {
+        OutputDebugStringA(pszEntry);
+        if (IsTargetDrive(pszEntry)) {
+            m_strDriveRoot = pszEntry;
+            return 1;
+        }
+    }
+    Report("No removable drive holds a device that Update.cfg names");
+    OutputDebugStringA("Device not Found\n");
+    return EndRun(SCAN_NOT_FOUND);
+}
+
+int CUpdateEngine::IsTargetDrive(const char* pszEntry)
+{
+    const UINT nType = GetDriveTypeA(pszEntry);
+    if (nType != DRIVE_REMOVABLE) {
+        Report("%s passed over: not removable (%s)", pszEntry, GetDriveTypeName(nType));
+        return 0;
+    }
+    OutputDebugStringA("Removable Drive\n");
+    Report("%s is removable: looking for the USB device behind it", pszEntry);
+    const char szLetter[2] = {pszEntry[0], '\0'};
+    if (!GetDeviceIdentityByDrive(szLetter, &m_identity)) {
+        // The record keeps the ids of a device whose release reads 0000.
+        if (m_identity.idVendor || m_identity.idProduct)
+            Report("%s passed over: its USB device (vendor 0x%04X, product 0x%04X) reports release 0000", pszEntry,
+                   m_identity.idVendor, m_identity.idProduct);
+        else
+            Report("%s passed over: no USB device identified", pszEntry);
+        return 0;
+    }
+    ReportIdentity(pszEntry);
+    if (!FindConfigSection(m_identity)) {
+        Report("%s passed over: no section of Update.cfg names vendor 0x%04X, product 0x%04X", pszEntry,
+               m_identity.idVendor, m_identity.idProduct);
+        return 0;
+    }
+    Report("%s is the target: section [%s] names the device, \"%s\"", pszEntry,
+           static_cast<const char*>(m_strSection), static_cast<const char*>(m_strDeviceName));
+    return 1;
+}
+
+int CUpdateEngine::CheckVersion()
+{
+    if (m_strDriveRoot.IsEmpty())
+        return 0;  // no target: the run already ended
+    return IsVersionAccepted(m_identity) ? 1 : EndRun(SCAN_VERSION_REFUSED);
+}
+
+int CUpdateEngine::CheckRoom()
+{
+    if (m_strDriveRoot.IsEmpty())
+        return 0;
+    return HasRoomForPackage(m_strDriveRoot) ? 1 : EndRun(SCAN_NO_ROOM);
+}
+
+int CUpdateEngine::CopyPackage()
+{
+    if (m_strDriveRoot.IsEmpty())
+        return 0;
+    return EndRun(CopyPackageToDrive(m_strDriveRoot) ? SCAN_UPDATED : SCAN_COPY_FAILED);
+}
+
+SCAN_OUTCOME CUpdateEngine::Run()
+{
+    if (FindTargetDrive() && CheckVersion() && CheckRoom())
+        CopyPackage();
+    return m_outcome;
+}
+
+CString CUpdateEngine::GetReleaseText() const
+{
+    CString strRelease;
+    strRelease.Format("%04X", m_identity.bcdDevice);
+    return strRelease;
+}
+
+int CUpdateEngine::EndRun(SCAN_OUTCOME outcome)
+{
+    m_outcome = outcome;
+    Report("Outcome: %s", GetScanOutcomeName(outcome));
+    return outcome == SCAN_UPDATED ? 1 : 0;
+}
+
+void CUpdateEngine::Report(const char* pszFormat, ...) const
+{
+    if (!m_pObserver)
+        return;
+    va_list args;
+    va_start(args, pszFormat);
+    ReportEventV(m_pObserver, pszFormat, args);
+    va_end(args);
+}
+
+void CUpdateEngine::ReportDriveList(const char* pszDrives, const char* pszEnd) const
+{
+    if (!IsReporting())
+        return;
+    CString strList;
+    for (const char* pszEntry = pszDrives; pszEntry < pszEnd && *pszEntry; pszEntry += std::strlen(pszEntry) + 1) {
+        strList += " ";
+        strList += pszEntry;
+    }
+    Report("Scan for a device of %sUpdate.cfg; drives:%s", static_cast<const char*>(m_strProgramFolder),
+           static_cast<const char*>(strList));
+}
+
+void CUpdateEngine::ReportIdentity(const char* pszEntry) const
+{
+    // The record's texts are bounded by their buffers, terminated or not.
+    Report("%s: USB device vendor 0x%04X, product 0x%04X, release %04X; manufacturer \"%.259s\", "
+           "product \"%.259s\", serial number \"%.259s\"",
+           pszEntry, m_identity.idVendor, m_identity.idProduct, m_identity.bcdDevice, m_identity.szManufacturer,
+           m_identity.szProduct, m_identity.szSerialNumber);
+}
+
+CUpdateCfg CUpdateEngine::OpenCfg() const
+{
+    return m_bProgramFolder ? CUpdateCfg(m_strProgramFolder) : CUpdateCfg();
+}
+
+int CUpdateEngine::GetProgramFolder(CString& strFolder) const
+{
+    if (!m_bProgramFolder)
+        return 0;
+    strFolder = m_strProgramFolder;
+    return 1;
+}
+
+const char* GetScanOutcomeName(SCAN_OUTCOME outcome)
+{
+    switch (outcome) {
+    case SCAN_UPDATED:
+        return "Updated";
+    case SCAN_NOT_FOUND:
+        return "Not found";
+    case SCAN_VERSION_REFUSED:
+        return "Version refused";
+    case SCAN_NO_ROOM:
+        return "No room";
+    case SCAN_COPY_FAILED:
+        return "Copy failed";
+    case SCAN_NO_DRIVE_LIST:
+        return "Drive list unavailable";
+    }
+    return "Unknown";
+}

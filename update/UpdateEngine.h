@@ -1,0 +1,113 @@
+// CUpdateEngine: one update, from the drive list to one outcome, without any
+// window. It holds what crosses the steps (the matched section, which also
+// names the firmware folder, the device's display name, the target drive
+// and the identity of the device behind it) and performs the steps in order:
+//
+//     FindTargetDrive   the first removable drive whose USB device matches
+//                       a section of Update.cfg
+//     CheckVersion      the device's release against the section's Version
+//     CheckRoom         the drive's free space against the package
+//     CopyPackage       the package's files into the drive's root
+//
+// Each step returns 1 to go on and 0 when the run ended there, with the
+// outcome in GetOutcome(); CopyPackage's 1 is the outcome Updated. Run()
+// does all four. The dialog calls the steps one by one and shows a layout
+// between them; the unattended run calls Run(). Every step reads
+// Update.cfg, the device tree and the package folder anew.
+#pragma once
+
+#include "AfxString.h"
+#include "UsbDeviceIdentity.h"
+
+class CUpdateCfg;
+class CUpdateObserver;
+
+enum SCAN_OUTCOME
+{
+    SCAN_UPDATED,
+    SCAN_NOT_FOUND,
+    SCAN_VERSION_REFUSED,
+    SCAN_NO_ROOM,
+    SCAN_COPY_FAILED,
+    SCAN_NO_DRIVE_LIST,   // the host's drive list could not be read
+};
+
+class CUpdateEngine
+{
+public:
+    // Update.cfg and the firmware folders beside the executable.
+    CUpdateEngine();
+    // ... or in pszProgramFolder (ending in '\').
+    explicit CUpdateEngine(const char* pszProgramFolder);
+    CUpdateEngine(const CUpdateEngine&) = delete;
+    CUpdateEngine& operator=(const CUpdateEngine&) = delete;
+
+    // Who hears of the run's events; null (the default): nobody.
+    void SetObserver(CUpdateObserver* pObserver) { m_pObserver = pObserver; }
+
+    // The steps of one run, in order (see above).
+    int FindTargetDrive();
+    int CheckVersion();
+    int CheckRoom();
+    int CopyPackage();
+    // All of them; the outcome.
+    SCAN_OUTCOME Run();
+
+    SCAN_OUTCOME GetOutcome() const { return m_outcome; }
+    // The target of the run once FindTargetDrive returned 1.
+    const CString& GetDriveRoot() const { return m_strDriveRoot; }
+    const USB_DEVICE_IDENTITY& GetIdentity() const { return m_identity; }
+    // The device's release as the Version-refused message shows it: four
+    // upper-case hexadecimal digits.
+    CString GetReleaseText() const;
+    const CString& GetSection() const { return m_strSection; }
+    const CString& GetDeviceName() const { return m_strDeviceName; }
+
+    // Matching and version gate. FindConfigSection sets m_strSection and
+    // m_strDeviceName from the first section, in file order, whose
+    // DeviceID and VendorID equal the device's ids; IsVersionAccepted
+    // checks the device's release against that section's Version.
+    int FindConfigSection(USB_DEVICE_IDENTITY identity);
+    int IsVersionAccepted(USB_DEVICE_IDENTITY identity);
+
+    // The firmware package: the files directly inside the folder named
+    // m_strSection in the program folder.
+    DWORD GetPackageSize();
+    int HasRoomForPackage(const char* pszDriveRoot);
+    int CopyPackageToDrive(const char* pszDriveRoot);
+
+    // The matched section, empty until a match; the device's display name,
+    // which its owner may set before the first match (the dialog shows a
+    // default name until then). Both keep the last match's values.
+    CString m_strSection;
+    CString m_strDeviceName;
+
+private:
+    // Sends one event to the observer, printf-style with text and number
+    // arguments; nothing is formatted without an observer.
+    void Report(const char* pszFormat, ...) const;
+    bool IsReporting() const { return m_pObserver != nullptr; }
+    // Ends the run with an outcome, and says so.
+    int EndRun(SCAN_OUTCOME outcome);
+    // Update.cfg of the program folder.
+    CUpdateCfg OpenCfg() const;
+    // Where the package folders live: m_strProgramFolder, or 0 when the
+    // executable's own path could not be had.
+    int GetProgramFolder(CString& strFolder) const;
+    // Whether the removable drive at pszEntry holds the target: identified,
+    // and its ids named by a section.
+    int IsTargetDrive(const char* pszEntry);
+    void ReportDriveList(const char* pszDrives, const char* pszEnd) const;
+    void ReportIdentity(const char* pszEntry) const;
+
+    CString m_strProgramFolder;   // ending in '\'
+    bool m_bProgramFolder;        // false: the executable's path could not be had
+    CUpdateObserver* m_pObserver;
+    SCAN_OUTCOME m_outcome;
+    CString m_strDriveRoot;
+    USB_DEVICE_IDENTITY m_identity;
+    ULONGLONG m_nPackageBytes;    // as the space check measured the package
+};
+
+// "Updated", "Not found", ...: the outcome's name for logs.
+const char* GetScanOutcomeName(SCAN_OUTCOME outcome);

@@ -1,0 +1,28 @@
+// CUpdateObserver: whoever wants to hear what an update run does (the log
+// of a command-line run, later a progress display). The engine calls it on
+// the thread that runs the step; without an observer the engine builds no
+// event text at all.
+#pragma once
+
+#include <windows.h>
+
+class CUpdateObserver
+{
+public:
+    virtual ~CUpdateObserver() = default;
+
+    // One event of the run as a line of text without line end: a drive
+    // examined and why it was passed over, the matched section, the version
+    // and space decisions, each file copied, the outcome. The text may hold
+    // whatever devices and files hold; making it safe to store is the
+    // observer's business.
+    virtual void OnEvent(const char* pszText) = 0;
+
+    // After each package file the copy attempted: the bytes of the files
+    // attempted so far, of the package's total as the space check measured it.
+    virtual void OnCopyProgress(ULONGLONG nBytesDone, ULONGLONG nBytesTotal)
+    {
+        (void)nBytesDone;
+        (void)nBytesTotal;
+    }
+};
