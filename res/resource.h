@@ -21,3 +21,4 @@
 #define IDS_UPDATING              110
 #define IDS_CAPTION               111
 #define IDS_DEFAULT_DEVICE_NAME   112
+#define IDS_USAGE                 113

@@ -82,6 +82,7 @@ TEST(ResourceModuleTest, StringsTakeTheirTextArguments)
         {IDS_DEVICE_NOT_FOUND, 1}, {IDS_RETRY_BUTTON, 0}, {IDS_SEARCHING, 0},
         {IDS_CLOSE_BUTTON, 0},     {IDS_VERSION_REFUSED, 2}, {IDS_NO_ROOM, 1},
         {IDS_UPDATING, 0},         {IDS_CAPTION, 1},      {IDS_DEFAULT_DEVICE_NAME, 0},
+        {IDS_USAGE, 0},
     };
     for (const auto& entry : strings) {
         const std::string text = StringOf(hModule, entry.first);

@@ -1,0 +1,75 @@
+#include "CommandLine.h"
+
+namespace {
+
+bool IsBlank(char ch)
+{
+    return ch == ' ' || ch == '\t' || ch == '\r' || ch == '\n';
+}
+
+// The next argument from *ppsz into strArg, quotes dropped; false at the end.
+bool NextArgument(const char** ppsz, CString& strArg)
+{
+    const char* psz = *ppsz;
+    while (IsBlank(*psz))
+        ++psz;
+    if (!*psz)
+        return false;
+    strArg.Empty();
+    bool bQuoted = false;
+    for (; *psz && (bQuoted || !IsBlank(*psz)); ++psz) {
+        if (*psz == '"')
+            bQuoted = !bQuoted;
+        else
+            strArg += *psz;
+    }
+    *ppsz = psz;
+    return true;
+}
+
+bool IsSwitch(const CString& strArg, const char* pszName)
+{
+    return strArg.GetLength() > 1 && (strArg.GetAt(0) == '/' || strArg.GetAt(0) == '-') &&
+           lstrcmpiA(static_cast<const char*>(strArg) + 1, pszName) == 0;
+}
+
+}  // namespace
+
+void ParseCommandLine(const char* pszCmdLine, COMMAND_LINE& args)
+{
+    args.bQuiet = FALSE;
+    args.bUsage = FALSE;
+    args.strLogPath.Empty();
+    const char* psz = pszCmdLine ? pszCmdLine : "";
+    CString strArg;
+    while (NextArgument(&psz, strArg)) {
+        if (IsSwitch(strArg, "quiet")) {
+            args.bQuiet = TRUE;
+        } else if (IsSwitch(strArg, "log")) {
+            // No Windows path starts with '/': "/log /quiet" lacks its FILE.
+            CString strPath;
+            if (NextArgument(&psz, strPath) && !strPath.IsEmpty() && strPath.GetAt(0) != '/')
+                args.strLogPath = strPath;
+            else
+                args.bUsage = TRUE;
+        } else {
+            args.bUsage = TRUE;  // "/?" and whatever the program does not know
+        }
+    }
+}
+
+const char* GetBuiltInUsage()
+{
+    return "Updates the firmware of a USB device plugged into this computer.\n"
+           "\n"
+           "PelkinUpdate [/quiet] [/log FILE]\n"
+           "\n"
+           "(no switch)\tShow the update dialog.\n"
+           "/quiet\tUpdate without any window. The exit code tells the outcome: "
+           "0 updated, 1 not found, 2 version refused, 3 no room, 4 copy failed, "
+           "5 drive list unavailable, 64 this usage.\n"
+           "/log FILE\tAppend a log of the run to FILE.\n"
+           "/?\tShow this usage.\n"
+           "\n"
+           "Switches may start with / or - and are not case-sensitive.";
+}

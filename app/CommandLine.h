@@ -1,0 +1,33 @@
+// The program's command line: what InitInstance is asked to do.
+//
+//     (nothing)     the update dialog
+//     /quiet        one scan, no window; the exit code tells the outcome
+//     /log FILE     append a log of the run to FILE (with or without /quiet)
+//     /?            the usage; so does any switch or word the program does
+//                   not know, and /log without its FILE (or with one that
+//                   starts with '/', as no Windows path does)
+//
+// Switches start with '/' or '-' and are not case-sensitive. Arguments are
+// separated by blanks; double quotes hold an argument with blanks together
+// ("C:\My logs\update.log") and are dropped. A backslash is an ordinary
+// character, so a quoted folder may end in one.
+#pragma once
+
+#include "AfxString.h"
+
+// The exit code of a run that showed (or, with /quiet, only owed) the usage.
+#define USAGE_EXIT_CODE 64
+
+struct COMMAND_LINE
+{
+    BOOL bQuiet;
+    BOOL bUsage;          // show the usage and do nothing else
+    CString strLogPath;   // empty: no log; the last /log given counts
+};
+
+// Reads the command-line tail (the arguments after the program's name); a
+// null tail is an empty one.
+void ParseCommandLine(const char* pszCmdLine, COMMAND_LINE& args);
+
+// The usage in English, for a resource module without its own.
+const char* GetBuiltInUsage();
