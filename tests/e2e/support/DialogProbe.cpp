@@ -86,6 +86,27 @@ std::string GetControlText(HWND hDlg, int nId)
     return GetWindowTextOf(GetDlgItem(hDlg, nId));
 }
 
+namespace {
+
+BOOL CALLBACK AddStaticText(HWND hWnd, LPARAM lParam)
+{
+    char szClass[16] = {};
+    GetClassNameA(hWnd, szClass, sizeof(szClass));
+    if (lstrcmpiA(szClass, "Static") == 0)
+        *reinterpret_cast<std::string*>(lParam) += GetWindowTextOf(hWnd);
+    return TRUE;
+}
+
+}  // namespace
+
+std::string GetStaticTexts(HWND hDlg)
+{
+    std::string strTexts;
+    if (hDlg)
+        EnumChildWindows(hDlg, AddStaticText, reinterpret_cast<LPARAM>(&strTexts));
+    return strTexts;
+}
+
 bool IsControlVisible(HWND hDlg, int nId)
 {
     HWND hControl = GetDlgItem(hDlg, nId);

@@ -22,6 +22,9 @@ bool WaitForExitWatchingWindows(const CDebuggedProcess& process, DWORD nTimeoutM
 
 std::string GetWindowTextOf(HWND hWnd);
 std::string GetControlText(HWND hDlg, int nId);
+// The texts of a dialog's static controls, one after the other: what a
+// message box says.
+std::string GetStaticTexts(HWND hDlg);
 // The control's own visibility (its dialog is shown).
 bool IsControlVisible(HWND hDlg, int nId);
 

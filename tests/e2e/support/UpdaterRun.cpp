@@ -10,9 +10,9 @@ CUpdaterRun::CUpdaterRun(const std::string& strProgramPath)
     m_pTexts.reset(new CUpdaterTexts(strProgramPath.substr(0, nSlash + 1) + "PelkinUpdate.prm"));
 }
 
-bool CUpdaterRun::Start()
+bool CUpdaterRun::Start(const std::string& strArgs)
 {
-    return m_process.Start(m_strProgramPath);
+    return m_process.Start(m_strProgramPath, strArgs);
 }
 
 bool CUpdaterRun::WaitForOutcome(DWORD nTimeoutMs)

@@ -14,7 +14,8 @@ public:
     // strProgramPath: the program inside its laid-out folder.
     explicit CUpdaterRun(const std::string& strProgramPath);
 
-    bool Start();
+    // strArgs: the command line after the program's name.
+    bool Start(const std::string& strArgs = std::string());
     // Waits for the dialog, then for an outcome other than None; false when
     // none came (the process ended, or the time ran out).
     bool WaitForOutcome(DWORD nTimeoutMs);
