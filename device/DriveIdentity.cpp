@@ -4,6 +4,7 @@
 #include "DeviceSearchContext.h"
 #include "HostApi.h"
 #include "IdentityRecord.h"
+#include "IdentityReport.h"
 #include "MountedDevice.h"
 #include "VolumeMatch.h"
 
@@ -43,16 +44,29 @@ int GetDeviceIdentityByDrive(const char* pszDrive, USB_DEVICE_IDENTITY* pIdentit
 
     CMountPath path;
     if (!LookupMountedDevice(pszDrive, &path.m_pPath))
+    {
+        ReportIdentityStep(IDENTITY_NO_MOUNT_VALUE, NULL);
         return 0;
+    }
     if (!WideCharToMultiByte(CP_ACP, 0, path.m_pPath, -1, search.szTarget, DEVICE_SEARCH_TEXT_CHARS, NULL, NULL))
+    {
+        ReportIdentityStep(IDENTITY_MOUNT_PATH_UNFIT, NULL);
         return 0;
+    }
     search.szTarget[1] = '\\';   // "\??\..." as the path "\\?\..."
+    ReportIdentityStep(IDENTITY_MOUNT_PATH, search.szTarget);
 
     std::unique_ptr<CDevInfoList> pList(new (std::nothrow) CDevInfoList);
     if (!pList)
+    {
+        ReportIdentityStep(IDENTITY_NO_DEVICE_LIST, NULL);
         return 0;
+    }
     search.pList = pList.get();
     if (!OpenPresentDevices(pList.get()) || !pList->Enumerate(MatchVolumeCallback, &search))
+    {
+        ReportIdentityStep(IDENTITY_NO_DEVICE_LIST, NULL);
         return 0;
+    }
     return pIdentity->bcdDevice != 0;
 }

@@ -2,6 +2,7 @@
 
 #include "DeviceSearchContext.h"
 #include "HostApi.h"
+#include "IdentityReport.h"
 #include "UsbStringText.h"
 
 #include <winioctl.h>
@@ -85,12 +86,20 @@ int ReadHubPath(HDEVINFO hDevInfo, SP_DEVINFO_DATA* pDevInfoData, char (&szPath)
     const DEVICE_HOST_API& host = GetDeviceHostApi();
     HKEY hKey = host.pfnSetupDiOpenDevRegKey(hDevInfo, pDevInfoData, DICS_FLAG_GLOBAL, 0, DIREG_DEV, KEY_QUERY_VALUE);
     if (hKey == INVALID_HANDLE_VALUE)
+    {
+        ReportIdentityStep(IDENTITY_HUB_FAILED, "its device key cannot be opened");
         return 0;
+    }
     ZeroMemory(szPath, sizeof(szPath));
     DWORD cbPath = sizeof(szPath);
     LONG lResult = host.pfnRegQueryValueExA(hKey, "SymbolicName", NULL, NULL, reinterpret_cast<BYTE*>(szPath), &cbPath);
     host.pfnRegCloseKey(hKey);
-    return lResult == ERROR_SUCCESS && szPath[kHubPathBytes - 1] == '\0';
+    if (lResult != ERROR_SUCCESS || szPath[kHubPathBytes - 1] != '\0')
+    {
+        ReportIdentityStep(IDENTITY_HUB_FAILED, "its SymbolicName cannot be read");
+        return 0;
+    }
+    return 1;
 }
 
 int QueryPortCount(HANDLE hHub, UCHAR* pnPorts)
@@ -164,7 +173,10 @@ PORT_RESULT ScanPort(PORT_SCAN& scan, ULONG nPort)
         if (nText < 0)
             return kNextPort;
         if (nText == 0)
+        {
+            ReportIdentityStep(IDENTITY_HUB_FAILED, "a port's serial number does not convert, which ends the scan");
             return kEndScan;
+        }
     }
     int nId = snprintf(scan.szPortId, sizeof(scan.szPortId), "USB\\VID_%04X&PID_%04X\\%s", desc.idVendor,
                        desc.idProduct, scan.szSerialNumber);
@@ -180,7 +192,10 @@ void ScanHub(DEVICE_SEARCH_CONTEXT* pSearch, HANDLE hHub, UCHAR nPorts)
 {
     CConnectionBuffer connection;
     if (!connection.Get())
+    {
+        ReportIdentityStep(IDENTITY_HUB_FAILED, "no memory for the connection information");
         return;
+    }
     PORT_SCAN scan = {};
     scan.hHub = hHub;
     scan.pConnection = connection.Get();
@@ -208,13 +223,25 @@ int QueryHubPortsCallback(HDEVINFO hDevInfo, SP_DEVINFO_DATA* pDevInfoData, GUID
     if (!ReadHubPath(hDevInfo, pDevInfoData, szPath))
         return 0;
     szPath[1] = '\\';   // "\??\..." as the path "\\?\..."
+    ReportIdentityStep(IDENTITY_HUB, szPath);
     CHubHandle hub(GetDeviceHostApi().pfnCreateFileA(szPath, GENERIC_READ | GENERIC_WRITE,
                                                      FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING, 0,
                                                      NULL));
     if (hub.m_h == INVALID_HANDLE_VALUE)
+    {
+        ReportIdentityStep(IDENTITY_HUB_FAILED, "it cannot be opened");
         return 0;
+    }
     UCHAR nPorts = 0;
-    if (QueryPortCount(hub.m_h, &nPorts))
-        ScanHub(pSearch, hub.m_h, nPorts);
+    if (!QueryPortCount(hub.m_h, &nPorts))
+    {
+        ReportIdentityStep(IDENTITY_HUB_FAILED, "its node information cannot be had");
+        return 0;
+    }
+    ScanHub(pSearch, hub.m_h, nPorts);
+    // The record's fields are written only at the matched port.
+    const USB_DEVICE_IDENTITY* pIdentity = pSearch->pIdentity;
+    if (!pIdentity->idVendor && !pIdentity->idProduct && !pIdentity->bcdDevice)
+        ReportIdentityStep(IDENTITY_NO_HUB_PORT, pSearch->szInstanceId);
     return 0;
 }

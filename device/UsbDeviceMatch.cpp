@@ -5,6 +5,7 @@
 #include "FetchInstanceId.h"
 #include "HostApi.h"
 #include "HubPortQuery.h"
+#include "IdentityReport.h"
 #include "InstanceIdText.h"
 
 #include <shlwapi.h>
@@ -15,9 +16,17 @@ namespace {
 int FindCompositeDevice(DEVICE_SEARCH_CONTEXT* pSearch, DEVINST dnInterface, DEVINST* pdnDevice)
 {
     if (GetDeviceHostApi().pfnCM_Get_Parent(pdnDevice, dnInterface, 0) != CR_SUCCESS)
+    {
+        ReportIdentityStep(IDENTITY_CLIMB_FAILED, "CM_Get_Parent failed above the interface of the composite device");
         return 0;
+    }
     pSearch->dnTarget = *pdnDevice;
-    return pSearch->pList->Enumerate(FetchInstanceIdCallback, pSearch);
+    if (!pSearch->pList->Enumerate(FetchInstanceIdCallback, pSearch))
+    {
+        ReportIdentityStep(IDENTITY_NO_DEVICE_LIST, NULL);
+        return 0;
+    }
+    return 1;
 }
 
 }  // namespace
@@ -45,9 +54,13 @@ int MatchUsbDeviceCallback(HDEVINFO hDevInfo, SP_DEVINFO_DATA* pDevInfoData, GUI
         lstrcpynA(pSearch->szInstanceId, szId, DEVICE_SEARCH_TEXT_CHARS);
         pSearch->dnTarget = dnDevice;
     }
+    ReportIdentityStep(IDENTITY_USB_DEVICE, pSearch->szInstanceId);
     DEVINST dnHub = 0;
     if (GetDeviceHostApi().pfnCM_Get_Parent(&dnHub, dnDevice, 0) != CR_SUCCESS)
+    {
+        ReportIdentityStep(IDENTITY_CLIMB_FAILED, "CM_Get_Parent failed above the USB device");
         return 0;
+    }
     pSearch->dnHub = dnHub;
     pSearch->pList->Enumerate(QueryHubPortsCallback, pSearch);
     return 0;

@@ -5,6 +5,7 @@
 #include "DriveIdentity.h"
 #include "FetchInstanceId.h"
 #include "HostApi.h"
+#include "IdentityReport.h"
 #include "InstanceIdText.h"
 
 #include <shlwapi.h>
@@ -29,11 +30,18 @@ int FindUsbDeviceNode(DEVINST dnStorage, DEVINST* pdnUsb)
     OSVERSIONINFOEXA version = {};
     version.dwOSVersionInfoSize = sizeof(version);
     if (!host.pfnGetVersionExA(reinterpret_cast<OSVERSIONINFOA*>(&version)))
+    {
+        ReportIdentityStep(IDENTITY_CLIMB_FAILED, "the host's version cannot be had");
         return 0;
+    }
     DEVINST dn = dnStorage;
-    if (version.dwMajorVersion < 6 && host.pfnCM_Get_Parent(&dn, dn, 0) != CR_SUCCESS)
+    if ((version.dwMajorVersion < 6 && host.pfnCM_Get_Parent(&dn, dn, 0) != CR_SUCCESS) ||
+        host.pfnCM_Get_Parent(pdnUsb, dn, 0) != CR_SUCCESS)
+    {
+        ReportIdentityStep(IDENTITY_CLIMB_FAILED, "CM_Get_Parent failed above the storage device");
         return 0;
-    return host.pfnCM_Get_Parent(pdnUsb, dn, 0) == CR_SUCCESS;
+    }
+    return 1;
 }
 
 }  // namespace
@@ -51,13 +59,19 @@ int MatchVolumeCallback(HDEVINFO hDevInfo, SP_DEVINFO_DATA* pDevInfoData, GUID*,
         return 1;
 
     // This element is the volume's storage device; the walk ends here.
+    ReportIdentityStep(IDENTITY_STORAGE_DEVICE, szId);
     DEVINST dnUsb = 0;
     if (!FindUsbDeviceNode(pDevInfoData->DevInst, &dnUsb))
         return 0;
     pSearch->dnTarget = dnUsb;
     if (!pSearch->pList->Enumerate(FetchInstanceIdCallback, pSearch))
+    {
+        ReportIdentityStep(IDENTITY_NO_DEVICE_LIST, NULL);
         return 0;
+    }
     if (pSearch->szInstanceId[0])
         GetDeviceIdentityByInstanceId(pSearch->szInstanceId, pSearch->pIdentity);
+    else
+        ReportIdentityStep(IDENTITY_CLIMB_FAILED, "the device above the storage device is not among the present devices");
     return 0;
 }
