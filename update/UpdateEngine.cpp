@@ -5,6 +5,7 @@
 
 #include "DriveIdentity.h"
 #include "EventText.h"
+#include "IdentityTrace.h"
 #include "ModuleFolder.h"
 #include "UpdateCfg.h"
 
@@ -67,7 +68,9 @@ int CUpdateEngine::IsTargetDrive(const char* pszEntry)
     OutputDebugStringA("Removable Drive\n");
     Report("%s is removable: looking for the USB device behind it", pszEntry);
     const char szLetter[2] = {pszEntry[0], '\0'};
+    CIdentityTrace trace(m_pObserver, pszEntry);
     if (!GetDeviceIdentityByDrive(szLetter, &m_identity)) {
+        trace.ReportFailure();
         // The record keeps the ids of a device whose release reads 0000.
         if (m_identity.idVendor || m_identity.idProduct)
             Report("%s passed over: its USB device (vendor 0x%04X, product 0x%04X) reports release 0000", pszEntry,

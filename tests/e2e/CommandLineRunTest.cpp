@@ -156,8 +156,11 @@ TEST_F(CommandLineRunTest, LogSaysWhyNothingWasFound)
 {
     const std::vector<std::string> lines = RunLogged("not-found", 1);
     EXPECT_EQ(1, CountLines(lines, "E:\\ is removable"));
+    EXPECT_EQ(1, CountLines(lines, "E:\\: USB device USB\\VID_1234&PID_2001\\PKX000777"));
     EXPECT_EQ(1, CountLines(lines, "E:\\: USB device vendor 0x1234, product 0x2001, release 0100"));
     EXPECT_EQ(1, CountLines(lines, "E:\\ passed over: no section of Update.cfg names vendor 0x1234, product 0x2001"));
+    // The prefix's drive F: has no mount-table value at all.
+    EXPECT_EQ(1, CountLines(lines, "F:\\: the mount table has no value for the drive"));
     EXPECT_EQ(1, CountLines(lines, "F:\\ passed over: no USB device identified"));
     EXPECT_EQ(1, CountLines(lines, "Outcome: Not found"));
     EXPECT_EQ(1, CountLines({lines.back()}, "Exit code 1"));
@@ -166,6 +169,9 @@ TEST_F(CommandLineRunTest, LogSaysWhyNothingWasFound)
 TEST_F(CommandLineRunTest, LogNamesTheHubThatFails)
 {
     const std::vector<std::string> lines = RunLogged("hub-fails", 1);
+    EXPECT_EQ(1, CountLines(lines, "E:\\: USB device USB\\VID_1234&PID_1002\\PKB000127"));
+    EXPECT_EQ(1, CountLines(lines, "E:\\: hub \\\\?\\USB#ROOT_HUB"));
+    EXPECT_EQ(1, CountLines(lines, "E:\\: the hub cannot be asked for its ports: its node information cannot be had"));
     EXPECT_EQ(1, CountLines(lines, "E:\\ passed over: no USB device identified"));
     EXPECT_EQ(0, CountLines(lines, "E:\\: USB device vendor"));
     EXPECT_EQ(1, CountLines(lines, "Outcome: Not found"));
@@ -174,6 +180,12 @@ TEST_F(CommandLineRunTest, LogNamesTheHubThatFails)
 TEST_F(CommandLineRunTest, LogOfACompositeDevice)
 {
     const std::vector<std::string> lines = RunLogged("composite", 0);
+    // The interface's storage leads to the composite device, whose hub is
+    // the external one.
+    EXPECT_EQ(1, CountLines(lines, "E:\\: storage device STORAGE#REMOVABLEMEDIA#"));
+    EXPECT_EQ(1, CountLines(lines, "E:\\: USB device USB\\VID_1234&PID_1001\\"));
+    EXPECT_EQ(0, CountLines(lines, "&MI_"));
+    EXPECT_EQ(1, CountLines(lines, "E:\\: hub \\\\?\\USB#VID_"));
     EXPECT_EQ(1, CountLines(lines, "E:\\: USB device vendor 0x1234, product 0x1001, release 0105; manufacturer "
                                    "\"Pelkin Devices\", product \"Model A\", serial number \"\""));
     EXPECT_EQ(1, CountLines(lines, "E:\\ is the target: section [ModelA]"));

@@ -230,6 +230,25 @@ TEST_F(UpdateEngineTest, EventsNameEachDriveAndEachDecision)
     EXPECT_LT(events.m_progress[0].first, events.m_progress[1].first);
 }
 
+// Why identification passed a drive over, also where no lookup said so
+// itself (a walk that found nothing).
+TEST_F(UpdateEngineTest, EventsSayWhereIdentificationEnded)
+{
+    host.Reset();
+    host.AddMountPath('E', "\\??\\STORAGE#Volume#{0123}#{53f5630d-b6bf-11d0-94f2-00a0c91efb8b}");
+    const int nHub = host.AddHub(4);
+    host.AddStick(nHub, 1, 0x1234, 0x1002, "PKB1", 'F');
+    host.Port(nHub, 1).ConnectionStatus = NoDeviceConnected;
+    CUpdateEngine engine(ExeFolder().c_str());
+    CEventRecorder events;
+    engine.SetObserver(&events);
+    EXPECT_EQ(SCAN_NOT_FOUND, engine.Run());
+    EXPECT_EQ(1u, events.With("E:\\: mount-table path \\\\?\\STORAGE#Volume#{0123}").size());
+    EXPECT_EQ(1u, events.With("E:\\: no present device's id occurs in the mount path").size());
+    EXPECT_EQ(1u, events.With("F:\\: no port of the hub carries USB\\VID_1234&PID_1002\\PKB1").size());
+    EXPECT_EQ(2u, events.With("passed over: no USB device identified").size());
+}
+
 // A file that can't be copied is named with the system's reason.
 TEST_F(UpdateEngineTest, FailedCopyNamesTheFileAndTheError)
 {

@@ -1,0 +1,85 @@
+#include "IdentityTrace.h"
+
+#include "EventText.h"
+
+CIdentityTrace::CIdentityTrace(CUpdateObserver* pObserver, const char* pszDriveRoot)
+    : m_pObserver(pObserver), m_pszDriveRoot(pszDriveRoot), m_nReached(-1), m_bEnded(false)
+{
+    if (m_pObserver)
+        SetIdentityReport(OnStep, this);
+}
+
+CIdentityTrace::~CIdentityTrace()
+{
+    if (m_pObserver)
+        SetIdentityReport(nullptr, nullptr);
+}
+
+void CIdentityTrace::OnStep(IDENTITY_STEP nStep, const char* pszDetail, void* pContext)
+{
+    static_cast<CIdentityTrace*>(pContext)->Report(nStep, pszDetail ? pszDetail : "");
+}
+
+void CIdentityTrace::Report(IDENTITY_STEP nStep, const char* pszDetail)
+{
+    if (m_bEnded)
+        return;  // what the failure left undone
+    const char* pszDrive = m_pszDriveRoot;
+    switch (nStep) {
+    case IDENTITY_MOUNT_PATH:
+        ReportEvent(m_pObserver, "%s: mount-table path %s", pszDrive, pszDetail);
+        break;
+    case IDENTITY_STORAGE_DEVICE:
+        ReportEvent(m_pObserver, "%s: storage device %s occurs in it", pszDrive, pszDetail);
+        break;
+    case IDENTITY_USB_DEVICE:
+        ReportEvent(m_pObserver, "%s: USB device %s", pszDrive, pszDetail);
+        break;
+    case IDENTITY_HUB:
+        ReportEvent(m_pObserver, "%s: hub %s", pszDrive, pszDetail);
+        break;
+    case IDENTITY_NO_MOUNT_VALUE:
+        ReportEvent(m_pObserver, "%s: the mount table has no value for the drive, or cannot be read", pszDrive);
+        break;
+    case IDENTITY_MOUNT_PATH_UNFIT:
+        ReportEvent(m_pObserver, "%s: the mount-table path does not fit 259 characters", pszDrive);
+        break;
+    case IDENTITY_NO_DEVICE_LIST:
+        ReportEvent(m_pObserver, "%s: the present devices cannot be listed", pszDrive);
+        break;
+    case IDENTITY_CLIMB_FAILED:
+        ReportEvent(m_pObserver, "%s: climbing the device tree failed: %s", pszDrive, pszDetail);
+        break;
+    case IDENTITY_HUB_FAILED:
+        ReportEvent(m_pObserver, "%s: the hub cannot be asked for its ports: %s", pszDrive, pszDetail);
+        break;
+    case IDENTITY_NO_HUB_PORT:
+        ReportEvent(m_pObserver, "%s: no port of the hub carries %s", pszDrive, pszDetail);
+        break;
+    }
+    if (nStep <= IDENTITY_HUB)
+        m_nReached = nStep;
+    else
+        m_bEnded = true;
+}
+
+void CIdentityTrace::ReportFailure() const
+{
+    if (m_bEnded)
+        return;
+    switch (m_nReached) {
+    case IDENTITY_MOUNT_PATH:
+        ReportEvent(m_pObserver, "%s: no present device's id occurs in the mount path", m_pszDriveRoot);
+        break;
+    case IDENTITY_STORAGE_DEVICE:
+        ReportEvent(m_pObserver, "%s: climbing the device tree failed: no present device has the USB device's id",
+                    m_pszDriveRoot);
+        break;
+    case IDENTITY_USB_DEVICE:
+        ReportEvent(m_pObserver, "%s: climbing the device tree failed: its hub is not among the present devices",
+                    m_pszDriveRoot);
+        break;
+    default:
+        break;
+    }
+}
