@@ -151,7 +151,7 @@ void CUpdateEngine::ReportDriveList(const char* pszDrives, const char* pszEnd) c
         strList += " ";
         strList += pszEntry;
     }
-    Report("Scan for a device of %sUpdate.cfg; drives:%s", static_cast<const char*>(m_strProgramFolder),
+    Report("Scan with %sUpdate.cfg; drives:%s", static_cast<const char*>(m_strProgramFolder),
            static_cast<const char*>(strList));
 }
 
