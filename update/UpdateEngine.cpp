@@ -15,6 +15,7 @@ CUpdateEngine::CUpdateEngine()
     : m_bProgramFolder(GetModuleFolder(m_strProgramFolder) != 0),
       m_pObserver(nullptr),
       m_outcome(SCAN_NOT_FOUND),
+      m_bRunOpen(false),
       m_identity(),
       m_nPackageBytes(0)
 {
@@ -25,6 +26,7 @@ CUpdateEngine::CUpdateEngine(const char* pszProgramFolder)
       m_bProgramFolder(true),
       m_pObserver(nullptr),
       m_outcome(SCAN_NOT_FOUND),
+      m_bRunOpen(false),
       m_identity(),
       m_nPackageBytes(0)
 {
@@ -33,6 +35,7 @@ CUpdateEngine::CUpdateEngine(const char* pszProgramFolder)
 int CUpdateEngine::FindTargetDrive()
 {
     m_strDriveRoot.Empty();
+    m_bRunOpen = false;
     m_nPackageBytes = 0;
     ZeroMemory(&m_identity, sizeof m_identity);
     m_identity.cbSize = sizeof m_identity;
@@ -50,6 +53,7 @@ int CUpdateEngine::FindTargetDrive()
         OutputDebugStringA(pszEntry);
         if (IsTargetDrive(pszEntry)) {
             m_strDriveRoot = pszEntry;
+            m_bRunOpen = true;
             return 1;
         }
     }
@@ -92,21 +96,21 @@ int CUpdateEngine::IsTargetDrive(const char* pszEntry)
 
 int CUpdateEngine::CheckVersion()
 {
-    if (m_strDriveRoot.IsEmpty())
-        return 0;  // no target: the run already ended
+    if (!m_bRunOpen)
+        return 0;
     return IsVersionAccepted(m_identity) ? 1 : EndRun(SCAN_VERSION_REFUSED);
 }
 
 int CUpdateEngine::CheckRoom()
 {
-    if (m_strDriveRoot.IsEmpty())
+    if (!m_bRunOpen)
         return 0;
     return HasRoomForPackage(m_strDriveRoot) ? 1 : EndRun(SCAN_NO_ROOM);
 }
 
 int CUpdateEngine::CopyPackage()
 {
-    if (m_strDriveRoot.IsEmpty())
+    if (!m_bRunOpen)
         return 0;
     return EndRun(CopyPackageToDrive(m_strDriveRoot) ? SCAN_UPDATED : SCAN_COPY_FAILED);
 }
@@ -128,6 +132,7 @@ CString CUpdateEngine::GetReleaseText() const
 int CUpdateEngine::EndRun(SCAN_OUTCOME outcome)
 {
     m_outcome = outcome;
+    m_bRunOpen = false;
     Report("Outcome: %s", GetScanOutcomeName(outcome));
     return outcome == SCAN_UPDATED ? 1 : 0;
 }

@@ -10,10 +10,19 @@
 //     CopyPackage       the package's files into the drive's root
 //
 // Each step returns 1 to go on and 0 when the run ended there, with the
-// outcome in GetOutcome(); CopyPackage's 1 is the outcome Updated. Run()
+// outcome in GetOutcome(); CopyPackage's 1 is the outcome Updated. Once the
+// run has ended, the later steps do nothing and return 0. Run()
 // does all four. The dialog calls the steps one by one and shows a layout
 // between them; the unattended run calls Run(). Every step reads
 // Update.cfg, the device tree and the package folder anew.
+//
+// Threads: the engine keeps no thread of its own and no thread-bound state,
+// so CheckRoom and CopyPackage may run on a worker thread once
+// FindTargetDrive and CheckVersion have run on another; nothing else may use
+// the engine while a step runs, and the observer hears the step on the
+// thread that runs it. FindTargetDrive installs the process's one
+// identification sink while it runs (with an observer only): run it for one
+// engine at a time.
 #pragma once
 
 #include "AfxString.h"
@@ -105,6 +114,7 @@ private:
     CUpdateObserver* m_pObserver;
     SCAN_OUTCOME m_outcome;
     CString m_strDriveRoot;
+    bool m_bRunOpen;              // a target was found and no step ended the run
     USB_DEVICE_IDENTITY m_identity;
     ULONGLONG m_nPackageBytes;    // as the space check measured the package
 };

@@ -20,51 +20,16 @@ struct QUIET_RUN
 {
     const char* pszScenario;
     DWORD nExitCode;
-    const char* pszSection;    // the package found on the drive; null: the sticks stay empty
+    const char* pszPackage;    // what the drive then holds; null: the sticks stay empty
     const char* pszDriveRoot;
 };
 
 const QUIET_RUN kQuietRuns[] = {
-    {"updated", 0, "ModelB", "E:\\"},
-    {"not-found", 1, nullptr, nullptr},
-    {"version-refused", 2, nullptr, nullptr},
-    {"no-room", 3, nullptr, nullptr},
-    {"copy-failed", 4, nullptr, nullptr},
-    {"composite", 0, "ModelA", "E:\\"},
-    {"second-drive", 0, "ModelB", "F:\\"},
-    {"hub-fails", 1, nullptr, nullptr},
+    {"updated", 0, "ModelB", "E:\\"},  {"not-found", 1, nullptr, nullptr},
+    {"version-refused", 2, nullptr, nullptr}, {"no-room", 3, nullptr, nullptr},
+    {"copy-failed", 4, nullptr, nullptr},     {"composite", 0, "ModelA", "E:\\"},
+    {"second-drive", 0, "ModelB", "F:\\"},    {"hub-fails", 1, nullptr, nullptr},
 };
-
-bool DriveIsSmall()
-{
-    ULARGE_INTEGER nFree = {};
-    return GetDiskFreeSpaceExA("E:\\", &nFree, nullptr, nullptr) && nFree.QuadPart < 3 * 1024 * 1024;
-}
-
-// The lines of a log file, without their line ends.
-std::vector<std::string> ReadLines(const std::string& strPath)
-{
-    std::vector<std::string> lines;
-    const std::string strText = ReadFileBytes(strPath);
-    for (size_t nStart = 0; nStart < strText.size();) {
-        size_t nEnd = strText.find("\r\n", nStart);
-        if (nEnd == std::string::npos)
-            nEnd = strText.size();
-        lines.push_back(strText.substr(nStart, nEnd - nStart));
-        nStart = nEnd + 2;
-    }
-    return lines;
-}
-
-// How many lines hold strPart after their time stamp.
-int CountLines(const std::vector<std::string>& lines, const std::string& strPart)
-{
-    int nCount = 0;
-    for (const std::string& strLine : lines)
-        if (strLine.size() > 20 && strLine.find(strPart, 20) != std::string::npos)
-            ++nCount;
-    return nCount;
-}
 
 class CommandLineRunTest : public ::testing::Test
 {
@@ -78,6 +43,7 @@ protected:
         EmptyFolder("E:\\");
         EmptyFolder("F:\\");
     }
+    static bool SticksAreEmpty() { return ListFiles("E:").empty() && ListFiles("F:").empty(); }
 
     std::string LayOut(const std::string& strScenario, bool bWithModule = true)
     {
@@ -98,105 +64,84 @@ protected:
         return process.ExitCode();
     }
 
-    void ExpectPackageOnDrive(const std::string& strSection, const std::string& strDriveRoot)
+    // A run with "/quiet /log run.log" beside the program: its log.
+    std::string RunLogged(const std::string& strScenario, DWORD nExitCode)
     {
-        const std::string strPackage = strFolder + "\\" + strSection;
-        const std::vector<std::string> files = ListFiles(strPackage);
-        ASSERT_FALSE(files.empty());
-        EXPECT_EQ(ListFiles(strDriveRoot), files);
-        for (const std::string& strName : files)
-            EXPECT_EQ(ReadFileBytes(strDriveRoot + strName), ReadFileBytes(strPackage + "\\" + strName)) << strName;
-    }
-
-    static void ExpectSticksEmpty()
-    {
-        EXPECT_TRUE(ListFiles("E:").empty());
-        EXPECT_TRUE(ListFiles("F:").empty());
-    }
-
-    // A run with "/quiet /log run.log" beside the program: its log's lines.
-    std::vector<std::string> RunLogged(const std::string& strScenario, DWORD nExitCode)
-    {
-        const std::string strProgram = LayOut(strScenario);
-        EXPECT_EQ(nExitCode, RunQuiet(strProgram, "/quiet /log run.log"));
-        const std::vector<std::string> lines = ReadLines(strFolder + "\\run.log");
-        EXPECT_GE(lines.size(), 3u);
-        if (!lines.empty()) {
-            EXPECT_EQ(1, CountLines({lines.front()}, " started; command line: /quiet /log run.log")) << lines.front();
-        }
-        return lines;
+        EXPECT_EQ(nExitCode, RunQuiet(LayOut(strScenario), "/quiet /log run.log"));
+        const std::string strLog = ReadFileBytes(strFolder + "\\run.log");
+        EXPECT_NE(std::string::npos, strLog.find(" started; command line: /quiet /log run.log\r\n"));
+        EXPECT_NE(std::string::npos, strLog.find(" Exit code " + std::to_string(nExitCode) + "\r\n"));
+        return strLog;
     }
 };
 
+// Each line is found once, after a time stamp, and whole up to its end.
+#define EXPECT_LINE(strLog, strLine) \
+    EXPECT_EQ(1, CountOf(strLog, std::string(" ") + (strLine) + "\r\n")) << (strLine)
+
+int CountOf(const std::string& strText, const std::string& strPart)
+{
+    int nCount = 0;
+    for (size_t n = strText.find(strPart); n != std::string::npos; n = strText.find(strPart, n + 1))
+        ++nCount;
+    return nCount;
+}
+
 TEST_F(CommandLineRunTest, QuietRunOfEveryExample)
 {
+    ULARGE_INTEGER nFree = {};
+    const bool bSmallDrive = GetDiskFreeSpaceExA("E:\\", &nFree, nullptr, nullptr) && nFree.QuadPart < 3 << 20;
     for (const QUIET_RUN& run : kQuietRuns) {
         SCOPED_TRACE(run.pszScenario);
-        if (run.nExitCode == 3 && !DriveIsSmall())
+        if (run.nExitCode == 3 && !bSmallDrive)
             continue;  // E: is not the small test drive (tmpfs needs root)
         EmptyDrives();
         EXPECT_EQ(run.nExitCode, RunQuiet(LayOut(run.pszScenario), "/quiet"));
-        if (run.pszSection)
-            ExpectPackageOnDrive(run.pszSection, run.pszDriveRoot);
+        if (run.pszPackage)
+            EXPECT_EQ("", CompareWithPackage(strFolder + "\\" + run.pszPackage, run.pszDriveRoot));
         else
-            ExpectSticksEmpty();
+            EXPECT_TRUE(SticksAreEmpty());
     }
-}
-
-// Nothing to show, so nothing is needed to show it.
-TEST_F(CommandLineRunTest, QuietRunNeedsNoResourceModule)
-{
-    const std::string strProgram = LayOut("updated", false);
-    ASSERT_FALSE(FileExists(strFolder + "\\PelkinUpdate.prm"));
-    EXPECT_EQ(0u, RunQuiet(strProgram, "-QUIET"));
-    ExpectPackageOnDrive("ModelB", "E:\\");
+    // Nothing to show, so nothing is needed to show it.
+    EmptyDrives();
+    EXPECT_EQ(0u, RunQuiet(LayOut("updated", false), "-QUIET"));
+    EXPECT_EQ("", CompareWithPackage(strFolder + "\\ModelB", "E:\\"));
 }
 
 TEST_F(CommandLineRunTest, LogSaysWhyNothingWasFound)
 {
-    const std::vector<std::string> lines = RunLogged("not-found", 1);
-    EXPECT_EQ(1, CountLines(lines, "E:\\ is removable"));
-    EXPECT_EQ(1, CountLines(lines, "E:\\: USB device USB\\VID_1234&PID_2001\\PKX000777"));
-    EXPECT_EQ(1, CountLines(lines, "E:\\: USB device vendor 0x1234, product 0x2001, release 0100"));
-    EXPECT_EQ(1, CountLines(lines, "E:\\ passed over: no section of Update.cfg names vendor 0x1234, product 0x2001"));
+    const std::string strLog = RunLogged("not-found", 1);
+    EXPECT_LINE(strLog, "E:\\: USB device USB\\VID_1234&PID_2001\\PKX000777");
+    EXPECT_LINE(strLog, "E:\\ passed over: no section of Update.cfg names vendor 0x1234, product 0x2001");
     // The prefix's drive F: has no mount-table value at all.
-    EXPECT_EQ(1, CountLines(lines, "F:\\: the mount table has no value for the drive"));
-    EXPECT_EQ(1, CountLines(lines, "F:\\ passed over: no USB device identified"));
-    EXPECT_EQ(1, CountLines(lines, "Outcome: Not found"));
-    EXPECT_EQ(1, CountLines({lines.back()}, "Exit code 1"));
+    EXPECT_LINE(strLog, "F:\\: the mount table has no value for the drive, or cannot be read");
+    EXPECT_LINE(strLog, "F:\\ passed over: no USB device identified");
+    EXPECT_LINE(strLog, "Outcome: Not found");
 }
 
 TEST_F(CommandLineRunTest, LogNamesTheHubThatFails)
 {
-    const std::vector<std::string> lines = RunLogged("hub-fails", 1);
-    EXPECT_EQ(1, CountLines(lines, "E:\\: USB device USB\\VID_1234&PID_1002\\PKB000127"));
-    EXPECT_EQ(1, CountLines(lines, "E:\\: hub \\\\?\\USB#ROOT_HUB"));
-    EXPECT_EQ(1, CountLines(lines, "E:\\: the hub cannot be asked for its ports: its node information cannot be had"));
-    EXPECT_EQ(1, CountLines(lines, "E:\\ passed over: no USB device identified"));
-    EXPECT_EQ(0, CountLines(lines, "E:\\: USB device vendor"));
-    EXPECT_EQ(1, CountLines(lines, "Outcome: Not found"));
+    const std::string strLog = RunLogged("hub-fails", 1);
+    EXPECT_LINE(strLog, "E:\\: USB device USB\\VID_1234&PID_1002\\PKB000127");
+    EXPECT_LINE(strLog, "E:\\: the hub cannot be asked for its ports: its node information cannot be had");
+    EXPECT_LINE(strLog, "E:\\ passed over: no USB device identified");
+    EXPECT_EQ(0, CountOf(strLog, "USB device vendor"));
 }
 
 TEST_F(CommandLineRunTest, LogOfACompositeDevice)
 {
-    const std::vector<std::string> lines = RunLogged("composite", 0);
-    // The interface's storage leads to the composite device, whose hub is
-    // the external one.
-    EXPECT_EQ(1, CountLines(lines, "E:\\: storage device STORAGE#REMOVABLEMEDIA#"));
-    EXPECT_EQ(1, CountLines(lines, "E:\\: USB device USB\\VID_1234&PID_1001\\"));
-    EXPECT_EQ(0, CountLines(lines, "&MI_"));
-    EXPECT_EQ(1, CountLines(lines, "E:\\: hub \\\\?\\USB#VID_"));
-    EXPECT_EQ(1, CountLines(lines, "E:\\: USB device vendor 0x1234, product 0x1001, release 0105; manufacturer "
-                                   "\"Pelkin Devices\", product \"Model A\", serial number \"\""));
-    EXPECT_EQ(1, CountLines(lines, "E:\\ is the target: section [ModelA]"));
-    EXPECT_EQ(1, CountLines(lines, "Version: device release 0105, Version 0105 of section [ModelA]: accepted"));
-    EXPECT_EQ(1, CountLines(lines, ": room"));
-    EXPECT_EQ(2, CountLines(lines, ": copied"));
-    EXPECT_EQ(1, CountLines(lines, "Outcome: Updated"));
-    ExpectPackageOnDrive("ModelA", "E:\\");
+    const std::string strLog = RunLogged("composite", 0);
+    // The interface's storage leads to the composite device, on the external hub.
+    EXPECT_EQ(0, CountOf(strLog, "&MI_"));
+    EXPECT_EQ(1, CountOf(strLog, " E:\\: hub \\\\?\\USB#VID_"));
+    EXPECT_LINE(strLog, "E:\\: USB device vendor 0x1234, product 0x1001, release 0105; manufacturer "
+                        "\"Pelkin Devices\", product \"Model A\", serial number \"\"");
+    EXPECT_LINE(strLog, "Version: device release 0105, Version 0105 of section [ModelA]: accepted");
+    EXPECT_EQ(2, CountOf(strLog, ": copied\r\n"));
+    EXPECT_LINE(strLog, "Outcome: Updated");
 }
 
-// The log also works with the dialog, and each run appends to it.
+// The log also works with the dialog, and appends to what the file held.
 TEST_F(CommandLineRunTest, LogOfADialogRun)
 {
     const std::string strProgram = LayOut("updated");
@@ -208,11 +153,9 @@ TEST_F(CommandLineRunTest, LogOfADialogRun)
     ASSERT_TRUE(ClickButton(run.Dialog(), IDOK));
     ASSERT_TRUE(run.Process().WaitForExit(kTimeoutMs));
     EXPECT_EQ(0u, run.Process().ExitCode());
-    const std::vector<std::string> lines = ReadLines(strFolder + "\\run.log");
-    ASSERT_FALSE(lines.empty());
-    EXPECT_EQ("an earlier line", lines.front());
-    EXPECT_EQ(1, CountLines(lines, "Outcome: Updated"));
-    ExpectPackageOnDrive("ModelB", "E:\\");
+    const std::string strLog = ReadFileBytes(strFolder + "\\run.log");
+    EXPECT_EQ(0u, strLog.find("an earlier line\r\n"));
+    EXPECT_LINE(strLog, "Outcome: Updated");
 }
 
 // A log that can't be written is no reason not to update.
@@ -222,51 +165,34 @@ TEST_F(CommandLineRunTest, UnwritableLogStillUpdates)
     for (const char* pszLog : {"\"no such folder\\run.log\"", "ModelB", "E:\\"}) {
         EmptyDrives();
         EXPECT_EQ(0u, RunQuiet(strProgram, std::string("/quiet /log ") + pszLog)) << pszLog;
-        ExpectPackageOnDrive("ModelB", "E:\\");
+        EXPECT_EQ("", CompareWithPackage(strFolder + "\\ModelB", "E:\\")) << pszLog;
     }
-    EXPECT_FALSE(FileExists(strFolder + "\\no such folder"));
 }
 
-// The usage, and nothing else: the sticks stay as they were.
+// The usage and nothing else: the stick stays as it was. The module's text,
+// or without a module the built-in one; with /quiet nothing shows.
 TEST_F(CommandLineRunTest, UnknownSwitchShowsTheUsage)
 {
-    const std::string strProgram = LayOut("updated");
     WriteFileBytes("E:\\MODELB.BIN", "the old firmware");
-    CUpdaterRun run(strProgram);
-    ASSERT_TRUE(run.Start("/update-all /log run.log"));
-    HWND hBox = WaitForProcessDialog(run.Process(), kTimeoutMs);
-    ASSERT_NE(nullptr, hBox);
-    const std::string strUsage = run.Texts().Load(IDS_USAGE);
-    ASSERT_FALSE(strUsage.empty());
-    EXPECT_EQ(strUsage, GetStaticTexts(hBox));
-    EXPECT_EQ(0, run.Process().CountTrace("Removable Drive\n"));
-    ASSERT_TRUE(PressButton(hBox, IDOK));
-    ASSERT_TRUE(run.Process().WaitForExit(kTimeoutMs));
-    EXPECT_EQ(64u, run.Process().ExitCode());
+    for (bool bWithModule : {true, false}) {
+        CUpdaterRun run(LayOut("updated", bWithModule));
+        ASSERT_TRUE(run.Start(bWithModule ? "/update-all /log run.log" : "-?"));
+        HWND hBox = WaitForProcessDialog(run.Process(), kTimeoutMs);
+        ASSERT_NE(nullptr, hBox);
+        const std::string strText = GetStaticTexts(hBox);
+        if (bWithModule) {
+            EXPECT_EQ(run.Texts().Load(IDS_USAGE), strText);
+        }
+        EXPECT_NE(std::string::npos, strText.find("/log FILE")) << strText;
+        ASSERT_TRUE(PressButton(hBox, IDOK));
+        ASSERT_TRUE(run.Process().WaitForExit(kTimeoutMs));
+        EXPECT_EQ(64u, run.Process().ExitCode());
+        EXPECT_EQ(0, run.Process().CountTrace("Removable Drive\n"));
+        EXPECT_FALSE(FileExists(strFolder + "\\run.log"));
+    }
+    EXPECT_EQ(64u, RunQuiet(LayOut("updated"), "/quiet /?"));
     EXPECT_EQ(std::vector<std::string>{"MODELB.BIN"}, ListFiles("E:"));
     EXPECT_EQ("the old firmware", ReadFileBytes("E:\\MODELB.BIN"));
-    EXPECT_FALSE(FileExists(strFolder + "\\run.log"));
-
-    // With /quiet nothing shows, not even the usage.
-    EXPECT_EQ(64u, RunQuiet(strProgram, "/quiet /?"));
-    EXPECT_EQ("the old firmware", ReadFileBytes("E:\\MODELB.BIN"));
-}
-
-// A module without the usage text (or no module at all): the built-in one.
-TEST_F(CommandLineRunTest, UsageWithoutModuleIsBuiltIn)
-{
-    const std::string strProgram = LayOut("updated", false);
-    CDebuggedProcess process;
-    ASSERT_TRUE(process.Start(strProgram, "-?"));
-    HWND hBox = WaitForProcessDialog(process, kTimeoutMs);
-    ASSERT_NE(nullptr, hBox);
-    const std::string strText = GetStaticTexts(hBox);
-    EXPECT_NE(std::string::npos, strText.find("/quiet")) << strText;
-    EXPECT_NE(std::string::npos, strText.find("/log FILE")) << strText;
-    ASSERT_TRUE(PressButton(hBox, IDOK));
-    ASSERT_TRUE(process.WaitForExit(kTimeoutMs));
-    EXPECT_EQ(64u, process.ExitCode());
-    ExpectSticksEmpty();
 }
 
 }  // namespace

@@ -44,12 +44,7 @@ protected:
     // The firmware files of a section as the package holds them.
     void ExpectPackageOnDrive(const std::string& strSection, const std::string& strDriveRoot)
     {
-        const std::string strPackage = strFolder + "\\" + strSection;
-        const std::vector<std::string> files = ListFiles(strPackage);
-        ASSERT_FALSE(files.empty());
-        EXPECT_EQ(ListFiles(strDriveRoot), files);
-        for (const std::string& strName : files)
-            EXPECT_EQ(ReadFileBytes(strDriveRoot + strName), ReadFileBytes(strPackage + "\\" + strName)) << strName;
+        EXPECT_EQ("", CompareWithPackage(strFolder + "\\" + strSection, strDriveRoot));
     }
 
     // A final outcome closes with OK, and the process ends.

@@ -72,3 +72,17 @@ std::vector<std::string> ListFiles(const std::string& strFolder)
     std::sort(names.begin(), names.end());
     return names;
 }
+
+std::string CompareWithPackage(const std::string& strPackage, const std::string& strDriveRoot)
+{
+    const std::vector<std::string> files = ListFiles(strPackage);
+    if (files.empty())
+        return "no package files in " + strPackage;
+    if (ListFiles(strDriveRoot) != files)
+        return strDriveRoot + " holds other files than " + strPackage;
+    for (const std::string& strName : files) {
+        if (ReadFileBytes(strDriveRoot + strName) != ReadFileBytes(strPackage + "\\" + strName))
+            return strDriveRoot + strName + " differs from the package's";
+    }
+    return std::string();
+}

@@ -25,3 +25,6 @@ std::string LayOutProgram(const std::string& strFolder, const std::string& strPr
 
 // File names directly inside a folder, sorted.
 std::vector<std::string> ListFiles(const std::string& strFolder);
+// Empty when strDriveRoot holds exactly the files of strPackage (a package
+// folder), byte for byte; else what differs.
+std::string CompareWithPackage(const std::string& strPackage, const std::string& strDriveRoot);
