@@ -211,10 +211,7 @@ SIM_STICK CSimHost::AddStick(int nHub, int nPort, USHORT idVendor, USHORT idProd
     port.mapStrings[1] = StringDescriptor(L"Example Corp");
     port.mapStrings[2] = StringDescriptor(L"Flash Disk");
     if (pszSerial)
-    {
-        std::wstring strSerial(pszSerial, pszSerial + strlen(pszSerial));
-        port.mapStrings[3] = StringDescriptor(strSerial);
-    }
+        port.mapStrings[3] = StringDescriptor(Widen(pszSerial));
     return AddStorage(stick, stick.dnUsb, pszSerial, chDrive);
 }
 
@@ -254,7 +251,7 @@ void CSimHost::AddMountValue(const std::string& strName, const std::string& strR
 
 void CSimHost::AddMountPath(char chDrive, const std::string& strPath)
 {
-    std::string strBytes = Utf16(std::wstring(strPath.begin(), strPath.end()));
+    std::string strBytes = Utf16(Widen(strPath));
     AddMountValue(Format("\\??\\Volume{8e1a2d3c-%04x-11f0-9a2b-806e6f6e6963}", 0x4000 + m_vMount.size()),
                   strBytes);
     AddMountValue(Format("\\DosDevices\\%c:", chDrive), strBytes);
@@ -301,6 +298,19 @@ SIZE_T CSimHost::HeapBlockSize(const void* pBlock) const
 {
     auto it = m_mapHeapBlocks.find(pBlock);
     return it == m_mapHeapBlocks.end() ? 0 : it->second;
+}
+
+std::wstring CSimHost::Widen(const std::string& str)
+{
+    // Not char by char: a byte above 0x7F is a letter of the code page, not
+    // a negative number to be widened.
+    if (str.empty())
+        return std::wstring();
+    int nChars = MultiByteToWideChar(CP_ACP, 0, str.data(), static_cast<int>(str.size()), nullptr, 0);
+    std::wstring wide(nChars > 0 ? nChars : 0, L'\0');
+    if (nChars > 0)
+        MultiByteToWideChar(CP_ACP, 0, str.data(), static_cast<int>(str.size()), &wide[0], nChars);
+    return wide;
 }
 
 std::string CSimHost::Utf16(const std::wstring& str)

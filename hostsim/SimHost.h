@@ -133,7 +133,10 @@ public:
     DWORD LastClassDevsFlags() const { return m_dwLastFlags; }
     const std::string& LastCreateFilePath() const { return m_strLastCreateFile; }
 
-    // Helpers for raw data.
+    // Helpers for raw data. Narrow texts (instance ids, serial numbers,
+    // paths) are in the host's ANSI code page, as the program reads them;
+    // Widen gives the UTF-16 text the platform holds for them.
+    static std::wstring Widen(const std::string& str);
     static std::string Utf16(const std::wstring& str);
     static std::string StringDescriptor(const std::wstring& str);
 
