@@ -188,6 +188,25 @@ TEST_F(DemoScenarioTest, HubThatFailsEveryRequest)
     CloseNotFound(run);
 }
 
+// The mount table answers every request for its next value with an error:
+// each scan ends with Not found, and the dialog keeps answering.
+TEST_F(DemoScenarioTest, MountTableThatFailsEveryEnumeration)
+{
+    CUpdaterRun run(LayOut("mount-table-fails"));
+    ASSERT_TRUE(run.Start());
+    ASSERT_TRUE(run.WaitForOutcome(kTimeoutMs));
+    EXPECT_EQ(run.Outcome(), UPDATE_OUTCOME::NotFound);
+    EXPECT_EQ(run.Message(), run.Texts().Format(IDS_DEVICE_NOT_FOUND, kModelA));
+    EXPECT_GE(run.Process().CountTrace("Removable Drive\n"), 1);
+    EXPECT_EQ(run.Process().CountTrace("0x1002"), 0);
+
+    ASSERT_TRUE(ClickButton(run.Dialog(), IDOK));
+    ASSERT_TRUE(run.WaitForNotFound(2, kTimeoutMs));
+    EXPECT_FALSE(run.Process().HasExited());
+    EXPECT_TRUE(ListFiles("E:").empty());
+    CloseNotFound(run);
+}
+
 TEST_F(DemoScenarioTest, BadScenarioFileIsAnEmptyHost)
 {
     const std::string strProgram = LayOut("updated");
