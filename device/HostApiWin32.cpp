@@ -22,6 +22,8 @@ const DEVICE_HOST_API& GetDeviceHostApi()
         ::HeapFree,
         ::GetVersionExA,
         ::GetLastError,
+        ::GetLogicalDriveStringsA,
+        ::GetDriveTypeA,
     };
     return api;
 }

@@ -11,7 +11,7 @@ const char* const g_apszCallNames[CSimHost::kCallCount] = {
     "SetupDiGetClassDevsExA", "SetupDiEnumDeviceInfo", "SetupDiDestroyDeviceInfoList", "SetupDiGetDeviceInstanceIdA",
     "SetupDiOpenDevRegKey", "CM_Get_Parent", "RegOpenKeyExA", "RegEnumValueA", "RegQueryValueExA", "RegCloseKey",
     "CreateFileA", "DeviceIoControl", "CloseHandle", "GetProcessHeap", "HeapAlloc", "HeapFree", "GetVersionExA",
-    "GetLastError",
+    "GetLastError", "GetLogicalDriveStringsA", "GetDriveTypeA",
 };
 
 const char kUsbHubGuid[] = "#{f18a0e88-c30c-11d0-8815-00a0c906bed8}";

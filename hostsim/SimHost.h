@@ -3,6 +3,8 @@
 // device nodes, the mount table, hubs' device keys, hub handles answering
 // the hub driver's requests, process heap, version, last error), counts
 // what it hands out and what comes back, and can fail any call on demand.
+// The drive list is the real one (the drives themselves are real), failable
+// like every other call.
 //
 // A scenario in a few lines:
 //     CSimHost& host = CSimHost::Get();
@@ -145,7 +147,8 @@ public:
     {
         kGetClassDevs, kEnumDeviceInfo, kDestroyList, kGetInstanceId, kOpenDevRegKey, kGetParent,
         kRegOpenKey, kRegEnumValue, kRegQueryValue, kRegCloseKey, kCreateFile, kDeviceIoControl, kCloseHandle,
-        kGetProcessHeap, kHeapAlloc, kHeapFree, kGetVersionEx, kGetLastError, kCallCount
+        kGetProcessHeap, kHeapAlloc, kHeapFree, kGetVersionEx, kGetLastError, kGetLogicalDriveStrings,
+        kGetDriveType, kCallCount
     };
     static const char* CallName(int nCall);
 

@@ -142,6 +142,21 @@ DWORD WINAPI SimGetLastError()
     return Host().LastError();
 }
 
+// The drives are the real ones; only their list can be made to fail.
+DWORD WINAPI SimGetLogicalDriveStringsA(DWORD nBufferLength, LPSTR lpBuffer)
+{
+    if (Host().Enter(CSimHost::kGetLogicalDriveStrings))
+        return 0;
+    return ::GetLogicalDriveStringsA(nBufferLength, lpBuffer);
+}
+
+UINT WINAPI SimGetDriveTypeA(LPCSTR lpRootPathName)
+{
+    if (Host().Enter(CSimHost::kGetDriveType))
+        return DRIVE_UNKNOWN;
+    return ::GetDriveTypeA(lpRootPathName);
+}
+
 }  // namespace
 
 const DEVICE_HOST_API& GetDeviceHostApi()
@@ -150,7 +165,7 @@ const DEVICE_HOST_API& GetDeviceHostApi()
         SimGetClassDevsExA, SimEnumDeviceInfo, SimDestroyDeviceInfoList, SimGetDeviceInstanceIdA, SimOpenDevRegKey,
         SimGetParent, SimRegOpenKeyExA, SimRegEnumValueA, SimRegQueryValueExA, SimRegCloseKey, SimCreateFileA,
         SimDeviceIoControl, SimCloseHandle, SimGetProcessHeap, SimHeapAlloc, SimHeapFree, SimGetVersionExA,
-        SimGetLastError,
+        SimGetLastError, SimGetLogicalDriveStringsA, SimGetDriveTypeA,
     };
     return api;
 }
