@@ -55,6 +55,11 @@ struct DEVICE_HOST_API
     // Drive list.
     DWORD (WINAPI* pfnGetLogicalDriveStringsA)(DWORD nBufferLength, LPSTR lpBuffer);
     UINT (WINAPI* pfnGetDriveTypeA)(LPCSTR lpRootPathName);
+
+    // A device node's registry property (its driver key).
+    CONFIGRET (WINAPI* pfnCM_Get_DevNode_Registry_PropertyA)(DEVINST dnDevInst, ULONG ulProperty,
+                                                             PULONG pulRegDataType, PVOID Buffer, PULONG pulLength,
+                                                             ULONG ulFlags);
 };
 
 // The host that device identification talks to (one per program).

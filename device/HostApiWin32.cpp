@@ -24,6 +24,7 @@ const DEVICE_HOST_API& GetDeviceHostApi()
         ::GetLastError,
         ::GetLogicalDriveStringsA,
         ::GetDriveTypeA,
+        ::CM_Get_DevNode_Registry_PropertyA,
     };
     return api;
 }
