@@ -123,6 +123,22 @@ TEST_F(DemoScenarioTest, VersionRefused)
     CloseFinal(run);
 }
 
+// Two sticks of one model, the one on E: too new, its sibling on F: old
+// enough, with a serial number that begins E:'s: E: is judged by its own
+// release and refused, and nothing is copied anywhere.
+TEST_F(DemoScenarioTest, VersionRefusedBesideAnOlderSibling)
+{
+    CUpdaterRun run(LayOut("sibling-refused"));
+    ASSERT_TRUE(run.Start());
+    ASSERT_TRUE(run.WaitForOutcome(kTimeoutMs));
+    EXPECT_EQ(run.Outcome(), UPDATE_OUTCOME::VersionRefused);
+    EXPECT_EQ(run.Message(), run.Texts().Format(IDS_VERSION_REFUSED, kModelB, "0300"));
+    EXPECT_EQ(run.Process().CountTrace("F:\\"), 0);
+    EXPECT_TRUE(ListFiles("E:").empty());
+    EXPECT_TRUE(ListFiles("F:").empty());
+    CloseFinal(run);
+}
+
 TEST_F(DemoScenarioTest, NoRoom)
 {
     ULARGE_INTEGER nFree = {};
