@@ -9,6 +9,7 @@
 #include <usbioctl.h>
 
 #include <cstddef>
+#include <cstring>
 
 namespace {
 
@@ -78,8 +79,8 @@ private:
     CConnectionBuffer& operator=(const CConnectionBuffer&) = delete;
 };
 
-// The hub's "SymbolicName" from its device key; refused unless it ends
-// inside the buffer.
+// The hub's "SymbolicName" from its device key, as far as the length the
+// registry reports; refused unless it ends inside the buffer.
 int ReadHubPath(HDEVINFO hDevInfo, SP_DEVINFO_DATA* pDevInfoData, char (&szPath)[kHubPathBytes])
 {
     const DEVICE_HOST_API& host = GetDeviceHostApi();
@@ -90,7 +91,13 @@ int ReadHubPath(HDEVINFO hDevInfo, SP_DEVINFO_DATA* pDevInfoData, char (&szPath)
     DWORD cbPath = sizeof(szPath);
     LONG lResult = host.pfnRegQueryValueExA(hKey, "SymbolicName", NULL, NULL, reinterpret_cast<BYTE*>(szPath), &cbPath);
     host.pfnRegCloseKey(hKey);
-    return lResult == ERROR_SUCCESS && szPath[kHubPathBytes - 1] == '\0';
+    if (lResult != ERROR_SUCCESS || cbPath > sizeof(szPath))
+        return 0;
+    const size_t cchPath = strnlen(szPath, cbPath);
+    if (cchPath >= sizeof(szPath))
+        return 0;
+    szPath[cchPath] = '\0';
+    return 1;
 }
 
 int QueryPortCount(HANDLE hHub, UCHAR* pnPorts)
