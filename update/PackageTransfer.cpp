@@ -5,6 +5,7 @@
 
 #include "ModuleFolder.h"
 #include "PackageFolder.h"
+#include "PackageSpace.h"
 #include "StagedCopy.h"
 
 #include <cstring>
@@ -67,7 +68,11 @@ int CUpdateDlg::HasRoomForPackage(const char* pszDriveRoot)
         GetLastError();  // the reason is not reported: no free space is known
         freeBytes.QuadPart = 0;
     }
-    return freeBytes.QuadPart >= MeasurePackage(m_strSection) ? 1 : 0;
+    // In allocation units: see PackageSpace.h for why the staged copy then fits.
+    CString strProgramFolder;
+    const ULONGLONG nNeeded =
+        GetModuleFolder(strProgramFolder) ? MeasurePackageOnDrive(strProgramFolder, m_strSection, pszDriveRoot) : 0;
+    return freeBytes.QuadPart >= nNeeded ? 1 : 0;
 }
 
 int CUpdateDlg::CopyPackageToDrive(const char* pszDriveRoot)

@@ -158,6 +158,31 @@ TEST_F(PackageTransferTest, RoomWhenFreeSpaceEqualsPackageNotOneByteLess)
     EXPECT_EQ(0, dlg.HasRoomForPackage(kDrive));
 }
 
+// The drive hands out whole allocation units (4 KiB pages on the test
+// drive, whose free space is a whole number of them).
+TEST_F(PackageTransferTest, RoomIsCountedInAllocationUnits)
+{
+    if (!DriveIsSmall())
+        GTEST_SKIP() << "E: is not a small drive";
+    const ULONGLONG nFree = FreeBytes(kDrive);
+    // One file of the free space less 1,000 bytes takes every unit there
+    // is: room, and staging it under a temporary name fits as well.
+    WriteFileOfSize(InPackage("fw.bin"), nFree - 1000);
+    EXPECT_EQ(1, dlg.HasRoomForPackage(kDrive));
+    EXPECT_EQ(1, dlg.CopyPackageToDrive(kDrive));
+    EmptyFolder(kDrive);
+    // Ten bytes more fit by bytes, but take a unit that isn't there.
+    WriteFileBytes(InPackage("fw.txt"), "0123456789");
+    EXPECT_EQ(nFree - 990, dlg.GetPackageSize());
+    EXPECT_EQ(0, dlg.HasRoomForPackage(kDrive));
+    // 2,000 files of 10 bytes: 20,000 bytes, 2,000 units.
+    RemoveTree(Package());
+    for (int i = 0; i < 2000; ++i)
+        WriteFileBytes(InPackage("f" + std::to_string(i)), "0123456789");
+    EXPECT_EQ(20000u, dlg.GetPackageSize());
+    EXPECT_EQ(0, dlg.HasRoomForPackage(kDrive));
+}
+
 TEST_F(PackageTransferTest, FolderWithoutFilesIsNoPackage)
 {
     WriteFileBytes(InPackage("sub\\c.bin"), "only in a sub-folder");

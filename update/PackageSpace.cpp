@@ -1,0 +1,55 @@
+#include "PackageSpace.h"
+
+#include "PackageFolder.h"
+
+namespace {
+
+struct PACKAGE_SPACE_CONTEXT
+{
+    ULONGLONG nUnit;
+    ULONGLONG nTotal;
+};
+
+ULONGLONG FileBytes(const CString& strPath)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!FitsMaxPath(strPath) || !GetFileAttributesExA(strPath, GetFileExInfoStandard, &data))
+        return 0;
+    return (static_cast<ULONGLONG>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
+int AddFileUnits(const CString& strPath, const CString&, void* pContext)
+{
+    PACKAGE_SPACE_CONTEXT& space = *static_cast<PACKAGE_SPACE_CONTEXT*>(pContext);
+    const ULONGLONG nBytes = FileBytes(strPath);
+    const ULONGLONG nUnits = nBytes / space.nUnit + (nBytes % space.nUnit ? 1 : 0);
+    const ULONGLONG nRounded = nUnits > ~0ULL / space.nUnit ? ~0ULL : nUnits * space.nUnit;
+    space.nTotal = nRounded > ~0ULL - space.nTotal ? ~0ULL : space.nTotal + nRounded;
+    return 1;
+}
+
+}  // namespace
+
+ULONGLONG GetAllocationUnit(const char* pszDriveRoot)
+{
+    // GetDiskFreeSpaceA wants the volume's root; the drive root handed in
+    // may be a folder on it.
+    char szVolume[MAX_PATH] = {};
+    if (!GetVolumePathNameA(pszDriveRoot, szVolume, MAX_PATH))
+        return 1;
+    DWORD nSectorsPerCluster = 0;
+    DWORD nBytesPerSector = 0;
+    DWORD nFreeClusters = 0;
+    DWORD nClusters = 0;
+    if (!GetDiskFreeSpaceA(szVolume, &nSectorsPerCluster, &nBytesPerSector, &nFreeClusters, &nClusters))
+        return 1;
+    const ULONGLONG nUnit = static_cast<ULONGLONG>(nSectorsPerCluster) * nBytesPerSector;
+    return nUnit ? nUnit : 1;
+}
+
+ULONGLONG MeasurePackageOnDrive(const char* pszProgramFolder, const char* pszSection, const char* pszDriveRoot)
+{
+    PACKAGE_SPACE_CONTEXT space = {GetAllocationUnit(pszDriveRoot), 0};
+    WalkPackageFiles(pszProgramFolder, pszSection, AddFileUnits, &space);
+    return space.nTotal;
+}
