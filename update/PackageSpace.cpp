@@ -1,6 +1,8 @@
 #include "PackageSpace.h"
 
+#include "AfxFileFind.h"
 #include "PackageFolder.h"
+#include "StagedCopy.h"
 
 namespace {
 
@@ -18,13 +20,16 @@ ULONGLONG FileBytes(const CString& strPath)
     return (static_cast<ULONGLONG>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
 }
 
-int AddFileUnits(const CString& strPath, const CString&, void* pContext)
+void AddUnits(PACKAGE_SPACE_CONTEXT& space, ULONGLONG nBytes)
 {
-    PACKAGE_SPACE_CONTEXT& space = *static_cast<PACKAGE_SPACE_CONTEXT*>(pContext);
-    const ULONGLONG nBytes = FileBytes(strPath);
     const ULONGLONG nUnits = nBytes / space.nUnit + (nBytes % space.nUnit ? 1 : 0);
     const ULONGLONG nRounded = nUnits > ~0ULL / space.nUnit ? ~0ULL : nUnits * space.nUnit;
     space.nTotal = nRounded > ~0ULL - space.nTotal ? ~0ULL : space.nTotal + nRounded;
+}
+
+int AddFileUnits(const CString& strPath, const CString&, void* pContext)
+{
+    AddUnits(*static_cast<PACKAGE_SPACE_CONTEXT*>(pContext), FileBytes(strPath));
     return 1;
 }
 
@@ -51,5 +56,22 @@ ULONGLONG MeasurePackageOnDrive(const char* pszProgramFolder, const char* pszSec
 {
     PACKAGE_SPACE_CONTEXT space = {GetAllocationUnit(pszDriveRoot), 0};
     WalkPackageFiles(pszProgramFolder, pszSection, AddFileUnits, &space);
+    return space.nTotal;
+}
+
+ULONGLONG MeasureStaleTemps(const char* pszDriveRoot)
+{
+    const CString strPattern = CString(pszDriveRoot) + CStagedCopy::GetStagingSearchPattern();
+    if (!FitsMaxPath(strPattern))
+        return 0;
+    PACKAGE_SPACE_CONTEXT space = {GetAllocationUnit(pszDriveRoot), 0};
+    CFileFind finder;
+    BOOL bMore = finder.FindFile(strPattern);
+    while (bMore) {
+        bMore = finder.FindNextFile();
+        if (!finder.MatchesMask(FILE_ATTRIBUTE_DIRECTORY) && CStagedCopy::IsStagingName(finder.GetFileName()))
+            AddUnits(space, FileBytes(finder.GetFilePath()));
+    }
+    finder.Close();
     return space.nTotal;
 }

@@ -26,3 +26,11 @@ ULONGLONG GetAllocationUnit(const char* pszDriveRoot);
 // drive, summed without wrapping (a sum past 64 bits stays at the maximum).
 // A file whose size can't be read counts 0, as in the package size.
 ULONGLONG MeasurePackageOnDrive(const char* pszProgramFolder, const char* pszSection, const char* pszDriveRoot);
+
+// The room, in whole allocation units, that temporary files of an earlier
+// copy that was cut off take in the drive root (CStagedCopy::IsStagingName).
+// The copy removes them before it stages, so the space check counts their
+// room as free: otherwise a copy cut off on a nearly full stick would leave
+// it with No room for good. (A package file that bears such a name is not
+// removed, only replaced; no real package has one.)
+ULONGLONG MeasureStaleTemps(const char* pszDriveRoot);

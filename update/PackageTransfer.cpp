@@ -72,7 +72,9 @@ int CUpdateDlg::HasRoomForPackage(const char* pszDriveRoot)
     CString strProgramFolder;
     const ULONGLONG nNeeded =
         GetModuleFolder(strProgramFolder) ? MeasurePackageOnDrive(strProgramFolder, m_strSection, pszDriveRoot) : 0;
-    return freeBytes.QuadPart >= nNeeded ? 1 : 0;
+    const ULONGLONG nStale = MeasureStaleTemps(pszDriveRoot);
+    const ULONGLONG nFree = nStale > ~0ULL - freeBytes.QuadPart ? ~0ULL : freeBytes.QuadPart + nStale;
+    return nFree >= nNeeded ? 1 : 0;
 }
 
 int CUpdateDlg::CopyPackageToDrive(const char* pszDriveRoot)

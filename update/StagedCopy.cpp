@@ -226,7 +226,7 @@ bool CStagedCopy::IsPackageName(const CString& strName) const
 // alone: it is a firmware file, and staging will replace it.
 void CStagedCopy::RemoveStaleTemps()
 {
-    const CString strPattern = m_strRoot + "~PKU*.TMP";
+    const CString strPattern = m_strRoot + GetStagingSearchPattern();
     if (!FitsMaxPath(strPattern))
         return;
     CStringArray stale;

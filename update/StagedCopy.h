@@ -58,6 +58,8 @@ public:
 
     // True for a name of the temporary pattern, exactly (case included).
     static bool IsStagingName(const char* pszName);
+    // A search pattern that lists every such name (and some others).
+    static const char* GetStagingSearchPattern() { return "~PKU*.TMP"; }
 
 private:
     struct STAGED_FILE

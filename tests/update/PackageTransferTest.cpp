@@ -333,6 +333,24 @@ TEST_F(PackageTransferTest, StaleTemporaryFileIsRemovedLookAlikesAreNot)
     EXPECT_TRUE(FileExists("E:\\~PKU0004.TMP"));
 }
 
+// A copy cut off on a nearly full stick: its temporary file's room counts as
+// free, since the next copy removes it first; a user's look-alike doesn't.
+TEST_F(PackageTransferTest, StaleTemporaryFileCountsAsFreeSpace)
+{
+    if (!DriveIsSmall())
+        GTEST_SKIP() << "E: is not a small drive";
+    const ULONGLONG nStale = 1024 * 1024;
+    WriteFileOfSize("E:\\~PKU0000.TMP", nStale);
+    WriteFileOfSize("E:\\~pku0001.tmp", 600000);
+    const ULONGLONG nFree = FreeBytes(kDrive);
+    WriteFileOfSize(InPackage("fw.bin"), nFree + nStale + 100000);
+    EXPECT_EQ(0, dlg.HasRoomForPackage(kDrive));
+    WriteFileOfSize(InPackage("fw.bin"), nFree + nStale - 100000);
+    EXPECT_EQ(1, dlg.HasRoomForPackage(kDrive));
+    EXPECT_EQ(1, dlg.CopyPackageToDrive(kDrive));
+    EXPECT_EQ(600000u, ReadFileBytes("E:\\~pku0001.tmp").size());
+}
+
 // Progress counts every byte written and verified and every file committed;
 // it grows, and it is full only once the copy is through.
 TEST_F(PackageTransferTest, ProgressIsFullOnlyWhenEveryFileIsCommitted)
