@@ -75,3 +75,11 @@ ULONGLONG MeasureStaleTemps(const char* pszDriveRoot)
     finder.Close();
     return space.nTotal;
 }
+
+int PackageFitsOnDrive(const char* pszProgramFolder, const char* pszSection, const char* pszDriveRoot,
+                       ULONGLONG nFreeBytes)
+{
+    const ULONGLONG nStale = MeasureStaleTemps(pszDriveRoot);
+    const ULONGLONG nFree = nStale > ~0ULL - nFreeBytes ? ~0ULL : nFreeBytes + nStale;
+    return nFree >= MeasurePackageOnDrive(pszProgramFolder, pszSection, pszDriveRoot) ? 1 : 0;
+}

@@ -34,3 +34,8 @@ ULONGLONG MeasurePackageOnDrive(const char* pszProgramFolder, const char* pszSec
 // it with No room for good. (A package file that bears such a name is not
 // removed, only replaced; no real package has one.)
 ULONGLONG MeasureStaleTemps(const char* pszDriveRoot);
+
+// 1 when nFreeBytes (the drive's free space available to the user) and the
+// room of stale temporary files hold the package in allocation units.
+int PackageFitsOnDrive(const char* pszProgramFolder, const char* pszSection, const char* pszDriveRoot,
+                       ULONGLONG nFreeBytes);

@@ -70,11 +70,9 @@ int CUpdateDlg::HasRoomForPackage(const char* pszDriveRoot)
     }
     // In allocation units: see PackageSpace.h for why the staged copy then fits.
     CString strProgramFolder;
-    const ULONGLONG nNeeded =
-        GetModuleFolder(strProgramFolder) ? MeasurePackageOnDrive(strProgramFolder, m_strSection, pszDriveRoot) : 0;
-    const ULONGLONG nStale = MeasureStaleTemps(pszDriveRoot);
-    const ULONGLONG nFree = nStale > ~0ULL - freeBytes.QuadPart ? ~0ULL : freeBytes.QuadPart + nStale;
-    return nFree >= nNeeded ? 1 : 0;
+    if (!GetModuleFolder(strProgramFolder))
+        return 1;  // no package can be found: it takes no room (the copy then fails)
+    return PackageFitsOnDrive(strProgramFolder, m_strSection, pszDriveRoot, freeBytes.QuadPart);
 }
 
 int CUpdateDlg::CopyPackageToDrive(const char* pszDriveRoot)
