@@ -54,7 +54,7 @@ void CIdentityTrace::Report(IDENTITY_STEP nStep, const char* pszDetail)
         ReportEvent(m_pObserver, "%s: the hub cannot be asked for its ports: %s", pszDrive, pszDetail);
         break;
     case IDENTITY_NO_HUB_PORT:
-        ReportEvent(m_pObserver, "%s: no port of the hub carries %s", pszDrive, pszDetail);
+        ReportEvent(m_pObserver, "%s: no port of the hub carries the device (%s)", pszDrive, pszDetail);
         break;
     }
     if (nStep <= IDENTITY_HUB)

@@ -1,10 +1,12 @@
 // Firmware package transfer of the update engine: measure the package,
 // check the drive's free space, copy the package's files flat into the
-// drive's root.
+// drive's root as one unit (CStagedCopy).
 #include "UpdateEngine.h"
 
 #include "EventText.h"
 #include "PackageFolder.h"
+#include "PackageSpace.h"
+#include "StagedCopy.h"
 #include "UpdateObserver.h"
 
 #include <cstring>
@@ -27,15 +29,11 @@ ULONGLONG GetFileBytes(const CString& strPath)
     return bSized ? static_cast<ULONGLONG>(size.QuadPart) : 0;
 }
 
-ULONGLONG AddBytes(ULONGLONG nTotal, ULONGLONG nBytes)
-{
-    return nTotal + nBytes < nTotal ? ~0ULL : nTotal + nBytes;
-}
-
 int AddFileBytes(const CString& strPath, const CString&, void* pContext)
 {
     ULONGLONG& nTotal = *static_cast<ULONGLONG*>(pContext);
-    nTotal = AddBytes(nTotal, GetFileBytes(strPath));
+    const ULONGLONG nBytes = GetFileBytes(strPath);
+    nTotal = nTotal + nBytes < nTotal ? ~0ULL : nTotal + nBytes;
     return 1;
 }
 
@@ -47,44 +45,14 @@ ULONGLONG MeasurePackage(const CString& strProgramFolder, const char* pszSection
     return nTotal;
 }
 
-struct PACKAGE_COPY_CONTEXT
-{
-    const char* pszDriveRoot;
-    int nFailed;
-    CUpdateObserver* pObserver;   // null: nothing to report
-    ULONGLONG nBytesDone;
-    ULONGLONG nBytesTotal;
-};
-
-void ReportFileCopy(PACKAGE_COPY_CONTEXT& copy, const CString& strPath, const CString& strDest, BOOL bCopied,
-                    DWORD dwError)
-{
-    const ULONGLONG nBytes = GetFileBytes(strPath);
-    const bool bFits = FitsMaxPath(strPath) && FitsMaxPath(strDest);
-    const CString strResult = bCopied ? CString("copied") : !bFits ? CString("failed: the path does not fit 259 characters")
-                                                                   : CString("failed, ") + GetErrorText(dwError);
-    ReportEvent(copy.pObserver, "Copy: %s, %llu bytes, to %s: %s", static_cast<const char*>(strPath), nBytes,
-                static_cast<const char*>(strDest), static_cast<const char*>(strResult));
-    copy.nBytesDone = AddBytes(copy.nBytesDone, nBytes);
-    copy.pObserver->OnCopyProgress(copy.nBytesDone, copy.nBytesTotal);
-}
-
-int CopyFileToRoot(const CString& strPath, const CString& strName, void* pContext)
-{
-    PACKAGE_COPY_CONTEXT& copy = *static_cast<PACKAGE_COPY_CONTEXT*>(pContext);
-    const CString strDest = CString(copy.pszDriveRoot) + strName;
-    const BOOL bCopied = FitsMaxPath(strPath) && FitsMaxPath(strDest) && CopyFileA(strPath, strDest, FALSE);
-    const DWORD dwError = bCopied ? ERROR_SUCCESS : GetLastError();
-    if (!bCopied)
-        ++copy.nFailed;
-    if (copy.pObserver)
-        ReportFileCopy(copy, strPath, strDest, bCopied, dwError);
-    return 1;  // a failed copy doesn't stop the transfer
-}
-
 bool IsUsableRoot(const char* pszDriveRoot)
 {
     return pszDriveRoot != nullptr && strnlen(pszDriveRoot, MAX_PATH) < MAX_PATH;
+}
+
+void ForwardProgress(ULONGLONG nDone, ULONGLONG nTotal, void* pContext)
+{
+    static_cast<CUpdateObserver*>(pContext)->OnCopyProgress(nDone, nTotal);
 }
 
 }  // namespace
@@ -93,7 +61,8 @@ DWORD CUpdateEngine::GetPackageSize()
 {
     CString strProgramFolder;
     int nFiles = 0;
-    const ULONGLONG nTotal = GetProgramFolder(strProgramFolder) ? MeasurePackage(strProgramFolder, m_strSection, &nFiles) : 0;
+    const ULONGLONG nTotal =
+        GetProgramFolder(strProgramFolder) ? MeasurePackage(strProgramFolder, m_strSection, &nFiles) : 0;
     return nTotal > 0xFFFFFFFFULL ? 0xFFFFFFFFUL : static_cast<DWORD>(nTotal);
 }
 
@@ -109,15 +78,22 @@ int CUpdateEngine::HasRoomForPackage(const char* pszDriveRoot)
         dwError = GetLastError();  // for the log only: no free space is known
         freeBytes.QuadPart = 0;
     }
+    // In allocation units: see PackageSpace.h for why the staged copy then fits.
     CString strProgramFolder;
-    int nFiles = 0;
-    m_nPackageBytes = GetProgramFolder(strProgramFolder) ? MeasurePackage(strProgramFolder, m_strSection, &nFiles) : 0;
-    const int bRoom = freeBytes.QuadPart >= m_nPackageBytes ? 1 : 0;
+    if (!GetProgramFolder(strProgramFolder)) {
+        Report("Space: the program's own folder is unknown, so the package takes no room");
+        return 1;  // the copy then fails
+    }
+    const int bRoom = PackageFitsOnDrive(strProgramFolder, m_strSection, pszDriveRoot, freeBytes.QuadPart);
     if (IsReporting()) {
+        int nFiles = 0;
+        const ULONGLONG nBytes = MeasurePackage(strProgramFolder, m_strSection, &nFiles);
         const CString strFree = dwError == ERROR_SUCCESS ? CString("") : " (cannot be read, " + GetErrorText(dwError) + ")";
-        Report("Space: %llu bytes free on %s%s; package [%s] holds %llu bytes in %d files: %s", freeBytes.QuadPart,
-               pszDriveRoot, static_cast<const char*>(strFree), static_cast<const char*>(m_strSection),
-               m_nPackageBytes, nFiles, bRoom ? "room" : "no room");
+        Report("Space: %llu bytes free on %s%s; package [%s] holds %llu bytes in %d files, %llu bytes in whole "
+               "allocation units of the drive: %s",
+               freeBytes.QuadPart, pszDriveRoot, static_cast<const char*>(strFree),
+               static_cast<const char*>(m_strSection), nBytes, nFiles,
+               MeasurePackageOnDrive(strProgramFolder, m_strSection, pszDriveRoot), bRoom ? "room" : "no room");
     }
     return bRoom;
 }
@@ -133,10 +109,30 @@ int CUpdateEngine::CopyPackageToDrive(const char* pszDriveRoot)
         Report("Copy: the program's own folder is unknown, so there is no package");
         return 0;
     }
-    PACKAGE_COPY_CONTEXT copy = {pszDriveRoot, 0, m_pObserver, 0, m_nPackageBytes};
-    const int nFiles = WalkPackageFiles(strProgramFolder, m_strSection, CopyFileToRoot, &copy);
-    if (nFiles == 0)
+    CStagedCopy copy(pszDriveRoot);
+    if (copy.AddPackage(strProgramFolder, m_strSection) == 0) {
         Report("Copy: no package file in %s%s (missing, empty, or not a folder)",
                static_cast<const char*>(strProgramFolder), static_cast<const char*>(m_strSection));
-    return nFiles > 0 && copy.nFailed == 0 ? 1 : 0;
+        return 0;
+    }
+    if (m_pObserver)
+        copy.SetProgress(ForwardProgress, m_pObserver);
+    const int bCopied = copy.Run();
+    ReportCopiedFiles(copy, strProgramFolder, pszDriveRoot, bCopied);
+    return bCopied;
+}
+
+// The package is replaced whole or not at all: when one file failed, the
+// others were not copied either.
+void CUpdateEngine::ReportCopiedFiles(const CStagedCopy& copy, const CString& strProgramFolder,
+                                      const char* pszDriveRoot, int bCopied) const
+{
+    if (!IsReporting())
+        return;
+    for (int i = 0; i < copy.GetFileCount(); ++i) {
+        const CString strSource = strProgramFolder + static_cast<const char*>(m_strSection) + "\\" + copy.GetFileName(i);
+        Report("Copy: %s, %llu bytes, to %s%s: %s", static_cast<const char*>(strSource), GetFileBytes(strSource),
+               pszDriveRoot, static_cast<const char*>(copy.GetFileName(i)),
+               bCopied ? "copied" : copy.HasFileFailed(i) ? "failed" : "not copied, as another file failed");
+    }
 }

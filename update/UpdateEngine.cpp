@@ -5,6 +5,7 @@
 
 #include "DriveIdentity.h"
 #include "EventText.h"
+#include "HostApi.h"
 #include "IdentityTrace.h"
 #include "ModuleFolder.h"
 #include "UpdateCfg.h"
@@ -16,8 +17,7 @@ CUpdateEngine::CUpdateEngine()
       m_pObserver(nullptr),
       m_outcome(SCAN_NOT_FOUND),
       m_bRunOpen(false),
-      m_identity(),
-      m_nPackageBytes(0)
+      m_identity()
 {
 }
 
@@ -27,8 +27,7 @@ CUpdateEngine::CUpdateEngine(const char* pszProgramFolder)
       m_pObserver(nullptr),
       m_outcome(SCAN_NOT_FOUND),
       m_bRunOpen(false),
-      m_identity(),
-      m_nPackageBytes(0)
+      m_identity()
 {
 }
 
@@ -36,12 +35,13 @@ int CUpdateEngine::FindTargetDrive()
 {
     m_strDriveRoot.Empty();
     m_bRunOpen = false;
-    m_nPackageBytes = 0;
     ZeroMemory(&m_identity, sizeof m_identity);
     m_identity.cbSize = sizeof m_identity;
 
     char szDrives[MAX_PATH] = {};
-    const DWORD nLength = GetLogicalDriveStringsA(MAX_PATH, szDrives);
+    // The drive list, like everything identification asks the host, comes
+    // through the host seam, so that a simulated host can refuse it.
+    const DWORD nLength = GetDeviceHostApi().pfnGetLogicalDriveStringsA(MAX_PATH, szDrives);
     // A list that doesn't fit the buffer is not in it: as unreadable.
     if (nLength == 0 || nLength >= MAX_PATH) {
         Report("The host's drive list cannot be read%s", nLength ? ": it does not fit 260 characters" : "");
@@ -64,7 +64,7 @@ int CUpdateEngine::FindTargetDrive()
 
 int CUpdateEngine::IsTargetDrive(const char* pszEntry)
 {
-    const UINT nType = GetDriveTypeA(pszEntry);
+    const UINT nType = GetDeviceHostApi().pfnGetDriveTypeA(pszEntry);
     if (nType != DRIVE_REMOVABLE) {
         Report("%s passed over: not removable (%s)", pszEntry, GetDriveTypeName(nType));
         return 0;

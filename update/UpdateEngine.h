@@ -28,6 +28,7 @@
 #include "AfxString.h"
 #include "UsbDeviceIdentity.h"
 
+class CStagedCopy;
 class CUpdateCfg;
 class CUpdateObserver;
 
@@ -108,6 +109,8 @@ private:
     int IsTargetDrive(const char* pszEntry);
     void ReportDriveList(const char* pszDrives, const char* pszEnd) const;
     void ReportIdentity(const char* pszEntry) const;
+    void ReportCopiedFiles(const CStagedCopy& copy, const CString& strProgramFolder, const char* pszDriveRoot,
+                           int bCopied) const;
 
     CString m_strProgramFolder;   // ending in '\'
     bool m_bProgramFolder;        // false: the executable's path could not be had
@@ -116,7 +119,6 @@ private:
     CString m_strDriveRoot;
     bool m_bRunOpen;              // a target was found and no step ended the run
     USB_DEVICE_IDENTITY m_identity;
-    ULONGLONG m_nPackageBytes;    // as the space check measured the package
 };
 
 // "Updated", "Not found", ...: the outcome's name for logs.

@@ -18,11 +18,12 @@ public:
     // observer's business.
     virtual void OnEvent(const char* pszText) = 0;
 
-    // After each package file the copy attempted: the bytes of the files
-    // attempted so far, of the package's total as the space check measured it.
-    virtual void OnCopyProgress(ULONGLONG nBytesDone, ULONGLONG nBytesTotal)
+    // While the package is copied: nDone of nTotal units, as the staged
+    // copy counts them (a byte written or verified, one more per file
+    // committed); nDone reaches nTotal only when the last file is in place.
+    virtual void OnCopyProgress(ULONGLONG nDone, ULONGLONG nTotal)
     {
-        (void)nBytesDone;
-        (void)nBytesTotal;
+        (void)nDone;
+        (void)nTotal;
     }
 };

@@ -29,6 +29,7 @@ const QUIET_RUN kQuietRuns[] = {
     {"version-refused", 2, nullptr, nullptr}, {"no-room", 3, nullptr, nullptr},
     {"copy-failed", 4, nullptr, nullptr},     {"composite", 0, "ModelA", "E:\\"},
     {"second-drive", 0, "ModelB", "F:\\"},    {"hub-fails", 1, nullptr, nullptr},
+    {"sibling-refused", 2, nullptr, nullptr}, {"mount-table-fails", 1, nullptr, nullptr},
 };
 
 class CommandLineRunTest : public ::testing::Test

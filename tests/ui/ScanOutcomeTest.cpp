@@ -200,6 +200,64 @@ TEST_F(ScanOutcomeTest, NotFoundThenOkThenFound)
     EXPECT_EQ("release notes", ReadFileBytes("E:\\fw.txt"));
 }
 
+// The drive list cannot be read on the first scan: the window keeps what
+// its template and its opening gave it, no drive is looked at, and OK
+// closes the dialog.
+TEST_F(ScanOutcomeTest, UnreadableDriveListOnTheFirstScanChangesNothing)
+{
+    PlugStick('E', 0x1002, 0x0150);
+    WritePackage();
+    host.FailCall("GetLogicalDriveStringsA");
+    CDebugTraceCapture traces;
+    CLayoutRecorder recorder;
+    DIALOG_SNAPSHOT shot;
+    const INT_PTR nResult = Run(shot, [](CDialogRemote& remote) { remote.Click(IDOK); });
+
+    EXPECT_EQ(IDOK, nResult);
+    EXPECT_EQ(TemplateItemText(IDC_MESSAGE), shot.strMessage);
+    EXPECT_EQ(TemplateItemText(IDOK), shot.strOk);
+    EXPECT_TRUE(shot.bMessageVisible);
+    EXPECT_FALSE(shot.bBusyVisible);
+    EXPECT_TRUE(shot.bOkVisible);
+    EXPECT_TRUE(shot.bCancelVisible);
+    EXPECT_TRUE(recorder.TextsOf(IDC_MESSAGE).empty());
+    EXPECT_TRUE(recorder.TextsOf(IDOK).empty());
+    EXPECT_TRUE(recorder.MovesOf(IDOK).empty());
+    EXPECT_EQ(0, traces.Count("E:\\"));
+    EXPECT_EQ(0, traces.Count("Device not Found\n"));
+    EXPECT_EQ(1u, host.Calls("GetLogicalDriveStringsA"));
+    EXPECT_EQ(0u, host.Calls("GetDriveTypeA"));
+    EXPECT_FALSE(FileExists("E:\\fw.bin"));
+}
+
+// Not found, then the retry finds the drive list unreadable: the message
+// line keeps the searching text, OK keeps the retry label, and the next OK
+// closes the dialog instead of scanning again.
+TEST_F(ScanOutcomeTest, UnreadableDriveListOnARetryKeepsTheSearchingText)
+{
+    WritePackage();
+    host.FailCall("GetLogicalDriveStringsA", 2);
+    CDebugTraceCapture traces;
+    DIALOG_SNAPSHOT shot;
+    DIALOG_SNAPSHOT after;
+    const INT_PTR nResult = Run(shot, [&](CDialogRemote& remote) {
+        PlugStick('E', 0x1002, 0x0150);  // a readable list would find it
+        remote.Click(IDOK);
+        after = remote.Snapshot();
+        remote.Click(IDOK);
+    });
+
+    EXPECT_EQ(IDOK, nResult);
+    EXPECT_EQ(Formatted(IDS_DEVICE_NOT_FOUND, "Model A"), shot.strMessage);
+    EXPECT_EQ(Text(IDS_SEARCHING), after.strMessage);
+    EXPECT_EQ(Text(IDS_RETRY_BUTTON), after.strOk);
+    EXPECT_TRUE(after.bMessageVisible);
+    EXPECT_TRUE(after.bCancelVisible);
+    EXPECT_EQ(1, traces.Count("Device not Found\n"));
+    EXPECT_EQ(2u, host.Calls("GetLogicalDriveStringsA"));
+    EXPECT_FALSE(FileExists("E:\\fw.bin"));
+}
+
 TEST_F(ScanOutcomeTest, MatchedSectionWithoutDeviceName)
 {
     WriteCfg("[ModelA]\nDeviceID=0x1001\nVendorID=0x1234\nDeviceName=Model A\n"

@@ -58,3 +58,14 @@ RECT TemplateItemRect(int nID)
     DestroyWindow(hDlg);
     return rect;
 }
+
+std::string TemplateItemText(int nID)
+{
+    char szText[260] = {};
+    HWND hDlg = CreateDialogParamA(UseResourceModule(), MAKEINTRESOURCEA(102), nullptr, QuietDialogProc, 0);
+    if (!hDlg)
+        return std::string();
+    GetDlgItemTextA(hDlg, nID, szText, sizeof szText);
+    DestroyWindow(hDlg);
+    return szText;
+}

@@ -19,3 +19,5 @@ std::string Formatted(UINT nID, const char* pszFirst, const char* pszSecond = nu
 // Rectangle of control nID in the update dialog's template, in the
 // dialog's client coordinates, as the platform lays the template out.
 RECT TemplateItemRect(int nID);
+// Text of control nID in the update dialog's template.
+std::string TemplateItemText(int nID);

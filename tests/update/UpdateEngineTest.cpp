@@ -52,6 +52,8 @@ const EXAMPLE_RUN kExamples[] = {
     {"composite", SCAN_UPDATED, "ModelA", "Pelkin Model A", "E:\\", true},
     {"second-drive", SCAN_UPDATED, "ModelB", "Pelkin Model B", "F:\\", true},
     {"hub-fails", SCAN_NOT_FOUND, "", "USB device", "", false},
+    {"sibling-refused", SCAN_VERSION_REFUSED, "ModelB", "Pelkin Model B", "E:\\", false},
+    {"mount-table-fails", SCAN_NOT_FOUND, "", "USB device", "", false},
 };
 
 class UpdateEngineTest : public ::testing::Test
@@ -151,7 +153,7 @@ TEST_F(UpdateEngineTest, EventsSayWhyADriveOrAFileFailed)
     lost.SetObserver(&events);
     EXPECT_EQ(SCAN_NOT_FOUND, lost.Run());
     EXPECT_EQ(1, events.Count("E:\\: no present device's id occurs in the mount path"));
-    EXPECT_EQ(1, events.Count("F:\\: no port of the hub carries USB\\VID_1234&PID_1002\\PKB1"));
+    EXPECT_EQ(1, events.Count("F:\\: no port of the hub carries the device (USB\\VID_1234&PID_1002\\PKB1)"));
     EXPECT_EQ(2, events.Count("passed over: no USB device identified"));
 
     LayOut("updated");
@@ -159,8 +161,8 @@ TEST_F(UpdateEngineTest, EventsSayWhyADriveOrAFileFailed)
     CUpdateEngine engine(strFolder.c_str());
     engine.SetObserver(&events);
     EXPECT_EQ(SCAN_COPY_FAILED, engine.Run());
-    EXPECT_EQ(1, events.Count("MODELB.BIN, 2052 bytes, to E:\\MODELB.BIN: failed, error "));
-    EXPECT_EQ(1, events.Count("RELEASE.TXT, 44 bytes, to E:\\RELEASE.TXT: copied"));
+    EXPECT_EQ(1, events.Count("MODELB.BIN, 2052 bytes, to E:\\MODELB.BIN: failed"));
+    EXPECT_EQ(1, events.Count("RELEASE.TXT, 44 bytes, to E:\\RELEASE.TXT: not copied, as another file failed"));
 }
 
 }  // namespace
