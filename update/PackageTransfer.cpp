@@ -118,21 +118,28 @@ int CUpdateEngine::CopyPackageToDrive(const char* pszDriveRoot)
     if (m_pObserver)
         copy.SetProgress(ForwardProgress, m_pObserver);
     const int bCopied = copy.Run();
-    ReportCopiedFiles(copy, strProgramFolder, pszDriveRoot, bCopied);
+    ReportCopiedFiles(copy, strProgramFolder, pszDriveRoot);
     return bCopied;
 }
 
-// The package is replaced whole or not at all: when one file failed, the
-// others were not copied either.
+// The package is replaced whole or not at all: when one file failed to
+// stage, the others were not copied either.
 void CUpdateEngine::ReportCopiedFiles(const CStagedCopy& copy, const CString& strProgramFolder,
-                                      const char* pszDriveRoot, int bCopied) const
+                                      const char* pszDriveRoot) const
 {
     if (!IsReporting())
         return;
     for (int i = 0; i < copy.GetFileCount(); ++i) {
         const CString strSource = strProgramFolder + static_cast<const char*>(m_strSection) + "\\" + copy.GetFileName(i);
+        CString strResult = "copied";
+        if (copy.HasFileFailed(i) && copy.GetFileError(i) != ERROR_SUCCESS)
+            strResult = "failed, " + GetErrorText(copy.GetFileError(i));
+        else if (copy.HasFileFailed(i))
+            strResult = "failed: the name does not fit, a folder or read-only file of that name is in the way, "
+                        "or the read-back differs";
+        else if (!copy.HasFileCommitted(i))
+            strResult = "not copied, as another file failed";
         Report("Copy: %s, %llu bytes, to %s%s: %s", static_cast<const char*>(strSource), GetFileBytes(strSource),
-               pszDriveRoot, static_cast<const char*>(copy.GetFileName(i)),
-               bCopied ? "copied" : copy.HasFileFailed(i) ? "failed" : "not copied, as another file failed");
+               pszDriveRoot, static_cast<const char*>(copy.GetFileName(i)), static_cast<const char*>(strResult));
     }
 }

@@ -167,7 +167,7 @@ int CStagedCopy::AddPackage(const char* pszProgramFolder, const char* pszSection
 
 void CStagedCopy::AddFile(const CString& strSource, const CString& strName)
 {
-    m_files.push_back(STAGED_FILE{strSource, strName, CString(), false});
+    m_files.push_back(STAGED_FILE{strSource, strName, CString(), false, false, ERROR_SUCCESS});
 }
 
 void CStagedCopy::SetProgress(COPY_PROGRESS_PROC pfnProgress, void* pContext)
@@ -199,8 +199,11 @@ int CStagedCopy::Run()
     CChunkBuffers buffers;
     bool bAllStaged = true;
     for (STAGED_FILE& file : m_files) {
+        // Cleared first, so that a failure no call reported keeps 0.
+        SetLastError(ERROR_SUCCESS);
         file.bFailed = !buffers.First() || !Stage(file, buffers.First(), buffers.Second());
         if (file.bFailed) {
+            file.dwError = GetLastError();
             RemoveTemp(file);  // at once: its room may let a later file stage
             bAllStaged = false;
         }
@@ -390,8 +393,10 @@ int CStagedCopy::Commit()
         const CString strFinal = m_strRoot + file.strName;
         if (m_ops.Move(file.strTemp, strFinal, kReplace)) {
             file.strTemp.Empty();
+            file.bCommitted = true;
             Advance(1);
         } else {
+            file.dwError = GetLastError();
             file.bFailed = true;
             bAllCommitted = false;
             RemoveTemp(file);

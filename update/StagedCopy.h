@@ -55,6 +55,12 @@ public:
     const CString& GetFileName(int nIndex) const { return m_files[static_cast<size_t>(nIndex)].strName; }
     // After Run: true for a file that failed to stage or to commit.
     bool HasFileFailed(int nIndex) const { return m_files[static_cast<size_t>(nIndex)].bFailed; }
+    // After Run: true for a file moved over its final name.
+    bool HasFileCommitted(int nIndex) const { return m_files[static_cast<size_t>(nIndex)].bCommitted; }
+    // After Run, for a failed file: the system's error of the call that
+    // failed; ERROR_SUCCESS when none did (a name that doesn't fit, a folder
+    // or read-only file of that name in the root, a read-back that differs).
+    DWORD GetFileError(int nIndex) const { return m_files[static_cast<size_t>(nIndex)].dwError; }
 
     // True for a name of the temporary pattern, exactly (case included).
     static bool IsStagingName(const char* pszName);
@@ -68,6 +74,8 @@ private:
         CString strName;
         CString strTemp;  // full path of its temporary file while one exists
         bool bFailed;
+        bool bCommitted;
+        DWORD dwError;    // of the failed call, for a failed file
     };
 
     bool IsPackageName(const CString& strName) const;

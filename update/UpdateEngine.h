@@ -109,8 +109,7 @@ private:
     int IsTargetDrive(const char* pszEntry);
     void ReportDriveList(const char* pszDrives, const char* pszEnd) const;
     void ReportIdentity(const char* pszEntry) const;
-    void ReportCopiedFiles(const CStagedCopy& copy, const CString& strProgramFolder, const char* pszDriveRoot,
-                           int bCopied) const;
+    void ReportCopiedFiles(const CStagedCopy& copy, const CString& strProgramFolder, const char* pszDriveRoot) const;
 
     CString m_strProgramFolder;   // ending in '\'
     bool m_bProgramFolder;        // false: the executable's path could not be had

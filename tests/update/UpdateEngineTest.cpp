@@ -157,12 +157,20 @@ TEST_F(UpdateEngineTest, EventsSayWhyADriveOrAFileFailed)
     EXPECT_EQ(2, events.Count("passed over: no USB device identified"));
 
     LayOut("updated");
+    WriteFileBytes(strFolder + "ModelB\\NOTES.TXT", "notes");
     MakeFolder("E:\\MODELB.BIN");  // a folder where the firmware file goes
+    // A source that another program holds open: the copy can't read it.
+    HANDLE hHeld = CreateFileA((strFolder + "ModelB\\RELEASE.TXT").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                               0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, hHeld);
     CUpdateEngine engine(strFolder.c_str());
     engine.SetObserver(&events);
     EXPECT_EQ(SCAN_COPY_FAILED, engine.Run());
-    EXPECT_EQ(1, events.Count("MODELB.BIN, 2052 bytes, to E:\\MODELB.BIN: failed"));
-    EXPECT_EQ(1, events.Count("RELEASE.TXT, 44 bytes, to E:\\RELEASE.TXT: not copied, as another file failed"));
+    CloseHandle(hHeld);
+    EXPECT_EQ(1, events.Count("MODELB.BIN, 2052 bytes, to E:\\MODELB.BIN: failed: the name does not fit, a folder"));
+    EXPECT_EQ(1, events.Count("to E:\\RELEASE.TXT: failed, error 32: "));
+    EXPECT_EQ(1, events.Count("NOTES.TXT, 5 bytes, to E:\\NOTES.TXT: not copied, as another file failed"));
+    EXPECT_EQ(std::vector<std::string>{"MODELB.BIN"}, ListFolder("E:\\"));
 }
 
 }  // namespace
