@@ -103,6 +103,12 @@ TEST_F(CommandLineRunTest, QuietRunOfEveryExample)
         else
             EXPECT_TRUE(SticksAreEmpty());
     }
+    // A host that can't list its drives.
+    const std::string strProgram = LayOut("updated");
+    WriteFileBytes(strFolder + "\\hostsim.ini",
+                   ReadFileBytes(strFolder + "\\hostsim.ini") + "\n[Fail]\nGetLogicalDriveStringsA=all\n");
+    EXPECT_EQ(5u, RunQuiet(strProgram, "/quiet"));
+    EXPECT_TRUE(SticksAreEmpty());
     // Nothing to show, so nothing is needed to show it.
     EmptyDrives();
     EXPECT_EQ(0u, RunQuiet(LayOut("updated", false), "-QUIET"));

@@ -114,6 +114,13 @@ TEST_F(UpdateEngineTest, EveryExampleEndsInItsOutcome)
         EXPECT_EQ(0, engine.CheckRoom() + engine.CopyPackage());
         EXPECT_EQ(example.outcome, engine.GetOutcome());
     }
+    // A host that can't list its drives.
+    LayOut("updated");
+    host.FailCall("GetLogicalDriveStringsA");
+    CUpdateEngine engine(strFolder.c_str());
+    EXPECT_EQ(SCAN_NO_DRIVE_LIST, engine.Run());
+    EXPECT_TRUE(engine.GetSection().IsEmpty());
+    EXPECT_TRUE(ListFiles("E:\\").empty());
 }
 
 // An observer, and with it the identification sink, changes nothing of the
