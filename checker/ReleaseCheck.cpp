@@ -6,12 +6,16 @@
 
 namespace {
 
-// The full path of the folder, ending in '\'; empty when it has none.
+// The full path of the folder, ending in '\', however long; empty when it
+// has none.
 CString GetFullFolder(const char* pszFolder)
 {
+    const DWORD nSize = GetFullPathNameA(pszFolder, 0, nullptr, nullptr);
+    if (nSize == 0)
+        return CString();
     CString strFull;
-    const DWORD nLength = GetFullPathNameA(pszFolder, MAX_PATH, strFull.GetBuffer(MAX_PATH), nullptr);
-    strFull.ReleaseBuffer(nLength > 0 && nLength < MAX_PATH ? static_cast<int>(nLength) : 0);
+    const DWORD nLength = GetFullPathNameA(pszFolder, nSize, strFull.GetBuffer(static_cast<int>(nSize)), nullptr);
+    strFull.ReleaseBuffer(nLength > 0 && nLength < nSize ? static_cast<int>(nLength) : 0);
     if (!strFull.IsEmpty() && strFull.GetAt(strFull.GetLength() - 1) != '\\')
         strFull += '\\';
     return strFull;
@@ -28,7 +32,7 @@ bool IsFolder(const char* pszPath)
 int CheckReleaseFolder(const char* pszFolder, const CHECK_OPTIONS& options, CCheckReport& report, CString& strFolder)
 {
     strFolder = GetFullFolder(pszFolder);
-    if (strFolder.IsEmpty() || !IsFolder(strFolder)) {
+    if (strFolder.IsEmpty()) {
         strFolder = pszFolder;
         report.AddError(pszFolder, "no such folder");
         return report.GetExitCode();
@@ -41,6 +45,10 @@ int CheckReleaseFolder(const char* pszFolder, const CHECK_OPTIONS& options, CChe
                        "module there, and ends at once without a window",
                        strProgram.GetLength(), MAX_PATH - 1);
         report.AddError("PelkinUpdate.exe", strText);
+        return report.GetExitCode();
+    }
+    if (!IsFolder(strFolder)) {
+        report.AddError(strFolder, "no such folder");
         return report.GetExitCode();
     }
     CheckProgramFiles(strFolder, report);
