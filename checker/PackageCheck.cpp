@@ -60,8 +60,8 @@ int CheckPackageFile(const CString& strPath, const CString& strName, void* pCont
                        strName.GetLength(), MAX_PATH - 1);
         walk.pReport->AddError(FilePlace(walk.pszSection, strName), strText);
     } else if (!IsFatFileName(strName, &strText)) {
-        walk.pReport->AddWarning(FilePlace(walk.pszSection, strName),
-                                 CString("not a valid name on FAT drives (") + strText + "): its copy to such a drive fails");
+        const CString strWhy = CString("not a valid name on FAT drives (") + strText + ")";
+        walk.pReport->AddWarning(FilePlace(walk.pszSection, strName), strWhy + ": its copy to such a drive fails");
     }
     const ULONGLONG nBytes = GetFileBytes(strPath);
     walk.nTotal += nBytes;
@@ -108,17 +108,17 @@ void CheckSubFolders(const char* pszSection, const CString& strPackage, CCheckRe
 
 void CheckPackageSize(const char* pszSection, const PACKAGE_WALK& walk, ULONGLONG nDriveBytes, CCheckReport& report)
 {
+    const CString strPackage = CString("a package of ") + FormatCount(walk.nTotal) + " bytes";
     if (walk.nTotal >= kFourGiB) {
+        const char* pszFat = walk.nLargest >= kFourGiB ? ", and no FAT32 drive takes a file of 4 GiB or more" : "";
         report.AddWarning(FolderPlace(pszSection),
-                          CString("a package of ") + FormatCount(walk.nTotal) + " bytes, 4 GiB or more: more than most device "
-                          "drives hold" + (walk.nLargest >= kFourGiB ? ", and no FAT32 drive takes a file of "
-                                                                       "4 GiB or more" : ""));
+                          strPackage + ", 4 GiB or more: more than most device drives hold" + pszFat);
     }
     if (walk.nTotal > nDriveBytes) {
-        report.AddWarning(FolderPlace(pszSection),
-                          CString("a package of ") + FormatCount(walk.nTotal) + " bytes, more than a drive of " +
-                              FormatCount(nDriveBytes / (1024 * 1024)) +
-                              " MiB holds: the updater reports No room on devices with such a drive");
+        report.AddWarning(FolderPlace(pszSection), strPackage + ", more than a drive of " +
+                                                       FormatCount(nDriveBytes / (1024 * 1024)) +
+                                                       " MiB holds: the updater reports No room on devices with "
+                                                       "such a drive");
     }
 }
 
