@@ -110,9 +110,7 @@ TEST(CheckerCleanAgreementTest, CleanPackageIsUpdated)
     CCheckReport report;
     CString strChecked;
     ASSERT_EQ(CheckReleaseFolder(strFolder.c_str(), CHECK_OPTIONS(), report, strChecked), 0);
-    const PACKAGE_CASE updated = {"Clean", nullptr, {}, 0, 0x1002, 0x0105, UPDATE_OUTCOME::Updated, "ModelB",
-                                  "Pelkin Model B"};
-    ExpectUpdaterEnd(strFolder, updated);
+    ExpectUpdaterEnd(strFolder, PACKAGE_CASE{"Clean", nullptr, {}, UPDATE_OUTCOME::Updated});
     EmptyFolder("E:\\");
     RemovePath(strFolder);
 }

@@ -11,6 +11,10 @@
 namespace {
 
 const char kModelBFolder[] = "[ModelB] ModelB\\";
+const UPDATE_OUTCOME kNotFound = UPDATE_OUTCOME::NotFound;
+const UPDATE_OUTCOME kCopyFailed = UPDATE_OUTCOME::CopyFailed;
+const UPDATE_OUTCOME kUpdated = UPDATE_OUTCOME::Updated;
+const UPDATE_OUTCOME kNoWindow = UPDATE_OUTCOME::None;
 
 std::string CfgOf(const std::string& strFolder)
 {
@@ -32,7 +36,7 @@ void AppendCfg(const std::string& strFolder, const std::string& strText)
     WriteFileBytes(CfgOf(strFolder), ReadFileBytes(CfgOf(strFolder)) + strText);
 }
 
-// A section of vendor 0x1234 with its package of one file.
+// A section of vendor 0x1234, up to release 02.00.
 std::string ModelSection(const std::string& strName, unsigned nProduct)
 {
     char szIds[64];
@@ -40,10 +44,13 @@ std::string ModelSection(const std::string& strName, unsigned nProduct)
     return "\n[" + strName + "]\n" + szIds + "DeviceName=Pelkin " + strName + "\nVersion=0200\n";
 }
 
-void AddModel(const std::string& strFolder, const std::string& strName, unsigned nProduct)
+// The section and its package of one file, whose path may be long.
+void AddModel(const std::string& strFolder, const std::string& strName, unsigned nProduct,
+              const std::string& strFile = "FW.BIN")
 {
     AppendCfg(strFolder, ModelSection(strName, nProduct));
-    WriteFileBytes(strFolder + "\\" + strName + "\\FW.BIN", "firmware of " + strName);
+    MakeLongPathFolder(strFolder + "\\" + strName);
+    WriteLongPathFile(strFolder + "\\" + strName + "\\" + strFile, "firmware of " + strName);
 }
 
 // A section name that makes the package folder's path, with the program
@@ -63,208 +70,127 @@ EXPECTED_FINDING Warning(const std::string& strPlace, const std::string& strText
     return EXPECTED_FINDING{false, strPlace, strText};
 }
 
-// Cases whose device is the example's Model B (release 01.05).
-PACKAGE_CASE ModelBCase(const std::string& strName, std::function<void(const std::string&)> pfnBreak,
-                        std::vector<EXPECTED_FINDING> findings, UPDATE_OUTCOME outcome)
+std::vector<PACKAGE_CASE> ConfigCases()
 {
-    return PACKAGE_CASE{strName, pfnBreak, findings, 0, 0x1002, 0x0105, outcome, "", ""};
+    return {
+        {"NoUpdateCfg", [](const std::string& f) { RemovePath(CfgOf(f)); }, {Error("Update.cfg", "missing")},
+         kNotFound},
+        {"NoSection", [](const std::string& f) { WriteFileBytes(CfgOf(f), "; models to come\n"); },
+         {Error("Update.cfg", "no section")}, kNotFound},
+        // Two names of six characters and thirty of seven fill 255 of the
+        // 260 bytes; the name after them no longer fits.
+        {"PastSectionList",
+         [](const std::string& f) {
+             for (unsigned i = 1; i <= 30; ++i)
+                 AddModel(f, "Fill0" + std::to_string(10 + i), 0x2000 + i);
+             AddModel(f, "ModelC", 0x1003);
+         },
+         {Error("[ModelC]", "past the 260 bytes of section names")}, kNotFound, 0x1003},
+        {"SameIdsAsEarlier",
+         [](const std::string& f) {
+             AppendCfg(f, "\n[ModelB2]\nDeviceID=0X1002\nvendorid=0x1234\nDeviceName=Pelkin Model B2\n");
+             WriteFileBytes(f + "\\ModelB2\\MODELB2.BIN", "never copied");
+         },
+         {Error("[ModelB2]", "same DeviceID and VendorID as [ModelB], which stands first")}, kUpdated},
+        {"SameNameTwice", [](const std::string& f) { AppendCfg(f, ModelSection("modelb", 0x1003)); },
+         {Error("[modelb]", "a section of this name stands earlier")}, kNotFound, 0x1003},
+        // Meant for product 0x0102.
+        {"DeviceIdThreeDigits", [](const std::string& f) { EditCfg(f, "DeviceID=0x1002", "DeviceID=0x102"); },
+         {Error("[ModelB] DeviceID", "\"0x102\" is not 0x and four hexadecimal digits")}, kNotFound, 0x0102},
+        {"VendorIdMissing",
+         [](const std::string& f) {
+             EditCfg(f, "VendorID=0x1234\nDeviceName=Pelkin Model B", "DeviceName=Pelkin Model B");
+         },
+         {Error("[ModelB] VendorID", "missing")}, kNotFound},
+        {"DeviceIdMissing", [](const std::string& f) { EditCfg(f, "DeviceID=0x1002\n", ""); },
+         {Error("[ModelB] DeviceID", "missing")}, kNotFound},
+        // Meant to refuse release 02.01; compared as text, it lets it through.
+        {"VersionWithPrefix", [](const std::string& f) { EditCfg(f, "Version=0200", "Version=0x0200"); },
+         {Error("[ModelB] Version", "lets releases 0000 to 0FFF through and refuses 1000 to FFFF")}, kUpdated,
+         0x1002, 0x0201},
+        {"DeviceNameEmpty", [](const std::string& f) { EditCfg(f, "DeviceName=Pelkin Model B", "DeviceName="); },
+         {Warning("[ModelB] DeviceName", "missing or empty")}, kUpdated, 0x1002, 0x0105, 0, ""},
+        {"ValueCut",
+         [](const std::string& f) { EditCfg(f, "DeviceName=Pelkin Model B", "DeviceName=" + std::string(300, 'N')); },
+         {Warning("[ModelB] DeviceName", "300 characters: the updater reads only the first 259")}, kUpdated, 0x1002,
+         0x0105, 0, std::string(259, 'N')},
+    };
 }
 
-PACKAGE_CASE UpdatedCase(const std::string& strName, std::function<void(const std::string&)> pfnBreak,
-                         std::vector<EXPECTED_FINDING> findings, const std::string& strShownName)
+std::vector<PACKAGE_CASE> PackageFolderCases(const std::string& strRoot)
 {
-    return PACKAGE_CASE{strName,  pfnBreak, findings, 0, 0x1002, 0x0105, UPDATE_OUTCOME::Updated,
-                        "ModelB", strShownName};
+    // With the program folder before it, the package folder's path fits,
+    // its search pattern doesn't; or the pattern fits, a file's path doesn't.
+    const std::string strLong = NameForPath(strRoot + "FolderPathTooLong", MAX_PATH - 4);
+    const std::string strDeep = NameForPath(strRoot + "FilePathTooLong", MAX_PATH - 6);
+    return {
+        {"FolderMissing", [](const std::string& f) { RemovePath(f + "\\ModelB"); },
+         {Error(kModelBFolder, "firmware folder missing")}, kCopyFailed},
+        {"FolderIsFile",
+         [](const std::string& f) {
+             RemovePath(f + "\\ModelB");
+             WriteFileBytes(f + "\\ModelB", "not a folder");
+         },
+         {Error(kModelBFolder, "a file, not a folder")}, kCopyFailed},
+        {"FolderEmpty", [](const std::string& f) { EmptyFolder(f + "\\ModelB"); },
+         {Error(kModelBFolder, "holds no file")}, kCopyFailed},
+        {"FolderPathTooLong", [strLong](const std::string& f) { AddModel(f, strLong, 0x1003); },
+         {Error("[" + strLong + "] " + strLong + "\\", "its search pattern")}, kCopyFailed, 0x1003},
+        {"FilePathTooLong", [strDeep](const std::string& f) { AddModel(f, strDeep, 0x1004, "FIRMWARE.BIN"); },
+         {Error("[" + strDeep + "] " + strDeep + "\\FIRMWARE.BIN",
+                "its path is " + std::to_string(MAX_PATH - 6 + 13) + " characters")},
+         kCopyFailed, 0x1004},
+        {"FilesInSubFolder",
+         [](const std::string& f) {
+             WriteFileBytes(f + "\\ModelB\\docs\\MANUAL.TXT", "left behind");
+             WriteFileBytes(f + "\\ModelB\\docs\\old\\MODELB.BIN", "left behind");
+         },
+         {Warning("[ModelB] ModelB\\docs\\", "a sub-folder holding 2 files")}, kUpdated},
+        // The test drive E: holds 2 MiB.
+        {"LargerThanDrive", [](const std::string& f) { WriteFileOfSize(f + "\\ModelB\\MODELB.BIN", 3 << 20); },
+         {Warning(kModelBFolder, "more than a drive of 2 MiB holds")}, UPDATE_OUTCOME::NoRoom, 0x1002, 0x0105, 2},
+        {"FourGiB",
+         [](const std::string& f) {
+             if (!WriteSparseFile(f + "\\ModelB\\IMAGE.BIN", (4ULL << 30) + 1))
+                 throw std::runtime_error("no sparse file of 4 GiB");
+         },
+         {Warning(kModelBFolder, "4 GiB or more: more than most device drives hold, and no FAT32 drive")},
+         kNoWindow, 0, 0, 8192},
+        // Other file systems take the name; FAT drives don't.
+        {"NotFatName", [](const std::string& f) { WriteFileBytes(f + "\\ModelB\\FW:1.BIN", "firmware"); },
+         {Warning("[ModelB] ModelB\\FW:1.BIN", "not a valid name on FAT drives (it holds ':')")}, kNoWindow, 0},
+    };
 }
 
-PACKAGE_CASE CheckOnlyCase(const std::string& strName, std::function<void(const std::string&)> pfnBreak,
-                           std::vector<EXPECTED_FINDING> findings, unsigned nDriveMiB = 0)
+std::vector<PACKAGE_CASE> ModuleCases()
 {
-    return PACKAGE_CASE{strName, pfnBreak, findings, nDriveMiB, 0, 0, UPDATE_OUTCOME::None, "", ""};
-}
-
-void AddConfigCases(std::vector<PACKAGE_CASE>& cases)
-{
-    cases.push_back(ModelBCase(
-        "NoUpdateCfg", [](const std::string& f) { RemovePath(CfgOf(f)); }, {Error("Update.cfg", "missing")},
-        UPDATE_OUTCOME::NotFound));
-    cases.push_back(ModelBCase(
-        "NoSection", [](const std::string& f) { WriteFileBytes(CfgOf(f), "; models to come\n"); },
-        {Error("Update.cfg", "no section")}, UPDATE_OUTCOME::NotFound));
-
-    // Two sections of six characters and thirty of seven fill 255 of the
-    // 260 bytes; the name after them no longer fits.
-    PACKAGE_CASE pastList = ModelBCase(
-        "PastSectionList",
-        [](const std::string& f) {
-            for (int i = 1; i <= 30; ++i) {
-                char szName[16];
-                std::snprintf(szName, sizeof szName, "Fill%03d", i);
-                AddModel(f, szName, 0x2000 + static_cast<unsigned>(i));
-            }
-            AddModel(f, "ModelC", 0x1003);
-        },
-        {Error("[ModelC]", "past the 260 bytes of section names")}, UPDATE_OUTCOME::NotFound);
-    pastList.nProduct = 0x1003;
-    cases.push_back(pastList);
-
-    cases.push_back(UpdatedCase(
-        "SameIdsAsEarlier",
-        [](const std::string& f) {
-            AppendCfg(f, "\n[ModelB2]\nDeviceID=0X1002\nvendorid=0x1234\nDeviceName=Pelkin Model B2\n");
-            WriteFileBytes(f + "\\ModelB2\\MODELB2.BIN", "never copied");
-        },
-        {Error("[ModelB2]", "same DeviceID and VendorID as [ModelB], which stands first")}, "Pelkin Model B"));
-
-    PACKAGE_CASE sameName = ModelBCase(
-        "SameNameTwice", [](const std::string& f) { AppendCfg(f, ModelSection("modelb", 0x1003)); },
-        {Error("[modelb]", "a section of this name stands earlier")}, UPDATE_OUTCOME::NotFound);
-    sameName.nProduct = 0x1003;
-    cases.push_back(sameName);
-
-    // Meant for product 0x0102.
-    PACKAGE_CASE threeDigits = ModelBCase(
-        "DeviceIdThreeDigits", [](const std::string& f) { EditCfg(f, "DeviceID=0x1002", "DeviceID=0x102"); },
-        {Error("[ModelB] DeviceID", "\"0x102\" is not 0x and four hexadecimal digits")}, UPDATE_OUTCOME::NotFound);
-    threeDigits.nProduct = 0x0102;
-    cases.push_back(threeDigits);
-
-    cases.push_back(ModelBCase(
-        "VendorIdMissing",
-        [](const std::string& f) {
-            EditCfg(f, "DeviceID=0x1002\nVendorID=0x1234\n", "DeviceID=0x1002\n");
-        },
-        {Error("[ModelB] VendorID", "missing")}, UPDATE_OUTCOME::NotFound));
-    cases.push_back(ModelBCase(
-        "DeviceIdMissing", [](const std::string& f) { EditCfg(f, "DeviceID=0x1002\n", ""); },
-        {Error("[ModelB] DeviceID", "missing")}, UPDATE_OUTCOME::NotFound));
-
-    // Meant to refuse 02.01; the text comparison lets it through.
-    PACKAGE_CASE version = UpdatedCase(
-        "VersionWithPrefix", [](const std::string& f) { EditCfg(f, "Version=0200", "Version=0x0200"); },
-        {Error("[ModelB] Version", "lets releases 0000 to 0FFF through and refuses 1000 to FFFF")}, "Pelkin Model B");
-    version.nRelease = 0x0201;
-    cases.push_back(version);
-
-    cases.push_back(UpdatedCase(
-        "DeviceNameEmpty", [](const std::string& f) { EditCfg(f, "DeviceName=Pelkin Model B", "DeviceName="); },
-        {Warning("[ModelB] DeviceName", "missing or empty")}, ""));
-    cases.push_back(UpdatedCase(
-        "ValueCut",
-        [](const std::string& f) { EditCfg(f, "DeviceName=Pelkin Model B", "DeviceName=" + std::string(300, 'N')); },
-        {Warning("[ModelB] DeviceName", "300 characters: the updater reads only the first 259")},
-        std::string(259, 'N')));
-}
-
-void AddPackageCases(const std::string& strRoot, std::vector<PACKAGE_CASE>& cases)
-{
-    cases.push_back(ModelBCase(
-        "FolderMissing", [](const std::string& f) { RemovePath(f + "\\ModelB"); },
-        {Error(kModelBFolder, "firmware folder missing")}, UPDATE_OUTCOME::CopyFailed));
-    cases.push_back(ModelBCase(
-        "FolderIsFile",
-        [](const std::string& f) {
-            RemovePath(f + "\\ModelB");
-            WriteFileBytes(f + "\\ModelB", "not a folder");
-        },
-        {Error(kModelBFolder, "a file, not a folder")}, UPDATE_OUTCOME::CopyFailed));
-    cases.push_back(ModelBCase(
-        "FolderEmpty", [](const std::string& f) { EmptyFolder(f + "\\ModelB"); },
-        {Error(kModelBFolder, "holds no file")}, UPDATE_OUTCOME::CopyFailed));
-
-    // The folder's path fits, with its search pattern it doesn't.
-    const std::string strPatternFolder = strRoot + "FolderPathTooLong";
-    const std::string strLong = NameForPath(strPatternFolder, MAX_PATH - 4);
-    PACKAGE_CASE pattern = ModelBCase(
-        "FolderPathTooLong",
-        [strLong](const std::string& f) {
-            AppendCfg(f, ModelSection(strLong, 0x1003));
-            MakeLongPathFolder(f + "\\" + strLong);
-            WriteLongPathFile(f + "\\" + strLong + "\\FW.BIN", "firmware");
-        },
-        {Error("[" + strLong + "] " + strLong + "\\", "its search pattern")}, UPDATE_OUTCOME::CopyFailed);
-    pattern.nProduct = 0x1003;
-    cases.push_back(pattern);
-
-    // The search pattern fits exactly; the file's path doesn't.
-    const std::string strFileFolder = strRoot + "FilePathTooLong";
-    const std::string strDeep = NameForPath(strFileFolder, MAX_PATH - 6);
-    PACKAGE_CASE file = ModelBCase(
-        "FilePathTooLong",
-        [strDeep](const std::string& f) {
-            AppendCfg(f, ModelSection(strDeep, 0x1004));
-            MakeLongPathFolder(f + "\\" + strDeep);
-            WriteLongPathFile(f + "\\" + strDeep + "\\FIRMWARE.BIN", "firmware");
-        },
-        {Error("[" + strDeep + "] " + strDeep + "\\FIRMWARE.BIN",
-               "its path is " + std::to_string(MAX_PATH - 6 + 13) + " characters")},
-        UPDATE_OUTCOME::CopyFailed);
-    file.nProduct = 0x1004;
-    cases.push_back(file);
-
-    cases.push_back(UpdatedCase(
-        "FilesInSubFolder",
-        [](const std::string& f) {
-            WriteFileBytes(f + "\\ModelB\\docs\\MANUAL.TXT", "left behind");
-            WriteFileBytes(f + "\\ModelB\\docs\\old\\MODELB.BIN", "left behind");
-        },
-        {Warning("[ModelB] ModelB\\docs\\", "a sub-folder holding 2 files")}, "Pelkin Model B"));
-
-    PACKAGE_CASE larger = ModelBCase(
-        "LargerThanDrive", [](const std::string& f) { WriteFileOfSize(f + "\\ModelB\\MODELB.BIN", 3 << 20); },
-        {Warning(kModelBFolder, "more than a drive of 2 MiB holds")}, UPDATE_OUTCOME::NoRoom);
-    larger.nDriveMiB = 2;  // the test drive E:
-    cases.push_back(larger);
-
-    cases.push_back(CheckOnlyCase(
-        "FourGiB",
-        [](const std::string& f) {
-            if (!WriteSparseFile(f + "\\ModelB\\IMAGE.BIN", (4ULL << 30) + 1))
-                throw std::runtime_error("no sparse file of 4 GiB");
-        },
-        {Warning(kModelBFolder, "4 GiB or more: more than most device drives hold, and no FAT32 drive")}, 8192));
-
-    // Other file systems take these names; FAT drives don't.
-    cases.push_back(CheckOnlyCase(
-        "NotFatNames",
-        [](const std::string& f) {
-            WriteFileBytes(f + "\\ModelB\\FW:1.BIN", "firmware");
-        },
-        {Warning("[ModelB] ModelB\\FW:1.BIN", "not a valid name on FAT drives (it holds ':')")}));
-}
-
-void AddModuleCases(std::vector<PACKAGE_CASE>& cases)
-{
-    cases.push_back(CheckOnlyCase(
-        "NoProgram", [](const std::string& f) { RemovePath(f + "\\PelkinUpdate.exe"); },
-        {Error("PelkinUpdate.exe", "missing")}));
-    cases.push_back(ModelBCase(
-        "NoModule", [](const std::string& f) { RemovePath(f + "\\PelkinUpdate.prm"); },
-        {Error("PelkinUpdate.prm", "missing: the updater ends at once without a window")}, UPDATE_OUTCOME::None));
-    cases.push_back(ModelBCase(
-        "NotAModule", [](const std::string& f) { WriteFileBytes(f + "\\PelkinUpdate.prm", "[Strings]\n"); },
-        {Error("PelkinUpdate.prm", "not a resource module")}, UPDATE_OUTCOME::None));
-    // A module that lacks the update dialog and the Version refused text.
-    cases.push_back(ModelBCase(
-        "ModuleLacksResources",
-        [](const std::string& f) {
-            const std::string strPartial = FolderFromEnvironment("PELKIN_PARTIAL_MODULE");
-            if (!CopyFileA(strPartial.c_str(), (f + "\\PelkinUpdate.prm").c_str(), FALSE))
-                throw std::runtime_error("no " + strPartial);
-        },
-        {Error("PelkinUpdate.prm", "no dialog 102: the updater ends at once without a window"),
-         Error("PelkinUpdate.prm", "no string 108: the Version refused message is empty")},
-        UPDATE_OUTCOME::None));
+    return {
+        {"NoProgram", [](const std::string& f) { RemovePath(f + "\\PelkinUpdate.exe"); },
+         {Error("PelkinUpdate.exe", "missing")}, kNoWindow, 0},
+        {"NoModule", [](const std::string& f) { RemovePath(f + "\\PelkinUpdate.prm"); },
+         {Error("PelkinUpdate.prm", "missing: the updater ends at once without a window")}, kNoWindow},
+        {"NotAModule", [](const std::string& f) { WriteFileBytes(f + "\\PelkinUpdate.prm", "[Strings]\n"); },
+         {Error("PelkinUpdate.prm", "not a resource module")}, kNoWindow},
+        // A module without the update dialog and the Version refused text.
+        {"ModuleLacksResources",
+         [](const std::string& f) {
+             const std::string strPartial = FolderFromEnvironment("PELKIN_PARTIAL_MODULE");
+             if (!CopyFileA(strPartial.c_str(), (f + "\\PelkinUpdate.prm").c_str(), FALSE))
+                 throw std::runtime_error("no " + strPartial);
+         },
+         {Error("PelkinUpdate.prm", "no dialog 102: the updater ends at once without a window"),
+          Error("PelkinUpdate.prm", "no string 108: the Version refused message is empty")},
+         kNoWindow},
+    };
 }
 
 }  // namespace
 
 std::vector<PACKAGE_CASE> MakePackageCases(const std::string& strRoot)
 {
-    std::vector<PACKAGE_CASE> cases;
-    AddConfigCases(cases);
-    AddPackageCases(strRoot, cases);
-    AddModuleCases(cases);
+    std::vector<PACKAGE_CASE> cases = ConfigCases();
+    for (std::vector<PACKAGE_CASE> more : {PackageFolderCases(strRoot), ModuleCases()})
+        cases.insert(cases.end(), more.begin(), more.end());
     return cases;
 }
 

@@ -25,16 +25,16 @@ struct PACKAGE_CASE
     std::string strName;  // also the name of its folder
     std::function<void(const std::string& strFolder)> pfnBreak;
     std::vector<EXPECTED_FINDING> findings;
-    unsigned nDriveMiB;  // the checker's --drive-size; 0: its default
 
-    // The updater's run: a Model of vendor 0x1234 with nProduct and
-    // nRelease on E: (nProduct 0: no run), and how it ends. Outcome None:
-    // the updater ends without a window.
-    unsigned nProduct;
-    unsigned nRelease;
-    UPDATE_OUTCOME outcome;
-    std::string strCopied;     // Updated: the package folder whose files E: then holds
-    std::string strShownName;  // Updated: the device name of its message
+    // How the updater ends with a device of vendor 0x1234, nProduct and
+    // nRelease on E: (nProduct 0: no run): None is without a window;
+    // Updated copies strCopied and names the device strShownName.
+    UPDATE_OUTCOME outcome = UPDATE_OUTCOME::None;
+    unsigned nProduct = 0x1002;  // the example's Model B, release 01.05
+    unsigned nRelease = 0x0105;
+    unsigned nDriveMiB = 0;  // the checker's --drive-size; 0: its default
+    std::string strShownName = "Pelkin Model B";
+    std::string strCopied = "ModelB";
 };
 
 // Test names show the case by its name.
