@@ -23,6 +23,17 @@ TEST(CString, ReverseFindSkipsTrailBytes)
     EXPECT_EQ(2, strAfter.ReverseFind('\\'));
 }
 
+// The sought character as the very last byte: a folder path ending in its
+// separator, a one-character text, a separator right after a double-byte
+// character whose trail byte is '\'.
+TEST(CString, ReverseFindSeesTheLastByte)
+{
+    EXPECT_EQ(6, CString("C:\\dir\\").ReverseFind('\\'));
+    EXPECT_EQ(0, CString("x").ReverseFind('x'));
+    EXPECT_EQ(2, (CString(kHyou) + "\\").ReverseFind('\\'));
+    EXPECT_EQ(-1, CString("").ReverseFind('\\'));
+}
+
 TEST(CString, ReverseFindLoneLeadByteAtEnd)
 {
     // A lead byte with nothing after it is a character of its own.
