@@ -1,6 +1,7 @@
 // The update dialog as a window: caption, retry after Not found, the About
 // box, the minimised icon, and a resource source without templates.
 #include "DialogRemote.h"
+#include "LayoutRecorder.h"
 #include "UiTestSupport.h"
 #include "UpdateDlg.h"
 
@@ -165,31 +166,49 @@ TEST_F(UpdateDlgWindowTest, WithoutTheModuleNoWindowIsCreated)
     EXPECT_EQ(nullptr, dlg.GetSafeHwnd());
 }
 
+// Minimised, the dialog paints its icon and offers it for dragging;
+// restored, it shows its outcome as before. Without a window manager, Wine
+// restores a minimised window by itself as soon as the dialog's thread
+// handles the X events that minimising it caused, often within a
+// millisecond: so the whole round runs on the dialog's thread inside one
+// message, where no such event can come between.
 TEST_F(UpdateDlgWindowTest, MinimisedAndRestoredTheDialogKeepsItsOutcome)
 {
     WriteCfg(kTwoModelsCfg);
+    CLayoutRecorder recorder;
     bool bIconic = false;
+    int nIconErasures = 0;
+    bool bRestored = false;
     DIALOG_SNAPSHOT before;
     DIALOG_SNAPSHOT after;
+    HICON hIcon = nullptr;
     HICON hDragIcon = nullptr;
     Run([&](CDialogRemote& remote) {
         before = remote.Snapshot();
-        // The close box and minimise are system commands outside the About
-        // range: they reach default processing.
-        SendMessageA(remote.Dialog(), WM_SYSCOMMAND, SC_MINIMIZE, 0);
-        // Read at once: Wine without a window manager may restore an
-        // unmanaged window by itself when X events for it arrive later.
-        bIconic = IsIconic(remote.Dialog()) != FALSE;
-        remote.WaitIdle();
-        // Paints the minimised window: its icon.
-        RedrawWindow(remote.Dialog(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
-        hDragIcon = reinterpret_cast<HICON>(SendMessageA(remote.Dialog(), WM_QUERYDRAGICON, 0, 0));
-        ShowWindow(remote.Dialog(), SW_RESTORE);
+        HWND hDlg = remote.Dialog();
+        remote.OnDialogThread([&] {
+            // Minimise is a system command outside the About range: it
+            // reaches default processing.
+            SendMessageA(hDlg, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+            bIconic = IsIconic(hDlg) != FALSE;
+            const int nErasuresBefore = recorder.IconErasures();
+            // A minimised window has no client area left to invalidate here:
+            // the paint is asked for directly.
+            SendMessageA(hDlg, WM_PAINT, 0, 0);
+            nIconErasures = recorder.IconErasures() - nErasuresBefore;
+            hIcon = reinterpret_cast<HICON>(SendMessageA(hDlg, WM_GETICON, ICON_BIG, 0));
+            hDragIcon = reinterpret_cast<HICON>(SendMessageA(hDlg, WM_QUERYDRAGICON, 0, 0));
+            ShowWindow(hDlg, SW_RESTORE);
+            bRestored = !IsIconic(hDlg);
+        });
         remote.WaitIdle();
         after = remote.Snapshot();
     });
     EXPECT_TRUE(bIconic);
-    EXPECT_NE(nullptr, hDragIcon);
+    EXPECT_EQ(1, nIconErasures);  // painted minimised: the icon
+    EXPECT_NE(nullptr, hIcon);
+    EXPECT_EQ(hIcon, hDragIcon);
+    EXPECT_TRUE(bRestored);
     EXPECT_EQ(before.strMessage, after.strMessage);
     EXPECT_EQ(before.rcWindow.right - before.rcWindow.left, after.rcWindow.right - after.rcWindow.left);
     EXPECT_EQ(before.rcWindow.bottom - before.rcWindow.top, after.rcWindow.bottom - after.rcWindow.top);
