@@ -1,0 +1,93 @@
+#include "ModuleCopy.h"
+
+#include <algorithm>
+
+namespace {
+
+const WORD kLanguage = MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US);
+LPCSTR const kStringType = MAKEINTRESOURCEA(6);  // RT_STRING
+
+std::wstring Widen(const std::string& text)
+{
+    std::wstring wide(text.size(), L'\0');
+    const int nLength = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &wide[0],
+                                            static_cast<int>(wide.size()));
+    wide.resize(nLength > 0 ? static_cast<size_t>(nLength) : 0);
+    return wide;
+}
+
+// The sixteen entries of string block nBlock as stored: each a length and
+// that many UTF-16 units. A missing block is sixteen empty entries.
+std::vector<std::wstring> ReadBlock(HMODULE hModule, WORD nBlock)
+{
+    std::vector<std::wstring> entries(16);
+    HRSRC hBlock = FindResourceA(hModule, MAKEINTRESOURCEA(nBlock), kStringType);
+    if (!hBlock)
+        return entries;
+    const WORD* pEntry = static_cast<const WORD*>(LockResource(LoadResource(hModule, hBlock)));
+    const WORD* pEnd = pEntry + SizeofResource(hModule, hBlock) / sizeof(WORD);
+    for (std::wstring& entry : entries) {
+        if (pEntry >= pEnd)
+            break;
+        const size_t nLength = std::min<size_t>(*pEntry, static_cast<size_t>(pEnd - pEntry - 1));
+        entry.assign(reinterpret_cast<const wchar_t*>(pEntry + 1), nLength);
+        pEntry += 1 + nLength;
+    }
+    return entries;
+}
+
+std::vector<WORD> BlockBytes(const std::vector<std::wstring>& entries)
+{
+    std::vector<WORD> block;
+    for (const std::wstring& entry : entries) {
+        block.push_back(static_cast<WORD>(entry.size()));
+        block.insert(block.end(), entry.begin(), entry.end());
+    }
+    return block;
+}
+
+}  // namespace
+
+HMODULE LoadModuleAsData(const std::string& strPath)
+{
+    return LoadLibraryExA(strPath.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | 0x20 /* LOAD_LIBRARY_AS_IMAGE_RESOURCE */);
+}
+
+bool CopyModuleWithStrings(const std::string& strSource, const std::string& strTarget,
+                           const std::vector<MODULE_STRING>& strings)
+{
+    std::vector<std::pair<WORD, std::vector<std::wstring>>> blocks;
+    HMODULE hSource = LoadModuleAsData(strSource);
+    if (!hSource)
+        return false;
+    for (const MODULE_STRING& string : strings) {
+        const WORD nBlock = static_cast<WORD>(string.first / 16 + 1);
+        auto it = std::find_if(blocks.begin(), blocks.end(), [&](const auto& block) { return block.first == nBlock; });
+        if (it == blocks.end())
+            it = blocks.insert(blocks.end(), {nBlock, ReadBlock(hSource, nBlock)});
+        it->second[string.first % 16] = Widen(string.second);
+    }
+    FreeLibrary(hSource);
+
+    if (!CopyFileA(strSource.c_str(), strTarget.c_str(), FALSE))
+        return false;
+    HANDLE hUpdate = BeginUpdateResourceA(strTarget.c_str(), FALSE);
+    if (!hUpdate)
+        return false;
+    BOOL bUpdated = TRUE;
+    for (const auto& block : blocks) {
+        std::vector<WORD> bytes = BlockBytes(block.second);
+        bUpdated = bUpdated && UpdateResourceA(hUpdate, kStringType, MAKEINTRESOURCEA(block.first), kLanguage,
+                                               bytes.data(), static_cast<DWORD>(bytes.size() * sizeof(WORD)));
+    }
+    return EndUpdateResourceA(hUpdate, !bUpdated) && bUpdated;
+}
+
+bool RemoveModuleResource(const std::string& strModule, LPCSTR pszType, UINT nID)
+{
+    HANDLE hUpdate = BeginUpdateResourceA(strModule.c_str(), FALSE);
+    if (!hUpdate)
+        return false;
+    const BOOL bRemoved = UpdateResourceA(hUpdate, pszType, MAKEINTRESOURCEA(nID), kLanguage, nullptr, 0);
+    return EndUpdateResourceA(hUpdate, !bRemoved) && bRemoved;
+}
