@@ -83,11 +83,54 @@ bool CopyModuleWithStrings(const std::string& strSource, const std::string& strT
     return EndUpdateResourceA(hUpdate, !bUpdated) && bUpdated;
 }
 
-bool RemoveModuleResource(const std::string& strModule, LPCSTR pszType, UINT nID)
+namespace {
+
+struct RESOURCE_COPY
 {
-    HANDLE hUpdate = BeginUpdateResourceA(strModule.c_str(), FALSE);
-    if (!hUpdate)
+    HANDLE hUpdate;
+    LPCSTR pszLeftType;
+    UINT nLeftID;
+    BOOL bCopied;
+};
+
+BOOL CALLBACK CopyLanguage(HMODULE hModule, LPCSTR pszType, LPCSTR pszName, WORD nLanguage, LONG_PTR lParam)
+{
+    RESOURCE_COPY& copy = *reinterpret_cast<RESOURCE_COPY*>(lParam);
+    if (pszType == copy.pszLeftType && pszName == MAKEINTRESOURCEA(copy.nLeftID))
+        return TRUE;
+    HRSRC hResource = FindResourceExA(hModule, pszType, pszName, nLanguage);
+    void* pData = hResource ? LockResource(LoadResource(hModule, hResource)) : nullptr;
+    copy.bCopied = copy.bCopied && pData
+        && UpdateResourceA(copy.hUpdate, pszType, pszName, nLanguage, pData, SizeofResource(hModule, hResource));
+    return copy.bCopied;
+}
+
+BOOL CALLBACK CopyName(HMODULE hModule, LPCSTR pszType, LPSTR pszName, LONG_PTR lParam)
+{
+    EnumResourceLanguagesA(hModule, pszType, pszName, CopyLanguage, lParam);
+    return reinterpret_cast<RESOURCE_COPY*>(lParam)->bCopied;
+}
+
+BOOL CALLBACK CopyType(HMODULE hModule, LPSTR pszType, LONG_PTR lParam)
+{
+    EnumResourceNamesA(hModule, pszType, CopyName, lParam);
+    return reinterpret_cast<RESOURCE_COPY*>(lParam)->bCopied;
+}
+
+}  // namespace
+
+// Every resource is written anew into an emptied copy: removing one in
+// place is not something every host's resource writer does.
+bool CopyModuleWithoutResource(const std::string& strSource, const std::string& strTarget, LPCSTR pszType, UINT nID)
+{
+    if (!CopyFileA(strSource.c_str(), strTarget.c_str(), FALSE))
         return false;
-    const BOOL bRemoved = UpdateResourceA(hUpdate, pszType, MAKEINTRESOURCEA(nID), kLanguage, nullptr, 0);
-    return EndUpdateResourceA(hUpdate, !bRemoved) && bRemoved;
+    HMODULE hSource = LoadModuleAsData(strSource);
+    if (!hSource)
+        return false;
+    RESOURCE_COPY copy = {BeginUpdateResourceA(strTarget.c_str(), TRUE), pszType, nID, TRUE};
+    if (copy.hUpdate)
+        EnumResourceTypesA(hSource, CopyType, reinterpret_cast<LONG_PTR>(&copy));
+    FreeLibrary(hSource);
+    return copy.hUpdate && EndUpdateResourceA(copy.hUpdate, !copy.bCopied) && copy.bCopied;
 }

@@ -21,5 +21,5 @@ HMODULE LoadModuleAsData(const std::string& strPath);
 bool CopyModuleWithStrings(const std::string& strSource, const std::string& strTarget,
                            const std::vector<MODULE_STRING>& strings);
 
-// Removes resource nID of type pszType (US English) from a module file.
-bool RemoveModuleResource(const std::string& strModule, LPCSTR pszType, UINT nID);
+// Copies strSource to strTarget with every resource but nID of type pszType.
+bool CopyModuleWithoutResource(const std::string& strSource, const std::string& strTarget, LPCSTR pszType, UINT nID);

@@ -6,6 +6,7 @@
 #include "UpdateDlg.h"
 
 #include "DebugTrace.h"
+#include "ModuleCopy.h"
 #include "SimHost.h"
 #include "TestConfig.h"
 #include "TestFiles.h"
@@ -78,7 +79,7 @@ TEST_F(UpdateDlgWindowTest, NotFoundTwiceKeepsOfferingTheRetry)
     });
 
     EXPECT_EQ(IDCANCEL, nResult);
-    EXPECT_TRUE(bHasIcon);  // the test executable has none: it came from the module
+    EXPECT_TRUE(bHasIcon);
     EXPECT_EQ(Text(IDS_SEARCHING), strDuringRetry);
     EXPECT_GE(nSearchingMs, 250u);
     ASSERT_EQ(3u, shots.size());
@@ -154,6 +155,38 @@ TEST_F(UpdateDlgWindowTest, SystemCommandsSixteenToThirtyOneOpenTheAboutBox)
         EXPECT_EQ("About PelkinUpdate", strCaption);
     EXPECT_TRUE(bCloseReturned);
     EXPECT_EQ(nullptr, hAboutAfterClose);
+}
+
+// What the module lacks comes from the executable: a module without the
+// icon leaves the dialog with the executable's, its templates and texts
+// still the module's.
+TEST_F(UpdateDlgWindowTest, ModuleWithoutIconGivesTheExecutablesIcon)
+{
+    const std::string strCopy = ExeFolder() + "NoIcon.prm";
+    ASSERT_TRUE(CopyModuleWithoutResource(ExeFolder() + "PelkinUpdate.prm", strCopy, MAKEINTRESOURCEA(14) /* RT_GROUP_ICON */,
+                                          IDI_UPDATE_ICON));
+    HMODULE hCopy = LoadModuleAsData(strCopy);
+    ASSERT_NE(nullptr, hCopy);
+    EXPECT_EQ(nullptr, FindResourceA(hCopy, MAKEINTRESOURCEA(IDI_UPDATE_ICON), MAKEINTRESOURCEA(14)));
+    const LPCSTR pszIcon = MAKEINTRESOURCEA(IDI_UPDATE_ICON);
+    EXPECT_EQ(UseResourceModule(), AfxFindResourceHandle(pszIcon, MAKEINTRESOURCEA(14)));
+    AfxGetModuleState()->m_hCurrentResourceHandle = hCopy;
+    EXPECT_EQ(GetModuleHandleA(nullptr), AfxFindResourceHandle(pszIcon, MAKEINTRESOURCEA(14)));
+    EXPECT_EQ(hCopy, AfxFindResourceHandle(MAKEINTRESOURCEA(IDD_UPDATE_DIALOG), MAKEINTRESOURCEA(5) /* RT_DIALOG */));
+    // Held by neither: the resource source, where the caller finds it missing.
+    EXPECT_EQ(hCopy, AfxFindResourceHandle(MAKEINTRESOURCEA(4242), MAKEINTRESOURCEA(5)));
+    HICON hIcon = nullptr;
+    DIALOG_SNAPSHOT shot;
+    Run([&](CDialogRemote& remote) {
+        hIcon = reinterpret_cast<HICON>(SendMessageA(remote.Dialog(), WM_GETICON, ICON_BIG, 0));
+        shot = remote.Snapshot();
+    });
+    UseResourceModule();
+    FreeLibrary(hCopy);
+    RemovePath(strCopy);
+
+    EXPECT_NE(nullptr, hIcon);
+    EXPECT_EQ(Formatted(IDS_DEVICE_NOT_FOUND, Text(IDS_DEFAULT_DEVICE_NAME).c_str()), shot.strMessage);
 }
 
 TEST_F(UpdateDlgWindowTest, WithoutTheModuleNoWindowIsCreated)
