@@ -38,7 +38,7 @@ int CUpdateDlg::ScanAndUpdate()
         char szRelease[8];
         std::snprintf(szRelease, sizeof szRelease, "%04X", identity.bcdDevice);
         CString strMessage;
-        strMessage.Format(IDS_VERSION_REFUSED, static_cast<const char*>(m_strDeviceName), szRelease);
+        strMessage.FormatText(IDS_VERSION_REFUSED, m_strDeviceName, szRelease);
         ShowOutcome(strMessage, layout);
         return 0;
     }
@@ -156,6 +156,6 @@ void CUpdateDlg::ShowOutcome(const char* pszMessage, const OUTCOME_LAYOUT& layou
 CString CUpdateDlg::FormatWithDeviceName(UINT nID) const
 {
     CString strText;
-    strText.Format(nID, static_cast<const char*>(m_strDeviceName));
+    strText.FormatText(nID, m_strDeviceName);
     return strText;
 }
