@@ -18,7 +18,10 @@ struct DEVICE_SEARCH_CONTEXT
     // lookup: the instance id looked up.
     CHAR szTarget[DEVICE_SEARCH_TEXT_CHARS];
     CDevInfoList* pList;          // the list that the callbacks walk again
-    DEVINST dnTarget;             // node whose instance id is to be fetched
+    // Node whose instance id is to be fetched; in the instance-id lookup
+    // then the USB device found, whose driver key the hub's ports are
+    // matched against.
+    DEVINST dnTarget;
     CHAR szInstanceId[DEVICE_SEARCH_TEXT_CHARS];   // the USB device found
     DEVINST dnHub;                // the hub that device is attached to
     USB_DEVICE_IDENTITY* pIdentity;

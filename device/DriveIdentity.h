@@ -8,5 +8,6 @@
 // pszDrive: the drive letter alone ("E") or with its colon ("E:").
 int GetDeviceIdentityByDrive(const char* pszDrive, USB_DEVICE_IDENTITY* pIdentity);
 
-// pszInstanceId: a device instance id of at most 259 characters.
+// pszInstanceId: a device instance id of at most 259 characters; the device
+// whose whole id it is (ignoring case) is looked up.
 int GetDeviceIdentityByInstanceId(const char* pszInstanceId, USB_DEVICE_IDENTITY* pIdentity);

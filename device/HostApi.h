@@ -1,7 +1,8 @@
-// The platform calls that device identification makes, gathered in one
-// record so that the program can run against the real host or against a
-// simulated one. Device code reaches these calls only through
-// GetDeviceHostApi(); every other Win32 call it makes is a direct one.
+// The platform calls that device identification makes, and the drive list
+// that the scan walks, gathered in one record so that the program can run
+// against the real host or against a simulated one. Device code and the
+// scan's drive walk reach these calls only through GetDeviceHostApi();
+// every other Win32 call they make is a direct one.
 // Which host answers is decided at link time: device_host_win32 hands out
 // the real functions, hostsim a simulated host.
 #pragma once
@@ -50,6 +51,15 @@ struct DEVICE_HOST_API
     BOOL (WINAPI* pfnHeapFree)(HANDLE hHeap, DWORD dwFlags, LPVOID lpMem);
     BOOL (WINAPI* pfnGetVersionExA)(LPOSVERSIONINFOA lpVersionInformation);
     DWORD (WINAPI* pfnGetLastError)(void);
+
+    // Drive list.
+    DWORD (WINAPI* pfnGetLogicalDriveStringsA)(DWORD nBufferLength, LPSTR lpBuffer);
+    UINT (WINAPI* pfnGetDriveTypeA)(LPCSTR lpRootPathName);
+
+    // A device node's registry property (its driver key).
+    CONFIGRET (WINAPI* pfnCM_Get_DevNode_Registry_PropertyA)(DEVINST dnDevInst, ULONG ulProperty,
+                                                             PULONG pulRegDataType, PVOID Buffer, PULONG pulLength,
+                                                             ULONG ulFlags);
 };
 
 // The host that device identification talks to (one per program).

@@ -22,6 +22,9 @@ const DEVICE_HOST_API& GetDeviceHostApi()
         ::HeapFree,
         ::GetVersionExA,
         ::GetLastError,
+        ::GetLogicalDriveStringsA,
+        ::GetDriveTypeA,
+        ::CM_Get_DevNode_Registry_PropertyA,
     };
     return api;
 }

@@ -1,15 +1,15 @@
 #include "HubPortQuery.h"
 
 #include "DeviceSearchContext.h"
+#include "DriverKey.h"
 #include "HostApi.h"
 #include "UsbStringText.h"
 
 #include <winioctl.h>
 #include <usbioctl.h>
-#include <shlwapi.h>
 
 #include <cstddef>
-#include <cstdio>
+#include <cstring>
 
 namespace {
 
@@ -31,7 +31,8 @@ struct PORT_SCAN
     USB_NODE_CONNECTION_INFORMATION_EX* pConnection;
     DEVICE_SEARCH_CONTEXT* pSearch;
     BYTE abRequest[kRequestBytes];
-    char szPortId[USB_IDENTITY_TEXT_CHARS];
+    char szDeviceKey[DRIVER_KEY_CHARS];   // the driver key of the device looked up
+    char szPortKey[DRIVER_KEY_CHARS];
     char szSerialNumber[USB_IDENTITY_TEXT_CHARS];
     char szManufacturer[USB_IDENTITY_TEXT_CHARS];
     char szProduct[USB_IDENTITY_TEXT_CHARS];
@@ -78,8 +79,8 @@ private:
     CConnectionBuffer& operator=(const CConnectionBuffer&) = delete;
 };
 
-// The hub's "SymbolicName" from its device key; refused unless it ends
-// inside the buffer.
+// The hub's "SymbolicName" from its device key, as far as the length the
+// registry reports; refused unless it ends inside the buffer.
 int ReadHubPath(HDEVINFO hDevInfo, SP_DEVINFO_DATA* pDevInfoData, char (&szPath)[kHubPathBytes])
 {
     const DEVICE_HOST_API& host = GetDeviceHostApi();
@@ -90,7 +91,13 @@ int ReadHubPath(HDEVINFO hDevInfo, SP_DEVINFO_DATA* pDevInfoData, char (&szPath)
     DWORD cbPath = sizeof(szPath);
     LONG lResult = host.pfnRegQueryValueExA(hKey, "SymbolicName", NULL, NULL, reinterpret_cast<BYTE*>(szPath), &cbPath);
     host.pfnRegCloseKey(hKey);
-    return lResult == ERROR_SUCCESS && szPath[kHubPathBytes - 1] == '\0';
+    if (lResult != ERROR_SUCCESS || cbPath > sizeof(szPath))
+        return 0;
+    const size_t cchPath = strnlen(szPath, cbPath);
+    if (cchPath >= sizeof(szPath))
+        return 0;
+    szPath[cchPath] = '\0';
+    return 1;
 }
 
 int QueryPortCount(HANDLE hHub, UCHAR* pnPorts)
@@ -156,6 +163,11 @@ PORT_RESULT ScanPort(PORT_SCAN& scan, ULONG nPort)
         return kNextPort;
     if (cbReturned < offsetof(USB_NODE_CONNECTION_INFORMATION_EX, PipeList) || info.ConnectionStatus != DeviceConnected)
         return kNextPort;
+    // The port is the device's when the hub names the device's own driver
+    // instance for it. Serial numbers cannot tell: one may begin another,
+    // a device may have none, and the instance id may name the port.
+    if (!RequestPortDriverKey(scan.hHub, nPort, scan.szPortKey) || lstrcmpiA(scan.szPortKey, scan.szDeviceKey) != 0)
+        return kNextPort;
 
     const USB_DEVICE_DESCRIPTOR& desc = info.DeviceDescriptor;
     if (desc.iSerialNumber)
@@ -166,17 +178,11 @@ PORT_RESULT ScanPort(PORT_SCAN& scan, ULONG nPort)
         if (nText == 0)
             return kEndScan;
     }
-    int nId = snprintf(scan.szPortId, sizeof(scan.szPortId), "USB\\VID_%04X&PID_%04X\\%s", desc.idVendor,
-                       desc.idProduct, scan.szSerialNumber);
-    if (nId < 0 || nId >= static_cast<int>(sizeof(scan.szPortId)))
-        return kNextPort;   // an id this long names no device
-    if (!StrStrIA(scan.pSearch->szInstanceId, scan.szPortId))
-        return kNextPort;
     FillIdentity(scan, nPort);
     return kEndScan;
 }
 
-void ScanHub(DEVICE_SEARCH_CONTEXT* pSearch, HANDLE hHub, UCHAR nPorts)
+void ScanHub(DEVICE_SEARCH_CONTEXT* pSearch, const char* pszDeviceKey, HANDLE hHub, UCHAR nPorts)
 {
     CConnectionBuffer connection;
     if (!connection.Get())
@@ -185,6 +191,7 @@ void ScanHub(DEVICE_SEARCH_CONTEXT* pSearch, HANDLE hHub, UCHAR nPorts)
     scan.hHub = hHub;
     scan.pConnection = connection.Get();
     scan.pSearch = pSearch;
+    lstrcpynA(scan.szDeviceKey, pszDeviceKey, DRIVER_KEY_CHARS);
     for (ULONG nPort = 1; nPort <= nPorts; ++nPort)
     {
         if (ScanPort(scan, nPort) == kEndScan)
@@ -203,6 +210,11 @@ int QueryHubPortsCallback(HDEVINFO hDevInfo, SP_DEVINFO_DATA* pDevInfoData, GUID
         return 1;
     if (!pSearch->pIdentity)
         return 0;
+    // dnTarget is the USB device found (the composite device for an
+    // interface); without its driver key no port can be told to be its.
+    char szDeviceKey[DRIVER_KEY_CHARS];
+    if (!ReadDeviceDriverKey(pSearch->dnTarget, szDeviceKey))
+        return 0;
 
     char szPath[kHubPathBytes];
     if (!ReadHubPath(hDevInfo, pDevInfoData, szPath))
@@ -215,6 +227,6 @@ int QueryHubPortsCallback(HDEVINFO hDevInfo, SP_DEVINFO_DATA* pDevInfoData, GUID
         return 0;
     UCHAR nPorts = 0;
     if (QueryPortCount(hub.m_h, &nPorts))
-        ScanHub(pSearch, hub.m_h, nPorts);
+        ScanHub(pSearch, szDeviceKey, hub.m_h, nPorts);
     return 0;
 }

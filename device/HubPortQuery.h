@@ -1,8 +1,8 @@
 // QueryHubPortsCallback: walked by the USB device lookup. At the element
 // that is the context's hub (dnHub) it opens the hub and asks its ports, in
-// ascending order, for the device whose "USB\VID_%04X&PID_%04X\<serial>" id
-// occurs in szInstanceId; that port's descriptors fill pIdentity. At the hub
-// it always stops the walk; elsewhere it goes on.
+// ascending order, for the one whose device has the driver key of the USB
+// device found (dnTarget); that port's descriptors fill pIdentity. At the
+// hub it always stops the walk; elsewhere it goes on.
 #pragma once
 
 #include <windows.h>

@@ -20,7 +20,12 @@ int ReadMountValue(HKEY hKey, const char* pszName, WCHAR** ppPath)
         DWORD cchName = kNameChars;
         DWORD cbData = 0;
         LONG lResult = host.pfnRegEnumValueA(hKey, dwIndex, szName, &cchName, NULL, NULL, NULL, &cbData);
-        if (lResult == ERROR_NO_MORE_ITEMS)
+        // A name too long for the buffer is not the drive's: pass over it.
+        // Any other error ends the walk, or a key that keeps failing would
+        // be asked for ever.
+        if (lResult == ERROR_MORE_DATA)
+            continue;
+        if (lResult != ERROR_SUCCESS)
             return 0;
         if (!szName[0] || lstrcmpiA(szName, pszName) != 0)
             continue;

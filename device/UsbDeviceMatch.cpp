@@ -30,7 +30,9 @@ int MatchUsbDeviceCallback(HDEVINFO hDevInfo, SP_DEVINFO_DATA* pDevInfoData, GUI
     char szId[INSTANCE_ID_CHARS];
     if (!ReadInstanceId(hDevInfo, pDevInfoData, szId))
         return 1;
-    if (!StrStrIA(szId, pSearch->szTarget))
+    // The whole id, not a part of it: a serial number may begin another,
+    // and an id without one begins every id of the model.
+    if (lstrcmpiA(szId, pSearch->szTarget) != 0)
         return 1;
 
     // This element is the device looked up; the walk ends here.

@@ -1,6 +1,7 @@
 #include "SimHost.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -11,12 +12,26 @@ const char* const g_apszCallNames[CSimHost::kCallCount] = {
     "SetupDiGetClassDevsExA", "SetupDiEnumDeviceInfo", "SetupDiDestroyDeviceInfoList", "SetupDiGetDeviceInstanceIdA",
     "SetupDiOpenDevRegKey", "CM_Get_Parent", "RegOpenKeyExA", "RegEnumValueA", "RegQueryValueExA", "RegCloseKey",
     "CreateFileA", "DeviceIoControl", "CloseHandle", "GetProcessHeap", "HeapAlloc", "HeapFree", "GetVersionExA",
-    "GetLastError",
+    "GetLastError", "GetLogicalDriveStringsA", "GetDriveTypeA",
+    "CM_Get_DevNode_Registry_PropertyA",
 };
 
 const char kUsbHubGuid[] = "#{f18a0e88-c30c-11d0-8815-00a0c906bed8}";
 const char kDiskGuid[] = "#{53f56307-b6bf-11d0-94f2-00a0c91efb8b}";
 const char kVolumeGuid[] = "#{53f5630d-b6bf-11d0-94f2-00a0c91efb8b}";
+
+// Setup classes, by the enumerator that starts an instance id: what a
+// node's driver key begins with.
+const struct
+{
+    const char* pszEnumerator;
+    const char* pszClassGuid;
+} g_aClasses[] = {
+    {"USB\\", "{36fc9e60-c465-11cf-8056-444553540000}"},       // USB
+    {"USBSTOR\\", "{4d36e967-e325-11ce-bfc1-08002be10318}"},   // DiskDrive
+    {"STORAGE\\", "{71a27cdd-812a-11d0-bec7-08002be2092f}"},   // Volume
+};
+const char kSystemClassGuid[] = "{4d36e97d-e325-11ce-bfc1-08002be10318}";
 
 std::string Format(const char* pszFormat, ...)
 {
@@ -75,6 +90,7 @@ void CSimHost::Reset()
     }
     m_nNextHandle = 0x5100;
     m_nSticks = 0;
+    m_mapClassInstances.clear();
 
     DEVINST dnRoot = AddNode("HTREE\\ROOT\\0", 0);
     DEVINST dnController = AddNode("PCI\\VEN_8086&DEV_293C&SUBSYS_20F017AA&REV_03\\3&21436425&0&EF", dnRoot);
@@ -89,7 +105,8 @@ void CSimHost::Reset()
 
 DEVINST CSimHost::AddNode(const std::string& strInstanceId, DEVINST dnParent)
 {
-    m_vNodes.push_back(NODE{strInstanceId, dnParent, true});
+    // The tree's root has no driver; every other node has a key of its own.
+    m_vNodes.push_back(NODE{strInstanceId, dnParent, true, dnParent ? NextDriverKey(strInstanceId) : std::string()});
     DEVINST dn = static_cast<DEVINST>(m_vNodes.size());
     m_vListOrder.push_back(dn);
     return dn;
@@ -139,6 +156,28 @@ void CSimHost::SetInstanceId(DEVINST dn, const std::string& strInstanceId)
     m_vNodes.at(dn - 1).strId = strInstanceId;
 }
 
+const std::string& CSimHost::DriverKey(DEVINST dn) const
+{
+    return m_vNodes.at(dn - 1).strDriverKey;
+}
+
+void CSimHost::SetDriverKey(DEVINST dn, const std::string& strRawBytes)
+{
+    m_vNodes.at(dn - 1).strDriverKey = strRawBytes;
+}
+
+// "{class GUID}\NNNN": instances are numbered within their class, so that
+// keys of different classes share their numbers, as on a real host.
+std::string CSimHost::NextDriverKey(const std::string& strInstanceId)
+{
+    std::string strClass = kSystemClassGuid;
+    for (const auto& cls : g_aClasses)
+        if (strInstanceId.compare(0, strlen(cls.pszEnumerator), cls.pszEnumerator) == 0)
+            strClass = cls.pszClassGuid;
+    unsigned nInstance = m_mapClassInstances[strClass]++;
+    return Format("%s\\%04u", strClass.c_str(), nInstance) + std::string(1, '\0');
+}
+
 int CSimHost::AddHub(int nPorts)
 {
     int nHub = static_cast<int>(m_vHubs.size());
@@ -183,10 +222,11 @@ SIM_PORT& CSimHost::Port(int nHub, int nPort)
 }
 
 SIM_STICK CSimHost::AddStick(int nHub, int nPort, USHORT idVendor, USHORT idProduct, const char* pszSerial,
-                             char chDrive)
+                             char chDrive, bool bIdByPort)
 {
     SIM_STICK stick;
-    std::string strTail = pszSerial ? pszSerial : Format("6&%X&0&%d", 0x3A11F0 + nHub, nPort);
+    const bool bSerialInId = pszSerial && !bIdByPort;
+    std::string strTail = bSerialInId ? pszSerial : Format("6&%X&0&%d", 0x3A11F0 + nHub, nPort);
     stick.strUsbId = Format("USB\\VID_%04X&PID_%04X\\", idVendor, idProduct) + strTail;
     stick.dnUsb = AddNode(stick.strUsbId, HubNode(nHub));
 
@@ -211,17 +251,16 @@ SIM_STICK CSimHost::AddStick(int nHub, int nPort, USHORT idVendor, USHORT idProd
     port.mapStrings[1] = StringDescriptor(L"Example Corp");
     port.mapStrings[2] = StringDescriptor(L"Flash Disk");
     if (pszSerial)
-    {
-        std::wstring strSerial(pszSerial, pszSerial + strlen(pszSerial));
-        port.mapStrings[3] = StringDescriptor(strSerial);
-    }
-    return AddStorage(stick, stick.dnUsb, pszSerial, chDrive);
+        port.mapStrings[3] = StringDescriptor(Widen(pszSerial));
+    port.dnDevice = stick.dnUsb;
+    // The disk's id carries the serial number only where the device's does.
+    return AddStorage(stick, stick.dnUsb, bSerialInId ? pszSerial : nullptr, chDrive);
 }
 
 SIM_STICK CSimHost::AddCompositeStick(int nHub, int nPort, USHORT idVendor, USHORT idProduct,
-                                      const char* pszSerial, char chDrive)
+                                      const char* pszSerial, char chDrive, bool bIdByPort)
 {
-    SIM_STICK stick = AddStick(nHub, nPort, idVendor, idProduct, pszSerial, chDrive);
+    SIM_STICK stick = AddStick(nHub, nPort, idVendor, idProduct, pszSerial, chDrive, bIdByPort);
     // The storage sits below an interface of the composite device.
     std::string strInterface =
         Format("USB\\VID_%04X&PID_%04X&MI_00\\7&%X&0&0000", idVendor, idProduct, 0x1C0DE00 + m_nSticks);
@@ -254,7 +293,7 @@ void CSimHost::AddMountValue(const std::string& strName, const std::string& strR
 
 void CSimHost::AddMountPath(char chDrive, const std::string& strPath)
 {
-    std::string strBytes = Utf16(std::wstring(strPath.begin(), strPath.end()));
+    std::string strBytes = Utf16(Widen(strPath));
     AddMountValue(Format("\\??\\Volume{8e1a2d3c-%04x-11f0-9a2b-806e6f6e6963}", 0x4000 + m_vMount.size()),
                   strBytes);
     AddMountValue(Format("\\DosDevices\\%c:", chDrive), strBytes);
@@ -301,6 +340,19 @@ SIZE_T CSimHost::HeapBlockSize(const void* pBlock) const
 {
     auto it = m_mapHeapBlocks.find(pBlock);
     return it == m_mapHeapBlocks.end() ? 0 : it->second;
+}
+
+std::wstring CSimHost::Widen(const std::string& str)
+{
+    // Not char by char: a byte above 0x7F is a letter of the code page, not
+    // a negative number to be widened.
+    if (str.empty())
+        return std::wstring();
+    int nChars = MultiByteToWideChar(CP_ACP, 0, str.data(), static_cast<int>(str.size()), nullptr, 0);
+    std::wstring wide(nChars > 0 ? nChars : 0, L'\0');
+    if (nChars > 0)
+        MultiByteToWideChar(CP_ACP, 0, str.data(), static_cast<int>(str.size()), &wide[0], nChars);
+    return wide;
 }
 
 std::string CSimHost::Utf16(const std::wstring& str)
@@ -468,6 +520,29 @@ CONFIGRET CSimHost::GetParent(PDEVINST pdn, DEVINST dn)
     return CR_SUCCESS;
 }
 
+CONFIGRET CSimHost::GetDevNodeProperty(DEVINST dn, ULONG ulProperty, PULONG pulType, PVOID pBuffer,
+                                        PULONG pcbBuffer)
+{
+    const NODE* pNode = FindNode(dn);
+    if (!pcbBuffer)
+        return CR_INVALID_POINTER;
+    if (!pNode)
+        return CR_INVALID_DEVNODE;
+    if (ulProperty != CM_DRP_DRIVER || pNode->strDriverKey.empty())
+        return CR_NO_SUCH_VALUE;
+    const ULONG cb = static_cast<ULONG>(pNode->strDriverKey.size());
+    if (pulType)
+        *pulType = REG_SZ;
+    if (!pBuffer || *pcbBuffer < cb)
+    {
+        *pcbBuffer = cb;
+        return CR_BUFFER_SMALL;
+    }
+    memcpy(pBuffer, pNode->strDriverKey.data(), cb);
+    *pcbBuffer = cb;
+    return CR_SUCCESS;
+}
+
 // ---- Registry --------------------------------------------------------------
 
 LONG CSimHost::RegOpenKey(HKEY hKey, LPCSTR pszSubKey, PHKEY phk)
@@ -624,6 +699,8 @@ BOOL CSimHost::DeviceIoControl(HANDLE h, DWORD dwCode, LPVOID pIn, DWORD cbIn, L
         return AnswerConnection(hub, pOut, cbOut, pcbReturned);
     if (dwCode == IOCTL_USB_GET_DESCRIPTOR_FROM_NODE_CONNECTION)
         return AnswerString(hub, pOut, cbOut, pcbReturned);
+    if (dwCode == IOCTL_USB_GET_NODE_CONNECTION_DRIVERKEY_NAME)
+        return AnswerDriverKey(hub, pOut, cbOut, pcbReturned);
     m_dwLastError = ERROR_INVALID_FUNCTION;
     return FALSE;
 }
@@ -686,6 +763,44 @@ BOOL CSimHost::AnswerString(const HUB& hub, LPVOID pBuffer, DWORD cb, LPDWORD pc
         cbData = std::min<size_t>(cbData, port.nStringBytes);
     memcpy(static_cast<BYTE*>(pBuffer) + cbHeader, it->second.data(), cbData);
     *pcbReturned = static_cast<DWORD>(cbHeader + cbData);
+    return TRUE;
+}
+
+// As the hub driver answers: ActualLength is the size the whole record
+// needs (header, name and its zero unit); a buffer too small for it gets
+// the header alone, with an empty name.
+BOOL CSimHost::AnswerDriverKey(const HUB& hub, LPVOID pBuffer, DWORD cb, LPDWORD pcbReturned)
+{
+    auto* pName = static_cast<USB_NODE_CONNECTION_DRIVERKEY_NAME*>(pBuffer);
+    const DWORD cbHeader = offsetof(USB_NODE_CONNECTION_DRIVERKEY_NAME, DriverKeyName);
+    ULONG nPort = pName->ConnectionIndex;
+    if (cb < sizeof(USB_NODE_CONNECTION_DRIVERKEY_NAME) || nPort == 0 || nPort > hub.vPorts.size())
+    {
+        m_dwLastError = ERROR_INVALID_PARAMETER;
+        return FALSE;
+    }
+    SIM_PORT& port = const_cast<SIM_PORT&>(hub.vPorts[nPort - 1]);
+    ++port.nDriverKeyRequests;
+    const NODE* pNode = FindNode(port.dnDevice);
+    if (port.ConnectionStatus != DeviceConnected || !pNode || pNode->strDriverKey.empty())
+    {
+        m_dwLastError = ERROR_INVALID_PARAMETER;   // no device, or one without a driver
+        return FALSE;
+    }
+    const std::string strKey = Utf16(Widen(pNode->strDriverKey.c_str())) + std::string(2, '\0');
+    const DWORD cbActual = cbHeader + static_cast<DWORD>(strKey.size());
+    pName->ActualLength = cbActual;
+    if (cb < cbActual)
+    {
+        pName->DriverKeyName[0] = 0;
+        *pcbReturned = sizeof(USB_NODE_CONNECTION_DRIVERKEY_NAME);
+        return TRUE;
+    }
+    DWORD cbAnswer = cbActual;
+    if (port.nDriverKeyBytes >= 0)
+        cbAnswer = std::min<DWORD>(cbAnswer, std::max<DWORD>(port.nDriverKeyBytes, cbHeader));
+    memcpy(static_cast<BYTE*>(pBuffer) + cbHeader, strKey.data(), cbAnswer - cbHeader);
+    *pcbReturned = cbAnswer;
     return TRUE;
 }
 

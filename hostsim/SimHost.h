@@ -3,6 +3,8 @@
 // device nodes, the mount table, hubs' device keys, hub handles answering
 // the hub driver's requests, process heap, version, last error), counts
 // what it hands out and what comes back, and can fail any call on demand.
+// The drive list is the real one (the drives themselves are real), failable
+// like every other call.
 //
 // A scenario in a few lines:
 //     CSimHost& host = CSimHost::Get();
@@ -44,9 +46,17 @@ struct SIM_PORT
     bool bZeroConnection = false;      // answers with an all-zero record
     // Bytes of a string answer reported after the request header; -1: all.
     int nStringBytes = -1;
-    // Requests this port received (connection information, strings).
+    // The device node plugged into the port: the hub reports its driver key
+    // as the port's. 0: none (the request fails).
+    DEVINST dnDevice = 0;
+    // Bytes of a driver-key answer reported; -1: all that the request has
+    // room for.
+    int nDriverKeyBytes = -1;
+    // Requests this port received (connection information, strings, driver
+    // key).
     unsigned nConnectionRequests = 0;
     unsigned nStringRequests = 0;
+    unsigned nDriverKeyRequests = 0;
 };
 
 // The nodes that AddStick creates (device node numbers).
@@ -84,6 +94,13 @@ public:
     void HideFromList(DEVINST dn);
     const std::string& InstanceId(DEVINST dn) const;
     void SetInstanceId(DEVINST dn, const std::string& strInstanceId);
+    // The node's driver key (CM_DRP_DRIVER) as the bytes the host stores,
+    // normally "{class GUID}\NNNN" and a zero; AddNode gives every node but
+    // the tree's root one of its own. Empty: the node has none.
+    const std::string& DriverKey(DEVINST dn) const;
+    void SetDriverKey(DEVINST dn, const std::string& strRawBytes);
+    // Nodes that device sets list.
+    size_t ListedNodes() const { return m_vListOrder.size(); }
 
     // Hubs: AddHub attaches an external hub to the root hub and returns its
     // hub number. Every hub has a device key whose "SymbolicName" opens it.
@@ -97,15 +114,19 @@ public:
     SIM_PORT& Port(int nHub, int nPort);
 
     // A USB stick on a hub port: USB device -> USBSTOR disk -> volume, port
-    // table (descriptor, strings 1..3) and, for a drive letter, mount-table
-    // entries. pszSerial null: no serial-number string, and the instance id
-    // is one the host made up. The mount path names the volume below host
-    // version 6 and the disk from 6 on: set the version first.
+    // table (descriptor, strings 1..3, the device's node) and, for a drive
+    // letter, mount-table entries. pszSerial null: no serial-number string,
+    // and the instance id is one the host made up from the port. bIdByPort:
+    // the device has its serial number, but the host names it by its port
+    // all the same, as Windows does with a serial it will not use (one that
+    // another device of the model already carries, say). The mount path
+    // names the volume below host version 6 and the disk from 6 on: set the
+    // version first.
     SIM_STICK AddStick(int nHub, int nPort, USHORT idVendor, USHORT idProduct, const char* pszSerial,
-                       char chDrive = 0);
+                       char chDrive = 0, bool bIdByPort = false);
     // The same with a composite device: its storage is behind interface &MI_00.
     SIM_STICK AddCompositeStick(int nHub, int nPort, USHORT idVendor, USHORT idProduct, const char* pszSerial,
-                                char chDrive = 0);
+                                char chDrive = 0, bool bIdByPort = false);
 
     // Mount table ("SYSTEM\MountedDevices"), values in order added.
     void AddMountValue(const std::string& strName, const std::string& strRawBytes);
@@ -133,7 +154,10 @@ public:
     DWORD LastClassDevsFlags() const { return m_dwLastFlags; }
     const std::string& LastCreateFilePath() const { return m_strLastCreateFile; }
 
-    // Helpers for raw data.
+    // Helpers for raw data. Narrow texts (instance ids, serial numbers,
+    // paths) are in the host's ANSI code page, as the program reads them;
+    // Widen gives the UTF-16 text the platform holds for them.
+    static std::wstring Widen(const std::string& str);
     static std::string Utf16(const std::wstring& str);
     static std::string StringDescriptor(const std::wstring& str);
 
@@ -142,7 +166,8 @@ public:
     {
         kGetClassDevs, kEnumDeviceInfo, kDestroyList, kGetInstanceId, kOpenDevRegKey, kGetParent,
         kRegOpenKey, kRegEnumValue, kRegQueryValue, kRegCloseKey, kCreateFile, kDeviceIoControl, kCloseHandle,
-        kGetProcessHeap, kHeapAlloc, kHeapFree, kGetVersionEx, kGetLastError, kCallCount
+        kGetProcessHeap, kHeapAlloc, kHeapFree, kGetVersionEx, kGetLastError, kGetLogicalDriveStrings,
+        kGetDriveType, kGetDevNodeProperty, kCallCount
     };
     static const char* CallName(int nCall);
 
@@ -152,6 +177,7 @@ public:
     BOOL GetInstanceId(HDEVINFO hDevInfo, PSP_DEVINFO_DATA pData, PSTR pszId, DWORD cchId, PDWORD pcchRequired);
     HKEY OpenDevRegKey(HDEVINFO hDevInfo, PSP_DEVINFO_DATA pData, DWORD dwKeyType);
     CONFIGRET GetParent(PDEVINST pdn, DEVINST dn);
+    CONFIGRET GetDevNodeProperty(DEVINST dn, ULONG ulProperty, PULONG pulType, PVOID pBuffer, PULONG pcbBuffer);
     LONG RegOpenKey(HKEY hKey, LPCSTR pszSubKey, PHKEY phk);
     LONG RegEnumValue(HKEY hKey, DWORD dwIndex, LPSTR pszName, LPDWORD pcchName, LPDWORD pType, LPBYTE pData,
                       LPDWORD pcbData);
@@ -177,6 +203,7 @@ private:
         std::string strId;
         DEVINST dnParent;
         bool bListed;
+        std::string strDriverKey;
     };
     struct HUB
     {
@@ -211,6 +238,8 @@ private:
     SIM_STICK AddStorage(SIM_STICK stick, DEVINST dnStorageParent, const char* pszSerial, char chDrive);
     BOOL AnswerConnection(const HUB& hub, LPVOID pBuffer, DWORD cb, LPDWORD pcbReturned);
     BOOL AnswerString(const HUB& hub, LPVOID pBuffer, DWORD cb, LPDWORD pcbReturned);
+    BOOL AnswerDriverKey(const HUB& hub, LPVOID pBuffer, DWORD cb, LPDWORD pcbReturned);
+    std::string NextDriverKey(const std::string& strInstanceId);
 
     std::vector<NODE> m_vNodes;          // node n is m_vNodes[n - 1]
     std::vector<DEVINST> m_vListOrder;
@@ -230,4 +259,5 @@ private:
     std::map<const void*, SIZE_T> m_mapHeapBlocks;
     UINT_PTR m_nNextHandle;
     int m_nSticks;
+    std::map<std::string, unsigned> m_mapClassInstances;   // driver keys given, by class
 };

@@ -55,6 +55,14 @@ CONFIGRET WINAPI SimGetParent(PDEVINST pdnDevInst, DEVINST dnDevInst, ULONG)
     return Host().GetParent(pdnDevInst, dnDevInst);
 }
 
+CONFIGRET WINAPI SimGetDevNodeRegistryPropertyA(DEVINST dnDevInst, ULONG ulProperty, PULONG pulRegDataType,
+                                                PVOID Buffer, PULONG pulLength, ULONG)
+{
+    if (Host().Enter(CSimHost::kGetDevNodeProperty))
+        return CR_FAILURE;
+    return Host().GetDevNodeProperty(dnDevInst, ulProperty, pulRegDataType, Buffer, pulLength);
+}
+
 LONG WINAPI SimRegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD, REGSAM, PHKEY phkResult)
 {
     if (Host().Enter(CSimHost::kRegOpenKey))
@@ -142,6 +150,21 @@ DWORD WINAPI SimGetLastError()
     return Host().LastError();
 }
 
+// The drives are the real ones; only their list can be made to fail.
+DWORD WINAPI SimGetLogicalDriveStringsA(DWORD nBufferLength, LPSTR lpBuffer)
+{
+    if (Host().Enter(CSimHost::kGetLogicalDriveStrings))
+        return 0;
+    return ::GetLogicalDriveStringsA(nBufferLength, lpBuffer);
+}
+
+UINT WINAPI SimGetDriveTypeA(LPCSTR lpRootPathName)
+{
+    if (Host().Enter(CSimHost::kGetDriveType))
+        return DRIVE_UNKNOWN;
+    return ::GetDriveTypeA(lpRootPathName);
+}
+
 }  // namespace
 
 const DEVICE_HOST_API& GetDeviceHostApi()
@@ -150,7 +173,7 @@ const DEVICE_HOST_API& GetDeviceHostApi()
         SimGetClassDevsExA, SimEnumDeviceInfo, SimDestroyDeviceInfoList, SimGetDeviceInstanceIdA, SimOpenDevRegKey,
         SimGetParent, SimRegOpenKeyExA, SimRegEnumValueA, SimRegQueryValueExA, SimRegCloseKey, SimCreateFileA,
         SimDeviceIoControl, SimCloseHandle, SimGetProcessHeap, SimHeapAlloc, SimHeapFree, SimGetVersionExA,
-        SimGetLastError,
+        SimGetLastError, SimGetLogicalDriveStringsA, SimGetDriveTypeA, SimGetDevNodeRegistryPropertyA,
     };
     return api;
 }

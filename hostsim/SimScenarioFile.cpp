@@ -35,17 +35,6 @@ bool ParseNumber(const std::string& strText, unsigned long* pnValue)
     return true;
 }
 
-std::wstring ToWide(const std::string& strText)
-{
-    if (strText.empty())
-        return std::wstring();
-    const int nChars = MultiByteToWideChar(CP_ACP, 0, strText.data(), static_cast<int>(strText.size()), nullptr, 0);
-    std::wstring wide(nChars > 0 ? nChars : 0, L'\0');
-    if (nChars > 0)
-        MultiByteToWideChar(CP_ACP, 0, strText.data(), static_cast<int>(strText.size()), &wide[0], nChars);
-    return wide;
-}
-
 // Gives the port the string at nIndex, or takes it away (index 0 in the
 // device descriptor) when the text is empty.
 void SetPortString(SIM_PORT& port, UCHAR nIndex, UCHAR* piField, const std::string& strText)
@@ -55,7 +44,7 @@ void SetPortString(SIM_PORT& port, UCHAR nIndex, UCHAR* piField, const std::stri
         *piField = 0;
         return;
     }
-    port.mapStrings[nIndex] = CSimHost::StringDescriptor(ToWide(strText));
+    port.mapStrings[nIndex] = CSimHost::StringDescriptor(CSimHost::Widen(strText));
     *piField = nIndex;
 }
 
@@ -206,7 +195,7 @@ bool CSimScenarioFile::ReadDeviceStrings(const std::string& strSection, SIM_DEVI
     for (const auto& key : keys) {
         if (!ReadText(strSection, key.pszKey, key.pstrValue))
             key.pstrValue->clear();
-        if (ToWide(*key.pstrValue).size() > static_cast<size_t>(kMaxStringChars))
+        if (CSimHost::Widen(*key.pstrValue).size() > static_cast<size_t>(kMaxStringChars))
             return Fail("[" + strSection + "] " + key.pszKey + ": longer than "
                         + std::to_string(kMaxStringChars) + " characters");
     }

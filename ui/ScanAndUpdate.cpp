@@ -7,6 +7,7 @@
 #include "UpdateDlg.h"
 
 #include "DriveIdentity.h"
+#include "HostApi.h"
 #include "resource.h"
 
 #include <cstdio>
@@ -18,7 +19,7 @@ int CUpdateDlg::ScanAndUpdate()
     identity.cbSize = sizeof identity;
 
     char szDrives[MAX_PATH] = {};
-    const DWORD nLength = GetLogicalDriveStringsA(MAX_PATH, szDrives);
+    const DWORD nLength = GetDeviceHostApi().pfnGetLogicalDriveStringsA(MAX_PATH, szDrives);
     // A list that doesn't fit the buffer is not in it: as unreadable.
     if (nLength == 0 || nLength >= MAX_PATH)
         return 0;
@@ -37,7 +38,7 @@ int CUpdateDlg::ScanAndUpdate()
         char szRelease[8];
         std::snprintf(szRelease, sizeof szRelease, "%04X", identity.bcdDevice);
         CString strMessage;
-        strMessage.Format(IDS_VERSION_REFUSED, static_cast<const char*>(m_strDeviceName), szRelease);
+        strMessage.FormatText(IDS_VERSION_REFUSED, m_strDeviceName, szRelease);
         ShowOutcome(strMessage, layout);
         return 0;
     }
@@ -63,7 +64,7 @@ const char* CUpdateDlg::FindTargetDrive(const char* pszDrives, const char* pszEn
     for (const char* pszEntry = pszDrives; pszEntry < pszEnd && *pszEntry;
          pszEntry += std::strlen(pszEntry) + 1) {
         OutputDebugStringA(pszEntry);
-        if (GetDriveTypeA(pszEntry) != DRIVE_REMOVABLE)
+        if (GetDeviceHostApi().pfnGetDriveTypeA(pszEntry) != DRIVE_REMOVABLE)
             continue;
         OutputDebugStringA("Removable Drive\n");
         szLetter[0] = pszEntry[0];
@@ -155,6 +156,6 @@ void CUpdateDlg::ShowOutcome(const char* pszMessage, const OUTCOME_LAYOUT& layou
 CString CUpdateDlg::FormatWithDeviceName(UINT nID) const
 {
     CString strText;
-    strText.Format(nID, static_cast<const char*>(m_strDeviceName));
+    strText.FormatText(nID, m_strDeviceName);
     return strText;
 }

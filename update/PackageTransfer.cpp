@@ -1,9 +1,12 @@
 // Firmware package transfer of CUpdateDlg: measure the package, check the
-// drive's free space, copy the package's files flat into the drive's root.
+// drive's free space, copy the package's files flat into the drive's root
+// as one unit (CStagedCopy).
 #include "UpdateDlg.h"
 
 #include "ModuleFolder.h"
 #include "PackageFolder.h"
+#include "PackageSpace.h"
+#include "StagedCopy.h"
 
 #include <cstring>
 
@@ -43,21 +46,6 @@ ULONGLONG MeasurePackage(const char* pszSection)
     return nTotal;
 }
 
-struct PACKAGE_COPY_CONTEXT
-{
-    const char* pszDriveRoot;
-    int nFailed;
-};
-
-int CopyFileToRoot(const CString& strPath, const CString& strName, void* pContext)
-{
-    PACKAGE_COPY_CONTEXT& copy = *static_cast<PACKAGE_COPY_CONTEXT*>(pContext);
-    const CString strDest = CString(copy.pszDriveRoot) + strName;
-    if (!FitsMaxPath(strPath) || !FitsMaxPath(strDest) || !CopyFileA(strPath, strDest, FALSE))
-        ++copy.nFailed;
-    return 1;  // a failed copy doesn't stop the transfer
-}
-
 bool IsUsableRoot(const char* pszDriveRoot)
 {
     return pszDriveRoot != nullptr && strnlen(pszDriveRoot, MAX_PATH) < MAX_PATH;
@@ -80,7 +68,11 @@ int CUpdateDlg::HasRoomForPackage(const char* pszDriveRoot)
         GetLastError();  // the reason is not reported: no free space is known
         freeBytes.QuadPart = 0;
     }
-    return freeBytes.QuadPart >= MeasurePackage(m_strSection) ? 1 : 0;
+    // In allocation units: see PackageSpace.h for why the staged copy then fits.
+    CString strProgramFolder;
+    if (!GetModuleFolder(strProgramFolder))
+        return 1;  // no package can be found: it takes no room (the copy then fails)
+    return PackageFitsOnDrive(strProgramFolder, m_strSection, pszDriveRoot, freeBytes.QuadPart);
 }
 
 int CUpdateDlg::CopyPackageToDrive(const char* pszDriveRoot)
@@ -90,7 +82,6 @@ int CUpdateDlg::CopyPackageToDrive(const char* pszDriveRoot)
     CString strProgramFolder;
     if (!GetModuleFolder(strProgramFolder))
         return 0;  // no package can be found
-    PACKAGE_COPY_CONTEXT copy = {pszDriveRoot, 0};
-    const int nFiles = WalkPackageFiles(strProgramFolder, m_strSection, CopyFileToRoot, &copy);
-    return nFiles > 0 && copy.nFailed == 0 ? 1 : 0;
+    CStagedCopy copy(pszDriveRoot);
+    return copy.AddPackage(strProgramFolder, m_strSection) > 0 ? copy.Run() : 0;
 }

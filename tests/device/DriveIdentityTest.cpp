@@ -50,6 +50,23 @@ protected:
         USB_DEVICE_IDENTITY empty = EmptyIdentity();
         EXPECT_EQ(0, memcmp(&empty, &m_id, sizeof(empty)));
     }
+    // A stick of the one model with its own release, so that the record
+    // tells which stick it came from.
+    SIM_STICK Plug(int nHub, int nPort, const char* pszSerial, char chDrive, USHORT bcdDevice,
+                   bool bComposite = false, bool bIdByPort = false)
+    {
+        SIM_STICK stick = bComposite
+                              ? host.AddCompositeStick(nHub, nPort, kVendor, kProduct, pszSerial, chDrive, bIdByPort)
+                              : host.AddStick(nHub, nPort, kVendor, kProduct, pszSerial, chDrive, bIdByPort);
+        host.Port(nHub, nPort).Descriptor.bcdDevice = bcdDevice;
+        return stick;
+    }
+    // The release of the stick that the drive lookup finds; 0: none.
+    USHORT ReleaseBehind(const char* pszDrive)
+    {
+        m_id.cbSize = sizeof(m_id);
+        return GetDeviceIdentityByDrive(pszDrive, &m_id) ? m_id.bcdDevice : 0;
+    }
     void ExpectGuardIntact() const
     {
         for (BYTE b : m_rec.abGuard)
@@ -204,35 +221,103 @@ TEST_F(DriveIdentityTest, CompositeInterfaceGivesTheCompositeDevice)
     EXPECT_NE(std::string::npos, host.InstanceId(stick.dnInterface).find("&MI_00"));
 }
 
-TEST_F(DriveIdentityTest, SerialThatStartsALongerOneTakesTheFirstInListOrder)
+// ---- Siblings of one model: each drive gives its own stick -------------------
+
+// A serial that begins the other's, on two hubs, in either list order: the
+// instance id is looked up whole, so neither stick lends the other its
+// identity.
+TEST_F(DriveIdentityTest, SerialThatStartsALongerOneIsStillItsOwnDevice)
 {
     int nOtherHub = host.AddHub(4);
-    SIM_STICK longer = host.AddStick(nOtherHub, 1, kVendor, kProduct, "SN0100", 0);
-    SIM_STICK shorter = host.AddStick(m_nHub, 1, kVendor, kProduct, "SN01", 'E');
-    EXPECT_EQ(1, GetDeviceIdentityByInstanceId("USB\\VID_1234&PID_1002\\SN01", &m_id));
-    EXPECT_STREQ("SN0100", m_id.szSerialNumber);
-    host.MoveToFront(shorter.dnUsb);
+    SIM_STICK longer = Plug(nOtherHub, 1, "SN0100", 'F', 0x0300);
+    SIM_STICK shorter = Plug(m_nHub, 1, "SN01", 'E', 0x0105);
     EXPECT_EQ(1, GetDeviceIdentityByInstanceId("USB\\VID_1234&PID_1002\\SN01", &m_id));
     EXPECT_STREQ("SN01", m_id.szSerialNumber);
-    // The drive names its disk exactly, but the USB device is looked up by
-    // its instance id, which the longer one contains too.
-    EXPECT_EQ(1, GetDeviceIdentityByDrive("E", &m_id));
-    EXPECT_STREQ("SN01", m_id.szSerialNumber);
-    host.MoveToFront(longer.dnUsb);
-    EXPECT_EQ(1, GetDeviceIdentityByDrive("E", &m_id));
-    EXPECT_STREQ("SN0100", m_id.szSerialNumber);
+    for (DEVINST dnFirst : {longer.dnUsb, shorter.dnUsb})
+    {
+        host.MoveToFront(dnFirst);
+        EXPECT_EQ(0x0105, ReleaseBehind("E"));
+        EXPECT_STREQ("SN01", m_id.szSerialNumber);
+        EXPECT_EQ(0x0300, ReleaseBehind("F"));
+        EXPECT_STREQ("SN0100", m_id.szSerialNumber);
+    }
 }
 
-TEST_F(DriveIdentityTest, TwoSticksWithoutSerialTheLowerPortWins)
+// The same on one hub, the shorter serial on the lower port, where the
+// hub's ports are asked first.
+TEST_F(DriveIdentityTest, PrefixSerialsOnOneHubInEitherOrder)
 {
-    host.AddStick(m_nHub, 2, kVendor, kProduct, nullptr, 'E');
-    host.AddStick(m_nHub, 4, kVendor, kProduct, nullptr, 'F');
-    host.Port(m_nHub, 2).Descriptor.bcdDevice = 0x0200;
-    host.Port(m_nHub, 4).Descriptor.bcdDevice = 0x0400;
-    ASSERT_EQ(1, GetDeviceIdentityByDrive("F", &m_id));
-    EXPECT_EQ(0x0200, m_id.bcdDevice);
+    SIM_STICK older = Plug(m_nHub, 1, "PKB1", 'F', 0x0105);
+    SIM_STICK newer = Plug(m_nHub, 2, "PKB12", 'E', 0x0300);
+    for (DEVINST dnFirst : {older.dnUsb, newer.dnUsb})
+    {
+        host.MoveToFront(dnFirst);
+        EXPECT_EQ(0x0300, ReleaseBehind("E"));
+        EXPECT_STREQ("PKB12", m_id.szSerialNumber);
+        EXPECT_EQ(0x0105, ReleaseBehind("F"));
+        EXPECT_STREQ("PKB1", m_id.szSerialNumber);
+    }
+}
+
+// Without serial numbers the host names both by their ports; the hub's
+// port for each is the one whose device has its driver key.
+TEST_F(DriveIdentityTest, TwoSticksWithoutSerialEachHasItsOwnPort)
+{
+    Plug(m_nHub, 2, nullptr, 'E', 0x0200);
+    Plug(m_nHub, 4, nullptr, 'F', 0x0400);
+    EXPECT_EQ(0x0200, ReleaseBehind("E"));
     EXPECT_STREQ("", m_id.szSerialNumber);
-    EXPECT_EQ(0u, host.Port(m_nHub, 4).nConnectionRequests);
+    EXPECT_EQ(0u, host.Port(m_nHub, 4).nConnectionRequests);   // the scan ends at E:'s port
+    EXPECT_EQ(0x0400, ReleaseBehind("F"));
+    EXPECT_EQ(2u, host.Port(m_nHub, 2).nDriverKeyRequests);   // E:'s, then passed on F:'s way
+}
+
+TEST_F(DriveIdentityTest, SerialLessSiblingOnAnotherHub)
+{
+    int nOtherHub = host.AddHub(4);
+    Plug(nOtherHub, 1, nullptr, 'F', 0x0105);
+    Plug(m_nHub, 3, nullptr, 'E', 0x0300);
+    Plug(m_nHub, 1, "PKB7", 0, 0x0107);
+    EXPECT_EQ(0x0300, ReleaseBehind("E"));
+    EXPECT_EQ(0x0105, ReleaseBehind("F"));
+}
+
+// A device with a serial number whose instance id names its port: the
+// second stick of a model that carries the first one's serial, say. The
+// port is found all the same, and the identity keeps the serial.
+TEST_F(DriveIdentityTest, PortBasedIdDespiteASerial)
+{
+    Plug(m_nHub, 1, "DUP0001", 'F', 0x0105);
+    SIM_STICK twin = Plug(m_nHub, 2, "DUP0001", 'E', 0x0300, false, true);
+    EXPECT_EQ(std::string::npos, twin.strUsbId.find("DUP0001"));
+    EXPECT_EQ(0x0300, ReleaseBehind("E"));
+    EXPECT_STREQ("DUP0001", m_id.szSerialNumber);
+    EXPECT_EQ(0x0105, ReleaseBehind("F"));
+    EXPECT_STREQ("DUP0001", m_id.szSerialNumber);
+}
+
+TEST_F(DriveIdentityTest, CompositeSiblingsOfOneModel)
+{
+    Plug(m_nHub, 1, "CMP1", 'F', 0x0105, true);
+    Plug(m_nHub, 2, "CMP12", 'E', 0x0300, true);
+    Plug(m_nHub, 3, nullptr, 'G', 0x0203, true);
+    Plug(m_nHub, 4, nullptr, 'H', 0x0204, true);
+    EXPECT_EQ(0x0300, ReleaseBehind("E"));
+    EXPECT_EQ(0x0105, ReleaseBehind("F"));
+    EXPECT_EQ(0x0203, ReleaseBehind("G"));
+    EXPECT_EQ(0x0204, ReleaseBehind("H"));
+}
+
+TEST_F(DriveIdentityTest, InstanceIdIsLookedUpWholeIgnoringCase)
+{
+    Plug(m_nHub, 1, "AB12", 'E', 0x0105);
+    EXPECT_EQ(0, GetDeviceIdentityByInstanceId("USB\\VID_1234&PID_1002\\AB1", &m_id));
+    EXPECT_EQ(0, GetDeviceIdentityByInstanceId("USB\\VID_1234&PID_1002\\", &m_id));
+    EXPECT_EQ(0, GetDeviceIdentityByInstanceId("VID_1234&PID_1002\\AB12", &m_id));
+    ExpectEmpty();
+    EXPECT_EQ(0u, host.Calls("CreateFileA"));
+    EXPECT_EQ(1, GetDeviceIdentityByInstanceId("usb\\vid_1234&pid_1002\\ab12", &m_id));
+    EXPECT_EQ(0x0105, m_id.bcdDevice);
 }
 
 TEST_F(DriveIdentityTest, InstanceIdLongerThanTheBufferIsRefused)
@@ -261,11 +346,13 @@ TEST_F(DriveIdentityTest, EveryRequestFailingInTurnReleasesEverything)
     const USB_DEVICE_IDENTITY good = m_id;
     const char* apszCalls[] = {"SetupDiGetClassDevsExA", "SetupDiEnumDeviceInfo", "SetupDiGetDeviceInstanceIdA",
                                "SetupDiOpenDevRegKey", "CM_Get_Parent", "RegOpenKeyExA", "RegEnumValueA",
-                               "RegQueryValueExA", "CreateFileA", "DeviceIoControl", "HeapAlloc", "GetVersionExA"};
-    unsigned anCalls[12];
-    for (int i = 0; i < 12; ++i)
+                               "RegQueryValueExA", "CreateFileA", "DeviceIoControl", "HeapAlloc", "GetVersionExA",
+                               "CM_Get_DevNode_Registry_PropertyA"};
+    const int nCalls = sizeof(apszCalls) / sizeof(apszCalls[0]);
+    unsigned anCalls[nCalls];
+    for (int i = 0; i < nCalls; ++i)
         anCalls[i] = host.Calls(apszCalls[i]);
-    for (int i = 0; i < 12; ++i)
+    for (int i = 0; i < nCalls; ++i)
     {
         ASSERT_GT(anCalls[i], 0u) << apszCalls[i];
         for (unsigned n = 1; n <= anCalls[i]; ++n)

@@ -106,11 +106,11 @@ TEST_F(HubPortTest, HubWith255PortsAsksEachOnce)
 {
     host.AddStick(m_nHub, 3, kVendor, kProduct, "S3");
     host.SetPortCount(m_nHub, 255);
-    Port(3).mapStrings[3] = CSimHost::StringDescriptor(L"OTHER");   // no port matches
+    Port(3).dnDevice = 0;   // the hub names no driver for it: no port matches
     EXPECT_EQ(0, Lookup());
     for (int nPort = 1; nPort <= 255; ++nPort)
         ASSERT_EQ(1u, Port(nPort).nConnectionRequests) << nPort;
-    EXPECT_EQ(1u + 255u + 1u, host.Calls("DeviceIoControl"));   // and the serial of the one stick
+    EXPECT_EQ(1u + 255u + 1u, host.Calls("DeviceIoControl"));   // and the driver key of the one stick
 }
 
 TEST_F(HubPortTest, StickOnTheLastOfTheLastPorts)
@@ -124,10 +124,10 @@ TEST_F(HubPortTest, StickOnTheLastOfTheLastPorts)
 TEST_F(HubPortTest, PortWhoseConnectionRequestFailsIsSkipped)
 {
     host.AddStick(m_nHub, 1, kVendor, kProduct, "S3");
-    host.AddStick(m_nHub, 2, kVendor, kProduct, nullptr);
+    SIM_STICK stick = host.AddStick(m_nHub, 2, kVendor, kProduct, nullptr);
     host.Port(m_nHub, 2).Descriptor.bcdDevice = 0x0222;
     host.FailCall("DeviceIoControl", 2);   // after the node information: port 1
-    EXPECT_EQ(1, Lookup("USB\\VID_1234&PID_1002\\"));
+    EXPECT_EQ(1, Lookup(stick.strUsbId.c_str()));
     EXPECT_EQ(0x0222, m_id.bcdDevice);
 }
 
@@ -213,7 +213,7 @@ TEST_F(HubPortTest, ShortStringAnswerIsReadOnlyAsFarAsItGoes)
 {
     host.AddStick(m_nHub, 3, kVendor, kProduct, "S3");
     Port(3).nStringBytes = 4;   // bLength, type and one unit
-    EXPECT_EQ(1, Lookup("USB\\VID_1234&PID_1002\\S"));
+    EXPECT_EQ(1, Lookup());
     EXPECT_STREQ("S", m_id.szSerialNumber);
     EXPECT_STREQ("E", m_id.szManufacturer);
 }
@@ -276,14 +276,81 @@ TEST_F(HubPortTest, HubThatCannotBeReachedScansNoPort)
     EXPECT_EQ(0u, host.Calls("CreateFileA"));
 }
 
+// ---- Driver keys: the device tree's and the hub's -------------------------------
+
+// Keys that begin one another, on the ports before the device's: only the
+// device's own is taken.
+TEST_F(HubPortTest, PortIsTheOneWhoseDriverKeyIsTheDevicesWholeKey)
+{
+    SIM_STICK longer = host.AddStick(m_nHub, 1, kVendor, kProduct, "S1");
+    SIM_STICK shorter = host.AddStick(m_nHub, 2, kVendor, kProduct, "S2");
+    SIM_STICK stick = host.AddStick(m_nHub, 3, kVendor, kProduct, "S3");
+    const std::string strKey = host.DriverKey(stick.dnUsb).c_str();
+    host.SetDriverKey(longer.dnUsb, strKey + "0" + std::string(1, '\0'));
+    host.SetDriverKey(shorter.dnUsb, strKey.substr(0, strKey.size() - 1) + std::string(1, '\0'));
+    Port(3).Descriptor.bcdDevice = 0x0303;
+    EXPECT_EQ(1, Lookup());
+    EXPECT_EQ(0x0303, m_id.bcdDevice);
+    EXPECT_EQ(1u, Port(1).nDriverKeyRequests);
+    EXPECT_EQ(1u, Port(2).nDriverKeyRequests);
+    // Serial numbers are read at the matched port only.
+    EXPECT_EQ(0u, Port(1).nStringRequests + Port(2).nStringRequests);
+}
+
+TEST_F(HubPortTest, DeviceWithoutADriverKeyOpensNoHub)
+{
+    SIM_STICK stick = host.AddStick(m_nHub, 3, kVendor, kProduct, "S3");
+    const std::string strKey = host.DriverKey(stick.dnUsb);
+    host.SetDriverKey(stick.dnUsb, "");
+    EXPECT_EQ(0, Lookup());
+    EXPECT_TRUE(IsEmpty());
+    EXPECT_EQ(0u, host.Calls("CreateFileA"));
+    host.SetDriverKey(stick.dnUsb, strKey);
+    host.FailCall("CM_Get_DevNode_Registry_PropertyA");
+    EXPECT_EQ(0, Lookup());
+    EXPECT_EQ(0u, host.Calls("CreateFileA"));
+}
+
+// The device tree's key is read as far as its reported length, and must
+// end inside the 260-byte buffer.
+TEST_F(HubPortTest, DeviceDriverKeyIsBoundedByItsLength)
+{
+    SIM_STICK stick = host.AddStick(m_nHub, 3, kVendor, kProduct, "S3");
+    host.SetDriverKey(stick.dnUsb, "{36fc9e60-c465-11cf}");   // no terminator
+    EXPECT_EQ(1, Lookup());
+    host.SetDriverKey(stick.dnUsb, std::string(259, 'K') + std::string(1, '\0'));
+    EXPECT_EQ(1, Lookup());
+    host.SetDriverKey(stick.dnUsb, std::string(260, 'K'));   // fills the buffer, no terminator
+    EXPECT_EQ(0, Lookup());
+    host.SetDriverKey(stick.dnUsb, std::string(260, 'K') + std::string(1, '\0'));   // does not fit
+    EXPECT_EQ(0, Lookup());
+    EXPECT_EQ(2u, host.Calls("CreateFileA"));
+}
+
+// The hub's answer is read as far as the bytes it returned: a name cut off
+// before its zero unit names nothing.
+TEST_F(HubPortTest, PortDriverKeyIsBoundedByTheBytesReturned)
+{
+    SIM_STICK stick = host.AddStick(m_nHub, 3, kVendor, kProduct, "S3");
+    const std::string strKey = host.DriverKey(stick.dnUsb).c_str();
+    // Header and the key's units, but not its zero unit.
+    Port(3).nDriverKeyBytes = static_cast<int>(8 + 2 * strKey.size());
+    EXPECT_EQ(0, Lookup());
+    Port(3).nDriverKeyBytes = 9;   // half a unit
+    EXPECT_EQ(0, Lookup());
+    Port(3).nDriverKeyBytes = static_cast<int>(8 + 2 * strKey.size() + 2);
+    EXPECT_EQ(1, Lookup());
+    EXPECT_EQ(3u, Port(3).nDriverKeyRequests);
+}
+
 TEST_F(HubPortTest, SerialThatCannotBeConvertedEndsTheScan)
 {
     if (GetACP() != CP_UTF8)
         GTEST_SKIP() << "needs the UTF-8 ANSI code page";
-    host.AddStick(m_nHub, 1, kVendor, kProduct, "S1");
+    SIM_STICK stick = host.AddStick(m_nHub, 1, kVendor, kProduct, "S1");
     Port(1).mapStrings[3] = CSimHost::StringDescriptor(std::wstring(100, L'\x0905'));
     host.AddStick(m_nHub, 3, kVendor, kProduct, "S3");
-    EXPECT_EQ(0, Lookup());
+    EXPECT_EQ(0, Lookup(stick.strUsbId.c_str()));
     EXPECT_TRUE(IsEmpty());
     EXPECT_EQ(0u, Port(3).nConnectionRequests);
 }

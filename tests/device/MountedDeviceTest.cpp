@@ -119,12 +119,59 @@ TEST_F(MountedDeviceTest, OnlyTheFirstMatchingValueIsRead)
     EXPECT_EQ(std::wstring(L"first"), Text());
 }
 
-TEST_F(MountedDeviceTest, AnEnumerationErrorDoesNotEndTheWalk)
+TEST_F(MountedDeviceTest, EveryEnumerationFailingEndsTheWalkAtOnce)
 {
     host.AddMountPath('E', "\\??\\X");
-    host.FailCall("RegEnumValueA", 1);
+    host.FailCall("RegEnumValueA");
+    WCHAR* pUntouched = reinterpret_cast<WCHAR*>(0x1234);
+    EXPECT_EQ(0, LookupMountedDevice("E", &pUntouched));
+    EXPECT_EQ(reinterpret_cast<WCHAR*>(0x1234), pUntouched);
+    EXPECT_EQ(1u, host.Calls("RegEnumValueA"));
+    EXPECT_EQ(1u, host.Calls("RegCloseKey"));
+}
+
+// The host lists D:'s volume name and value, then E:'s; the Nth request
+// fails. Before E: is reached the walk ends without a value; once E: has
+// been read, no later request is made.
+TEST_F(MountedDeviceTest, TheNthEnumerationFailingEndsTheWalkThere)
+{
+    for (unsigned nNth = 1; nNth <= 4; ++nNth)
+    {
+        host.Reset();
+        host.AddMountPath('D', "\\??\\IDE#CdRomDrive#1");
+        host.AddMountPath('E', "\\??\\X");
+        host.FailCall("RegEnumValueA", nNth);
+        WCHAR* pPath = nullptr;
+        EXPECT_EQ(0, LookupMountedDevice("E", &pPath)) << nNth;
+        EXPECT_EQ(nullptr, pPath) << nNth;
+        EXPECT_EQ(nNth, host.Calls("RegEnumValueA"));
+        EXPECT_EQ(0, host.Leaks()) << nNth << ": " << host.LeakReport();
+    }
+    host.Reset();
+    host.AddMountPath('D', "\\??\\IDE#CdRomDrive#1");
+    host.AddMountPath('E', "\\??\\X");
+    host.FailCall("RegEnumValueA", 5);
     ASSERT_EQ(1, LookupMountedDevice("E", &m_pPath));
     EXPECT_EQ(std::wstring(L"\\??\\X"), Text());
+    EXPECT_EQ(4u, host.Calls("RegEnumValueA"));
+}
+
+// ERROR_MORE_DATA is a name that did not fit; the walk goes on past it,
+// even when the host reports it for the drive's own value.
+TEST_F(MountedDeviceTest, NameTooLongIsPassedOverNotAnEnd)
+{
+    host.AddMountPath('E', "\\??\\X");
+    host.FailCall("RegEnumValueA", 1, ERROR_MORE_DATA);
+    ASSERT_EQ(1, LookupMountedDevice("E", &m_pPath));
+    EXPECT_EQ(std::wstring(L"\\??\\X"), Text());
+
+    host.Reset();
+    host.AddMountPath('E', "\\??\\X");
+    host.FailCall("RegEnumValueA", 2, ERROR_MORE_DATA);   // E:'s own value
+    WCHAR* pUntouched = reinterpret_cast<WCHAR*>(0x1234);
+    EXPECT_EQ(0, LookupMountedDevice("E", &pUntouched));
+    EXPECT_EQ(reinterpret_cast<WCHAR*>(0x1234), pUntouched);
+    EXPECT_EQ(3u, host.Calls("RegEnumValueA"));   // the third reports the end
 }
 
 TEST_F(MountedDeviceTest, PlatformFailuresGiveZeroAndReleaseEverything)

@@ -123,6 +123,22 @@ TEST_F(DemoScenarioTest, VersionRefused)
     CloseFinal(run);
 }
 
+// Two sticks of one model, the one on E: too new, its sibling on F: old
+// enough, with a serial number that begins E:'s: E: is judged by its own
+// release and refused, and nothing is copied anywhere.
+TEST_F(DemoScenarioTest, VersionRefusedBesideAnOlderSibling)
+{
+    CUpdaterRun run(LayOut("sibling-refused"));
+    ASSERT_TRUE(run.Start());
+    ASSERT_TRUE(run.WaitForOutcome(kTimeoutMs));
+    EXPECT_EQ(run.Outcome(), UPDATE_OUTCOME::VersionRefused);
+    EXPECT_EQ(run.Message(), run.Texts().Format(IDS_VERSION_REFUSED, kModelB, "0300"));
+    EXPECT_EQ(run.Process().CountTrace("F:\\"), 0);
+    EXPECT_TRUE(ListFiles("E:").empty());
+    EXPECT_TRUE(ListFiles("F:").empty());
+    CloseFinal(run);
+}
+
 TEST_F(DemoScenarioTest, NoRoom)
 {
     ULARGE_INTEGER nFree = {};
@@ -185,6 +201,25 @@ TEST_F(DemoScenarioTest, HubThatFailsEveryRequest)
     EXPECT_EQ(run.Outcome(), UPDATE_OUTCOME::NotFound);
     EXPECT_EQ(run.Process().CountTrace("0x1002"), 0);
     EXPECT_GE(run.Process().CountTrace("Removable Drive\n"), 1);
+    CloseNotFound(run);
+}
+
+// The mount table answers every request for its next value with an error:
+// each scan ends with Not found, and the dialog keeps answering.
+TEST_F(DemoScenarioTest, MountTableThatFailsEveryEnumeration)
+{
+    CUpdaterRun run(LayOut("mount-table-fails"));
+    ASSERT_TRUE(run.Start());
+    ASSERT_TRUE(run.WaitForOutcome(kTimeoutMs));
+    EXPECT_EQ(run.Outcome(), UPDATE_OUTCOME::NotFound);
+    EXPECT_EQ(run.Message(), run.Texts().Format(IDS_DEVICE_NOT_FOUND, kModelA));
+    EXPECT_GE(run.Process().CountTrace("Removable Drive\n"), 1);
+    EXPECT_EQ(run.Process().CountTrace("0x1002"), 0);
+
+    ASSERT_TRUE(ClickButton(run.Dialog(), IDOK));
+    ASSERT_TRUE(run.WaitForNotFound(2, kTimeoutMs));
+    EXPECT_FALSE(run.Process().HasExited());
+    EXPECT_TRUE(ListFiles("E:").empty());
     CloseNotFound(run);
 }
 

@@ -100,6 +100,31 @@ TEST_F(SimScenarioFileTest, CompositeDeviceOnAnExternalHubOfAnOlderHost)
     EXPECT_STREQ(identity.szSerialNumber, "");
 }
 
+// A serial number with a letter beyond ASCII, as a vendor types it into the
+// file in the host's ANSI code page: it reaches the device's string
+// descriptor, its instance id and the mount table as the same letter.
+TEST_F(SimScenarioFileTest, SerialWithALetterBeyondAsciiIsFound)
+{
+    char szAccent[8] = {};
+    BOOL bDefaulted = FALSE;
+    const int nBytes = WideCharToMultiByte(CP_ACP, 0, L"\u00E9", 1, szAccent, sizeof(szAccent) - 1, nullptr,
+                                           &bDefaulted);
+    if (nBytes <= 0 || bDefaulted)
+        GTEST_SKIP() << "the ANSI code page has no e acute";
+    const std::string strSerial = std::string("PK") + szAccent + "0042";
+    std::string strText = kUpdatedScenario;
+    strText.replace(strText.find("PKB000123"), 9, strSerial);
+    ASSERT_TRUE(ReadText(strText)) << scenario.Error();
+    scenario.ApplyTo(host);
+
+    int bFound = 0;
+    const USB_DEVICE_IDENTITY identity = IdentityOf("E", &bFound);
+    ASSERT_TRUE(bFound);
+    EXPECT_EQ(identity.bcdDevice, 0x0105);
+    EXPECT_EQ(strSerial, identity.szSerialNumber);
+    EXPECT_EQ(host.Leaks(), 0) << host.LeakReport();
+}
+
 TEST_F(SimScenarioFileTest, SwitchedOffPlatformCallsFail)
 {
     ASSERT_TRUE(ReadText(std::string(kUpdatedScenario) + "[Fail]\ndeviceiocontrol=all\nCM_Get_Parent=0\nRegOpenKeyExA=3\n"))

@@ -98,6 +98,20 @@ std::vector<std::string> ListFolder(const std::string& folder)
     return names;
 }
 
+std::map<std::string, std::string> ReadFolderFiles(const std::string& folder)
+{
+    std::string root = folder;
+    if (!root.empty() && root.back() != '\\')
+        root += '\\';
+    std::map<std::string, std::string> files;
+    for (const std::string& name : ListFolder(root)) {
+        const DWORD attributes = GetFileAttributesA((root + name).c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY))
+            files[name] = ReadFileBytes(root + name);
+    }
+    return files;
+}
+
 void EmptyFolder(const std::string& path)
 {
     std::string folder = path;

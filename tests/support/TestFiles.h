@@ -3,6 +3,7 @@
 // to build and remove files there or on a test drive.
 #pragma once
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,9 @@ void RemovePath(const std::string& path);
 // The names of everything directly inside a folder (files and folders, in
 // the order the platform lists them); empty when the folder is missing.
 std::vector<std::string> ListFolder(const std::string& folder);
+// Every file directly inside a folder, by name, with its bytes (folders
+// left out): what a drive root holds, to compare whole.
+std::map<std::string, std::string> ReadFolderFiles(const std::string& folder);
 // Removes everything inside a folder (a drive root, say), keeping the folder.
 void EmptyFolder(const std::string& path);
 

@@ -34,7 +34,7 @@ std::string Text(UINT nID)
 std::string Formatted(UINT nID, const char* pszFirst, const char* pszSecond)
 {
     CString strText;
-    strText.Format(nID, pszFirst, pszSecond);
+    strText.FormatText(nID, pszFirst, pszSecond);
     return static_cast<const char*>(strText);
 }
 
@@ -57,4 +57,15 @@ RECT TemplateItemRect(int nID)
     MapWindowPoints(nullptr, hDlg, reinterpret_cast<POINT*>(&rect), 2);
     DestroyWindow(hDlg);
     return rect;
+}
+
+std::string TemplateItemText(int nID)
+{
+    char szText[260] = {};
+    HWND hDlg = CreateDialogParamA(UseResourceModule(), MAKEINTRESOURCEA(102), nullptr, QuietDialogProc, 0);
+    if (!hDlg)
+        return std::string();
+    GetDlgItemTextA(hDlg, nID, szText, sizeof szText);
+    DestroyWindow(hDlg);
+    return szText;
 }

@@ -9,8 +9,9 @@
 // Loads PelkinUpdate.prm from beside the test executable as the program
 // does, once, and makes it the current resource source. Null on failure.
 HINSTANCE UseResourceModule();
-// Makes the test executable itself the resource source again (it carries
-// no dialogs, strings or icons) and back.
+// Makes the test executable itself the resource source (like the program,
+// it carries the icon and the version record, but no dialogs or strings);
+// UseResourceModule makes the module the source again.
 void UseOwnResources();
 
 std::string Text(UINT nID);
@@ -19,3 +20,5 @@ std::string Formatted(UINT nID, const char* pszFirst, const char* pszSecond = nu
 // Rectangle of control nID in the update dialog's template, in the
 // dialog's client coordinates, as the platform lays the template out.
 RECT TemplateItemRect(int nID);
+// Text of control nID in the update dialog's template.
+std::string TemplateItemText(int nID);

@@ -1,17 +1,24 @@
 // Measuring the firmware package, the space check and the copy, with real
 // folders beside the test executable and the removable drive E:.
+#include "PackageFolder.h"
 #include "UpdateDlg.h"
 
+#include "FaultyFileOps.h"
+#include "StagedCopy.h"
 #include "TestFiles.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <map>
 #include <string>
 #include <vector>
 
 namespace {
 
 const char kSection[] = "FwPackage";
+// Shift-JIS U+8868: lead byte 0x95, trail byte 0x5C ('\').
+const char kHyou[] = "\x95\x5C";
 const char kDrive[] = "E:\\";
 const ULONGLONG kSmallDrive = 64ULL * 1024 * 1024;
 
@@ -105,13 +112,30 @@ protected:
     static void Clean()
     {
         RemoveTree(ExeFolder() + "FwPackage");
-        RemoveTree(ExeFolder() + "Long");
+        for (const std::string& name : ListFolder(ExeFolder()))
+            if (name.compare(0, 4, "Long") == 0)
+                RemoveTree(ExeFolder() + name);
+        RemoveTree(ExeFolder() + "ModelB");
+        RemovePath(ExeFolder() + "..\\outside");  // the narrow call resolves ".."
         for (const std::string& name : ListFolder(kDrive))
             RemoveTree(kDrive + name);
     }
     static std::string Package() { return ExeFolder() + kSection; }
     static std::string InPackage(const std::string& name) { return Package() + "\\" + name; }
     static bool DriveIsSmall() { return FreeBytes(kDrive) <= kSmallDrive; }
+
+    // An earlier release on the drive and a new package of the same names.
+    typedef std::map<std::string, std::string> FILES;
+    static FILES OldReleaseOnDrive(const std::vector<std::string>& names)
+    {
+        FILES old;
+        for (const std::string& name : names) {
+            old[name] = "old " + name;
+            WriteFileBytes(kDrive + name, old[name]);
+            WriteFileBytes(InPackage(name), "new " + name + std::string(3000, 'n'));
+        }
+        return old;
+    }
 
     CPackageDlg dlg;
 };
@@ -138,6 +162,31 @@ TEST_F(PackageTransferTest, RoomWhenFreeSpaceEqualsPackageNotOneByteLess)
     EXPECT_EQ(nFree, dlg.GetPackageSize());
     EXPECT_EQ(1, dlg.HasRoomForPackage(kDrive));
     WriteFileOfSize(InPackage("fw.bin"), nFree + 1);
+    EXPECT_EQ(0, dlg.HasRoomForPackage(kDrive));
+}
+
+// The drive hands out whole allocation units (4 KiB pages on the test
+// drive, whose free space is a whole number of them).
+TEST_F(PackageTransferTest, RoomIsCountedInAllocationUnits)
+{
+    if (!DriveIsSmall())
+        GTEST_SKIP() << "E: is not a small drive";
+    const ULONGLONG nFree = FreeBytes(kDrive);
+    // One file of the free space less 1,000 bytes takes every unit there
+    // is: room, and staging it under a temporary name fits as well.
+    WriteFileOfSize(InPackage("fw.bin"), nFree - 1000);
+    EXPECT_EQ(1, dlg.HasRoomForPackage(kDrive));
+    EXPECT_EQ(1, dlg.CopyPackageToDrive(kDrive));
+    EmptyFolder(kDrive);
+    // Ten bytes more fit by bytes, but take a unit that isn't there.
+    WriteFileBytes(InPackage("fw.txt"), "0123456789");
+    EXPECT_EQ(nFree - 990, dlg.GetPackageSize());
+    EXPECT_EQ(0, dlg.HasRoomForPackage(kDrive));
+    // 2,000 files of 10 bytes: 20,000 bytes, 2,000 units.
+    RemoveTree(Package());
+    for (int i = 0; i < 2000; ++i)
+        WriteFileBytes(InPackage("f" + std::to_string(i)), "0123456789");
+    EXPECT_EQ(20000u, dlg.GetPackageSize());
     EXPECT_EQ(0, dlg.HasRoomForPackage(kDrive));
 }
 
@@ -193,38 +242,157 @@ TEST_F(PackageTransferTest, HiddenAndReadOnlyFilesArePartOfPackage)
     EXPECT_EQ(std::string(20, 'r'), ReadFileBytes("E:\\readonly.bin"));
 }
 
-// Each file in turn can't be written (a folder of its name stands in the
-// root): wherever it stands in the listing, the copy fails and the other
-// two files still land.
-TEST_F(PackageTransferTest, FailedFileFailsCopyButOthersAreCopied)
+// Each file in turn can't be replaced (a folder, or a read-only file, of its
+// name stands in the root): wherever it stands in the listing, the copy
+// fails, every file is still attempted, and the drive holds exactly what it
+// held before.
+TEST_F(PackageTransferTest, FileThatCannotBeReplacedLeavesDriveAsItWas)
 {
     const std::vector<std::string> files = {"a.bin", "b.bin", "c.bin"};
-    for (const std::string& blocked : files) {
-        Clean();
-        for (const std::string& file : files)
-            WriteFileBytes(InPackage(file), "new " + file);
-        MakeFolder(kDrive + blocked);
-        EXPECT_EQ(0, dlg.CopyPackageToDrive(kDrive)) << blocked;
-        for (const std::string& file : files) {
-            if (file != blocked) {
-                EXPECT_EQ("new " + file, ReadFileBytes(kDrive + file)) << blocked;
+    for (const bool bFolder : {true, false}) {
+        for (const std::string& blocked : files) {
+            Clean();
+            FILES old = OldReleaseOnDrive(files);
+            if (bFolder) {
+                RemovePath(kDrive + blocked);
+                MakeFolder(kDrive + blocked);
+                old.erase(blocked);
+            } else {
+                SetFileAttributesA((kDrive + blocked).c_str(), FILE_ATTRIBUTE_READONLY);
             }
+            CFaultyFileOps ops(CFaultyFileOps::kNoFault, "");
+            CStagedCopy copy(kDrive, &ops);
+            ASSERT_EQ(3, copy.AddPackage(ExeFolder().c_str(), kSection));
+            EXPECT_EQ(0, copy.Run()) << blocked;
+            EXPECT_EQ(old, ReadFolderFiles(kDrive)) << blocked;
+            std::vector<std::string> attempted = files;  // the blocked one is refused before it is read
+            attempted.erase(std::find(attempted.begin(), attempted.end(), blocked));
+            EXPECT_EQ(attempted, ops.SourcesOpened()) << blocked;
+            for (int i = 0; i < copy.GetFileCount(); ++i)
+                EXPECT_EQ(copy.GetFileName(i) == blocked.c_str(), copy.HasFileFailed(i)) << blocked;
+            RemovePath(kDrive + blocked);
         }
     }
 }
 
-TEST_F(PackageTransferTest, DriveThatFillsUpFailsCopy)
+// The drive fills up with the second file: the first, staged whole, is
+// taken back too.
+TEST_F(PackageTransferTest, DriveThatFillsUpLeavesDriveAsItWas)
 {
     if (!DriveIsSmall())
         GTEST_SKIP() << "E: is not a small drive";
+    const FILES old = OldReleaseOnDrive({"one.bin", "two.bin"});
     const ULONGLONG nPart = FreeBytes(kDrive) * 3 / 5;
     WriteFileOfSize(InPackage("one.bin"), nPart);
     WriteFileOfSize(InPackage("two.bin"), nPart);
     EXPECT_EQ(0, dlg.CopyPackageToDrive(kDrive));
-    // The first file attempted landed whole.
-    const std::string one = ReadFileBytes("E:\\one.bin");
-    const std::string two = ReadFileBytes("E:\\two.bin");
-    EXPECT_TRUE(one.size() == nPart || two.size() == nPart);
+    EXPECT_EQ(old, ReadFolderFiles(kDrive));
+}
+
+// A fault in any step of staging the second of three files: the copy
+// fails, the third file is still attempted, and nothing changes.
+TEST_F(PackageTransferTest, FaultWhileStagingLeavesDriveAsItWas)
+{
+    const std::vector<std::string> files = {"a.bin", "b.bin", "c.bin"};
+    for (const CFaultyFileOps::FAULT fault : {CFaultyFileOps::kSourceEnds, CFaultyFileOps::kWriteFails,
+                                              CFaultyFileOps::kFlushFails, CFaultyFileOps::kReadBackBad}) {
+        Clean();
+        const FILES old = OldReleaseOnDrive(files);
+        CFaultyFileOps ops(fault, "b.bin");
+        CStagedCopy copy(kDrive, &ops);
+        copy.AddPackage(ExeFolder().c_str(), kSection);
+        EXPECT_EQ(0, copy.Run()) << fault;
+        EXPECT_TRUE(ops.Struck()) << fault;
+        EXPECT_EQ(old, ReadFolderFiles(kDrive)) << fault;
+        EXPECT_EQ(files, ops.SourcesOpened()) << fault;
+    }
+}
+
+// A move that fails in the commit (the file held open elsewhere, say): the
+// copy fails and no temporary file is left behind.
+TEST_F(PackageTransferTest, FailedCommitLeavesNoTemporaryFile)
+{
+    OldReleaseOnDrive({"a.bin", "b.bin"});
+    CFaultyFileOps ops(CFaultyFileOps::kMoveFails, "a.bin");
+    CStagedCopy copy(kDrive, &ops);
+    copy.AddPackage(ExeFolder().c_str(), kSection);
+    EXPECT_EQ(0, copy.Run());
+    const FILES files = ReadFolderFiles(kDrive);
+    EXPECT_EQ(2u, files.size());
+    EXPECT_EQ("old a.bin", files.at("a.bin"));
+}
+
+TEST_F(PackageTransferTest, StaleTemporaryFileIsRemovedLookAlikesAreNot)
+{
+    WriteFileBytes(InPackage("fw.bin"), "image");
+    WriteFileBytes("E:\\~PKU0000.TMP", "left by an interrupted copy");
+    SetFileAttributesA("E:\\~PKU0000.TMP", FILE_ATTRIBUTE_READONLY);
+    FILES kept;
+    for (const char* pszName :
+         {"~pku0001.tmp", "~PKU0002.TMP.txt", "~PKU12.TMP", "~PKUXYZW.TMP", "~PKU00af.TMP", "X~PKU0003.TMP"}) {
+        kept[pszName] = std::string("user's ") + pszName;
+        WriteFileBytes(kDrive + std::string(pszName), kept[pszName]);
+    }
+    MakeFolder("E:\\~PKU0004.TMP");
+    EXPECT_EQ(1, dlg.CopyPackageToDrive(kDrive));
+    kept["fw.bin"] = "image";
+    EXPECT_EQ(kept, ReadFolderFiles(kDrive));
+    EXPECT_TRUE(FileExists("E:\\~PKU0004.TMP"));
+}
+
+// A copy cut off on a nearly full stick: its temporary file's room counts as
+// free, since the next copy removes it first; a user's look-alike doesn't.
+TEST_F(PackageTransferTest, StaleTemporaryFileCountsAsFreeSpace)
+{
+    if (!DriveIsSmall())
+        GTEST_SKIP() << "E: is not a small drive";
+    const ULONGLONG nStale = 1024 * 1024;
+    WriteFileOfSize("E:\\~PKU0000.TMP", nStale);
+    WriteFileOfSize("E:\\~pku0001.tmp", 600000);
+    const ULONGLONG nFree = FreeBytes(kDrive);
+    WriteFileOfSize(InPackage("fw.bin"), nFree + nStale + 100000);
+    EXPECT_EQ(0, dlg.HasRoomForPackage(kDrive));
+    WriteFileOfSize(InPackage("fw.bin"), nFree + nStale - 100000);
+    EXPECT_EQ(1, dlg.HasRoomForPackage(kDrive));
+    EXPECT_EQ(1, dlg.CopyPackageToDrive(kDrive));
+    EXPECT_EQ(600000u, ReadFileBytes("E:\\~pku0001.tmp").size());
+}
+
+// Progress counts every byte written and verified and every file committed;
+// it grows, and it is full only once the copy is through.
+TEST_F(PackageTransferTest, ProgressIsFullOnlyWhenEveryFileIsCommitted)
+{
+    struct PROGRESS
+    {
+        std::vector<ULONGLONG> done;
+        std::vector<ULONGLONG> totals;
+    };
+    const COPY_PROGRESS_PROC pfnRecord = [](ULONGLONG nDone, ULONGLONG nTotal, void* pContext) {
+        static_cast<PROGRESS*>(pContext)->done.push_back(nDone);
+        static_cast<PROGRESS*>(pContext)->totals.push_back(nTotal);
+    };
+    for (const bool bFails : {false, true}) {
+        Clean();
+        WriteFileOfSize(InPackage("big.bin"), 1500000);
+        WriteFileBytes(InPackage("small.bin"), "small");
+        CFaultyFileOps ops(bFails ? CFaultyFileOps::kReadBackBad : CFaultyFileOps::kNoFault, "small.bin");
+        PROGRESS progress;
+        CStagedCopy copy(kDrive, &ops);
+        copy.AddPackage(ExeFolder().c_str(), kSection);
+        copy.SetProgress(pfnRecord, &progress);
+        EXPECT_EQ(bFails ? 0 : 1, copy.Run());
+        const ULONGLONG nTotal = 2 * (1500000 + 5) + 2;
+        ASSERT_GT(progress.done.size(), 4u);
+        EXPECT_EQ(std::vector<ULONGLONG>(progress.done.size(), nTotal), progress.totals);
+        for (size_t i = 1; i < progress.done.size(); ++i)
+            EXPECT_LE(progress.done[i - 1], progress.done[i]);
+        for (size_t i = 0; i + 1 < progress.done.size(); ++i)
+            EXPECT_LT(progress.done[i], nTotal);
+        if (bFails)
+            EXPECT_LT(progress.done.back(), nTotal);
+        else
+            EXPECT_EQ(nTotal, progress.done.back());
+    }
 }
 
 TEST_F(PackageTransferTest, DestinationIsDriveRootFollowedByName)
@@ -236,17 +404,65 @@ TEST_F(PackageTransferTest, DestinationIsDriveRootFollowedByName)
     EXPECT_FALSE(FileExists("E:\\fw.bin"));
 }
 
-// A section whose folder path has nLength characters, under ExeFolder()\Long.
+TEST(CodePage, IsShiftJis)
+{
+    ASSERT_EQ(932u, GetACP()) << "the test needs the Shift-JIS code page (LC_ALL=ja_JP.UTF-8 under Wine)";
+}
+
+TEST(PlainFolderName, NamesAFolderDirectlyInsideTheProgramFolder)
+{
+    const char* const plain[] = {
+        "ModelA", "Model B", "x", ".hidden", "a.b", "a..b", " leading", "A-1_2(3)+[4]",
+        kHyou,                 // its trail byte is 0x5C, not a separator
+        "\x81\x7C",            // a trail byte 0x7C, not a '|'
+        "Pkg\x95\x5C",
+    };
+    for (const char* pszName : plain)
+        EXPECT_TRUE(IsPlainFolderName(pszName)) << pszName;
+}
+
+TEST(PlainFolderName, RefusesEverythingElse)
+{
+    const char* const refused[] = {
+        "", ".", "..", "...", "a.", "a ", " ", "\x95\x5C.",
+        "..\\outside", "ModelB\\..\\..\\outside", "..\\..\\windows\\system32\\drivers\\etc",
+        "\\Model", "Model\\", "a/b", "../outside", "C:", "C:\\Windows", "a:stream", "\\\\server\\share",
+        "a<b", "a>b", "a\"b", "a|b", "a?b", "a*b", "*", "a\tb", "a\x01", "\x1F", "a\nb",
+    };
+    for (const char* pszName : refused)
+        EXPECT_FALSE(IsPlainFolderName(pszName)) << pszName;
+    EXPECT_FALSE(IsPlainFolderName(nullptr));
+}
+
+// Sections named like paths out of the program folder: files placed where
+// they lead are neither measured nor copied, and the copy fails as for a
+// missing package.
+TEST_F(PackageTransferTest, SectionNamesThatLeadOutOfTheProgramFolderHaveNoPackage)
+{
+    WriteFileBytes(ExeFolder() + "..\\outside\\secret.bin", std::string(700, 's'));
+    MakeFolder(ExeFolder() + "ModelB");
+    ASSERT_TRUE(FileExists(ExeFolder() + "ModelB\\..\\..\\outside\\secret.bin"));
+    ASSERT_FALSE(ListFolder(ExeFolder()).empty());
+    for (const char* pszSection : {"..\\outside", "ModelB\\..\\..\\outside", ".", ".\\", "ModelB\\.."}) {
+        CPackageDlg outDlg(pszSection);
+        EXPECT_EQ(0u, outDlg.GetPackageSize()) << pszSection;
+        EXPECT_EQ(1, outDlg.HasRoomForPackage(kDrive)) << pszSection;
+        EXPECT_EQ(0, outDlg.CopyPackageToDrive(kDrive)) << pszSection;
+        EXPECT_TRUE(ListFolder(kDrive).empty()) << pszSection;
+    }
+}
+
+// A section whose folder path has nLength characters: one folder name,
+// "Long" and enough p's, directly inside ExeFolder().
 std::string SectionOfLength(size_t nLength)
 {
-    const std::string prefix = "Long\\";
+    const std::string prefix = "Long";
     return prefix + std::string(nLength - ExeFolder().size() - prefix.size(), 'p');
 }
 
 TEST_F(PackageTransferTest, PackageFolderPastMaxPathIsRefused)
 {
     const std::string section = SectionOfLength(MAX_PATH);
-    MakeFolder(ExeFolder() + "Long");
     // The folder that the path cut at MAX_PATH - 1 characters would name.
     const std::string cut = (ExeFolder() + section).substr(0, MAX_PATH - 1);
     MakeLongFolder(cut);
@@ -261,7 +477,6 @@ TEST_F(PackageTransferTest, SearchPatternPastMaxPathIsRefused)
 {
     // The folder fits; the folder with "\*.*" does not.
     const std::string section = SectionOfLength(MAX_PATH - 4);
-    MakeFolder(ExeFolder() + "Long");
     MakeLongFolder(ExeFolder() + section);
     WriteLongFile(ExeFolder() + section + "\\a", "x");
     CPackageDlg longDlg(section);
@@ -277,18 +492,16 @@ TEST_F(PackageTransferTest, SourcePathPastMaxPathIsRefused)
     const std::string longName = std::string(70, 'n') + ".bin";
     // The name that the source path cut at MAX_PATH - 1 characters ends in.
     const std::string cutName = (folder + "\\" + longName).substr(folder.size() + 1, MAX_PATH - 1 - folder.size() - 1);
-    MakeFolder(ExeFolder() + "Long");
     MakeLongFolder(folder);
     WriteLongFile(folder + "\\short.bin", std::string(10, 's'));
     WriteLongFile(folder + "\\" + longName, std::string(20, 'l'));
     WriteLongFile(folder + "\\" + cutName, std::string(30, 'c'));
     CPackageDlg longDlg(section);
-    // The long one can't be measured: it counts 0 bytes.
+    // The long one can't be measured: it counts 0 bytes. Nor can it be
+    // copied, so nothing is: the file the cut path names least of all.
     EXPECT_EQ(40u, longDlg.GetPackageSize());
     EXPECT_EQ(0, longDlg.CopyPackageToDrive(kDrive));
-    EXPECT_EQ(std::string(10, 's'), ReadFileBytes("E:\\short.bin"));
-    EXPECT_EQ(std::string(30, 'c'), ReadFileBytes("E:\\" + cutName));
-    EXPECT_FALSE(FileExists("E:\\" + longName));
+    EXPECT_TRUE(ListFolder(kDrive).empty());
 }
 
 TEST_F(PackageTransferTest, DestinationPastMaxPathIsRefused)
@@ -300,8 +513,7 @@ TEST_F(PackageTransferTest, DestinationPastMaxPathIsRefused)
     WriteFileBytes(InPackage("a.bin"), "a");
     WriteFileBytes(InPackage("fw.bin"), "fw");
     EXPECT_EQ(0, dlg.CopyPackageToDrive(root.c_str()));
-    EXPECT_EQ("a", ReadFileBytes(root + "a.bin"));
-    EXPECT_FALSE(FileExists(root + "fw.bi"));
+    EXPECT_TRUE(ListFolder(root).empty());
 }
 
 TEST_F(PackageTransferTest, DriveRootPastMaxPathIsRefused)
