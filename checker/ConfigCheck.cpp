@@ -1,5 +1,6 @@
 #include "ConfigCheck.h"
 
+#include "PackageFolder.h"
 #include "UpdateCfg.h"
 
 #include <cctype>
@@ -181,6 +182,10 @@ void CheckConfiguration(const char* pszFolder, CCheckReport& report, CStringArra
                                                    "keys of the first one only, never these");
             continue;
         }
+        const bool bPlainName = IsPlainFolderName(strName);
+        if (!bPlainName)
+            report.AddError(SectionPlace(strName), "not a plain folder name: the updater takes no package for this "
+                                                   "section, and devices of this model get Copy failed");
         if (!IsInSectionList(arrListed, i, strName))
             report.AddError(SectionPlace(strName), "past the 260 bytes of section names the updater reads: it "
                                                    "never sees this section");
@@ -195,6 +200,7 @@ void CheckConfiguration(const char* pszFolder, CCheckReport& report, CStringArra
         }
         checked.push_back(keys);
         arrChecked.Add(strName);
-        arrPackages.Add(strName);
+        if (bPlainName)
+            arrPackages.Add(strName);
     }
 }

@@ -9,7 +9,8 @@
 
 // Checks Update.cfg in pszFolder (ending in '\') and adds to arrPackages
 // the sections whose firmware folders are to be checked: every section
-// name of the file once, in file order.
+// name of the file once, in file order, but for names that can't name a
+// folder beside the updater (IsPlainFolderName): those have no package.
 void CheckConfiguration(const char* pszFolder, CCheckReport& report, CStringArray& arrPackages);
 
 // True when a DeviceID or VendorID value can match a device: the updater

@@ -92,6 +92,14 @@ std::vector<PACKAGE_CASE> ConfigCases()
              WriteFileBytes(f + "\\ModelB2\\MODELB2.BIN", "never copied");
          },
          {Error("[ModelB2]", "same DeviceID and VendorID as [ModelB], which stands first")}, kUpdated},
+        // Names a folder below the program's: the updater takes no package
+        // for it, though the folder is there.
+        {"SectionNotAFolderName",
+         [](const std::string& f) {
+             AppendCfg(f, ModelSection("Firmware\\ModelC", 0x1003));
+             WriteFileBytes(f + "\\Firmware\\ModelC\\FW.BIN", "never copied");
+         },
+         {Error("[Firmware\\ModelC]", "not a plain folder name")}, kCopyFailed, 0x1003},
         {"SameNameTwice", [](const std::string& f) { AppendCfg(f, ModelSection("modelb", 0x1003)); },
          {Error("[modelb]", "a section of this name stands earlier")}, kNotFound, 0x1003},
         // Meant for product 0x0102.
