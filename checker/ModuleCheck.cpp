@@ -52,26 +52,28 @@ HINSTANCE LoadModuleAsData(const CString& strPath)
     return hModule;
 }
 
-// The module as the current resource source for as long as it is checked,
-// as the updater makes it at its start.
+// The module as the current resource source and PelkinUpdate.exe as the
+// executable for as long as they are checked, as the updater has them:
+// what the module lacks, the framework takes from the executable.
 class CResourceSource
 {
 public:
-    explicit CResourceSource(HINSTANCE hModule) : m_hEarlier(AfxGetModuleState()->m_hCurrentResourceHandle)
+    CResourceSource(HINSTANCE hModule, HINSTANCE hProgram) : m_earlier(*AfxGetModuleState())
     {
         AfxGetModuleState()->m_hCurrentResourceHandle = hModule;
+        AfxGetModuleState()->m_hCurrentInstanceHandle = hProgram ? hProgram : hModule;
     }
-    ~CResourceSource() { AfxGetModuleState()->m_hCurrentResourceHandle = m_hEarlier; }
+    ~CResourceSource() { *AfxGetModuleState() = m_earlier; }
     CResourceSource(const CResourceSource&) = delete;
     CResourceSource& operator=(const CResourceSource&) = delete;
 
 private:
-    HINSTANCE m_hEarlier;
+    AFX_MODULE_STATE m_earlier;
 };
 
-void CheckResources(HINSTANCE hModule, CCheckReport& report)
+void CheckResources(HINSTANCE hModule, HINSTANCE hProgram, CCheckReport& report)
 {
-    CResourceSource source(hModule);
+    CResourceSource source(hModule, hProgram);
     CString strText;
     for (const MODULE_RESOURCE& dialog : kDialogs) {
         const char* pszName = MAKEINTRESOURCEA(dialog.nID);
@@ -93,7 +95,8 @@ void CheckResources(HINSTANCE hModule, CCheckReport& report)
 
 void CheckProgramFiles(const char* pszFolder, CCheckReport& report)
 {
-    if (!IsFile(CString(pszFolder) + "PelkinUpdate.exe"))
+    const CString strProgram = CString(pszFolder) + "PelkinUpdate.exe";
+    if (!IsFile(strProgram))
         report.AddError("PelkinUpdate.exe", "missing: there is no updater for users to start");
     const CString strModule = CString(pszFolder) + "PelkinUpdate.prm";
     if (!IsFile(strModule)) {
@@ -107,6 +110,9 @@ void CheckProgramFiles(const char* pszFolder, CCheckReport& report)
         report.AddError("PelkinUpdate.prm", strText);
         return;
     }
-    CheckResources(hModule, report);
+    HINSTANCE hProgram = IsFile(strProgram) ? LoadModuleAsData(strProgram) : nullptr;
+    CheckResources(hModule, hProgram, report);
+    if (hProgram)
+        FreeLibrary(hProgram);
     FreeLibrary(hModule);
 }
