@@ -16,9 +16,15 @@ HINSTANCE AfxGetResourceHandle()
     return AfxGetModuleState()->m_hCurrentResourceHandle;
 }
 
-HINSTANCE AfxFindResourceHandle(LPCSTR, LPCSTR)
+HINSTANCE AfxFindResourceHandle(LPCSTR lpszName, LPCSTR lpszType)
 {
-    return AfxGetResourceHandle();
+    HINSTANCE hResource = AfxGetResourceHandle();
+    if (FindResourceA(hResource, lpszName, lpszType))
+        return hResource;
+    HINSTANCE hInstance = AfxGetInstanceHandle();
+    if (hInstance != hResource && FindResourceA(hInstance, lpszName, lpszType))
+        return hInstance;
+    return hResource;
 }
 
 HINSTANCE AfxFindStringResourceHandle(UINT nID)

@@ -17,10 +17,13 @@ HINSTANCE AfxGetInstanceHandle();
 HINSTANCE AfxGetResourceHandle();
 
 // The module to ask for a resource by name and type: the current resource
-// source. There is no fallback to the executable, so a resource module that
-// lacks a resource leaves it missing.
+// source when it holds the resource, else the executable when that does
+// (a resource module without an icon leaves the executable's). When
+// neither holds it, the resource source, so that the caller meets the
+// missing resource there.
 HINSTANCE AfxFindResourceHandle(LPCSTR lpszName, LPCSTR lpszType);
 
-// The module holding string-table entry nID (strings are stored in blocks
-// of sixteen).
+// The module holding string-table entry nID. Strings are stored in blocks
+// of sixteen, and a block is looked up like any resource: an entry missing
+// from a block that the resource source holds stays missing.
 HINSTANCE AfxFindStringResourceHandle(UINT nID);

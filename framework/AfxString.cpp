@@ -99,14 +99,36 @@ void CString::Format(const char* pszFormat, ...)
     va_end(args);
 }
 
-void CString::Format(UINT nFormatID, ...)
+void CString::FormatText(const char* pszFormat, const char* psz1, const char* psz2)
+{
+    const char* const args[2] = {psz1, psz2};
+    const int nArgs = psz2 ? 2 : psz1 ? 1 : 0;
+    int nUsed = 0;
+    std::string text;
+    const char* p = pszFormat ? pszFormat : "";
+    while (*p) {
+        if (IsDBCSLeadByte(static_cast<BYTE>(*p)) && p[1]) {
+            text.append(p, 2);  // a double-byte character is never part of a conversion
+            p += 2;
+        } else if (p[0] == '%' && p[1] == '%') {
+            text += '%';
+            p += 2;
+        } else if (p[0] == '%' && p[1] == 's' && nUsed < nArgs) {
+            const char* pszArg = args[nUsed++];
+            text += pszArg ? pszArg : "";
+            p += 2;
+        } else {
+            text += *p++;
+        }
+    }
+    m_str.swap(text);
+}
+
+void CString::FormatText(UINT nFormatID, const char* psz1, const char* psz2)
 {
     CString strFormat;
     strFormat.LoadString(nFormatID);
-    va_list args;
-    va_start(args, nFormatID);
-    FormatV(strFormat, args);
-    va_end(args);
+    FormatText(strFormat, psz1, psz2);
 }
 
 BOOL CString::LoadString(UINT nID)

@@ -37,9 +37,15 @@ public:
     int Compare(const char* psz) const;
     int CompareNoCase(const char* psz) const;
 
-    // printf-style formatting; the program passes text arguments only.
+    // printf-style formatting, for the program's own formats ("0x%04X").
     void Format(const char* pszFormat, ...);
-    void Format(UINT nFormatID, ...);
+    // Formatting of a text that comes from the resource module, which anyone
+    // may replace, so it never reaches the C formatter: each %s takes the
+    // next argument (psz1, then psz2; as many as are given), %% becomes %,
+    // and every other conversion, and every %s beyond the arguments, is
+    // shown as it stands.
+    void FormatText(const char* pszFormat, const char* psz1, const char* psz2 = nullptr);
+    void FormatText(UINT nFormatID, const char* psz1, const char* psz2 = nullptr);
     // Loads a string-table entry from the current resource source; a
     // missing entry leaves the string empty and returns FALSE.
     BOOL LoadString(UINT nID);

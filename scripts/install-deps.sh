@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Installs what a fresh Debian machine lacks to build and test the updater:
 # the MinGW-w64 i686 cross compiler (posix threads), 32-bit Wine, Xvfb,
-# GoogleTest's sources, CMake, Ninja, and the icon tools. Safe to run again.
+# GoogleTest's sources, CMake, Ninja, the icon tools (wrestool also reads
+# the version record), and what the release archive takes: zip, and
+# osslsigncode and openssl for signing. Safe to run again.
 set -euo pipefail
 
 packages=(
@@ -10,6 +12,7 @@ packages=(
   xvfb xauth x11-utils
   googletest cmake ninja-build
   imagemagick icoutils
+  zip unzip osslsigncode openssl
 )
 
 missing=()

@@ -22,8 +22,7 @@ int CUpdateDlg::ScanAndUpdate()
 
     if (!m_engine.CheckVersion()) {
         CString strMessage;
-        strMessage.Format(IDS_VERSION_REFUSED, static_cast<const char*>(m_strDeviceName),
-                          static_cast<const char*>(m_engine.GetReleaseText()));
+        strMessage.FormatText(IDS_VERSION_REFUSED, m_strDeviceName, m_engine.GetReleaseText());
         ShowOutcome(strMessage, layout);
         return 0;
     }
@@ -123,6 +122,6 @@ void CUpdateDlg::ShowOutcome(const char* pszMessage, const OUTCOME_LAYOUT& layou
 CString CUpdateDlg::FormatWithDeviceName(UINT nID) const
 {
     CString strText;
-    strText.Format(nID, static_cast<const char*>(m_strDeviceName));
+    strText.FormatText(nID, m_strDeviceName);
     return strText;
 }

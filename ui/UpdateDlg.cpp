@@ -50,7 +50,7 @@ BOOL CUpdateDlg::OnInitDialog()
     if (arrSections.GetSize() > 0)
         cfg.ReadDeviceName(arrSections[0], m_strDeviceName);
     CString strCaption;
-    strCaption.Format(IDS_CAPTION, static_cast<const char*>(m_strDeviceName));
+    strCaption.FormatText(IDS_CAPTION, m_strDeviceName);
     SetWindowText(strCaption);
 
     CenterWindow();

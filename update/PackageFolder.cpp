@@ -4,13 +4,38 @@
 
 #include <shlwapi.h>
 
+#include <cstring>
+
 bool FitsMaxPath(const CString& strPath)
 {
     return strPath.GetLength() < MAX_PATH;
 }
 
+bool IsPlainFolderName(const char* pszName)
+{
+    if (!pszName || !*pszName)
+        return false;
+    char chLast = 0;  // the last single-byte character; 0 after a double-byte one
+    for (const char* p = pszName; *p; ) {
+        const char* pNext = CharNextA(p);
+        if (pNext == p + 1) {
+            const unsigned char ch = static_cast<unsigned char>(*p);
+            if (ch < 32 || std::strchr("\\/:<>\"|?*", ch))
+                return false;
+            chLast = *p;
+        } else {
+            chLast = 0;
+        }
+        p = pNext;
+    }
+    // "." and ".." end in a dot as well.
+    return chLast != '.' && chLast != ' ';
+}
+
 int LocatePackageFolder(const char* pszProgramFolder, const char* pszSection, CString& strFolder)
 {
+    if (!IsPlainFolderName(pszSection))
+        return 0;
     CString strPath(pszProgramFolder);
     strPath += pszSection;
     if (!FitsMaxPath(strPath) || !PathFileExistsA(strPath))

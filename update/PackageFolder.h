@@ -9,6 +9,15 @@
 // that don't fit are refused: a cut path would name another file.
 bool FitsMaxPath(const CString& strPath);
 
+// True when the name can name a folder directly inside the program folder:
+// not empty, not "." or "..", without '\', '/', ':', '<', '>', '"', '|',
+// '?', '*' or control characters, not ending in '.' or ' '. Section names
+// of Update.cfg become folder names, and Update.cfg is input like any
+// other: a section whose name fails this has no package, so nothing outside
+// the program folder is ever read for one. Double-byte characters are whole
+// characters: their trail byte may be 0x5C without being a '\'.
+bool IsPlainFolderName(const char* pszName);
+
 // Called for every package file with its full path (which may not fit in
 // MAX_PATH) and its name; returns non-zero to go on with the walk.
 typedef int (*PACKAGE_FILE_PROC)(const CString& strPath, const CString& strName, void* pContext);
@@ -18,7 +27,8 @@ typedef int (*PACKAGE_FILE_PROC)(const CString& strPath, const CString& strName,
 
 // 1 with the package folder (the program folder directly followed by the
 // section name) in strFolder when something of that name exists; 0 when
-// the folder's path doesn't fit or nothing of that name exists.
+// the section name is no plain folder name, the folder's path doesn't fit
+// or nothing of that name exists.
 int LocatePackageFolder(const char* pszProgramFolder, const char* pszSection, CString& strFolder);
 
 // Hands every package file to pfnProc, in listing order. Returns how many

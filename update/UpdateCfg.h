@@ -32,6 +32,13 @@ public:
     int ReadVersion(const char* pszSection, CString& strValue);
     int ReadVendorID(const char* pszSection, CString& strValue);
 
+    // The same reads with room for everything the file holds, for the
+    // package checker: what they give beyond the two above is what the
+    // program never sees. Each returns 1, or 0 when the file is out of
+    // reach or too large to read whole (then nothing is filled in).
+    int GetAllSectionNames(CStringArray& arrNames);
+    int ReadWholeValue(const char* pszSection, const char* pszKey, CString& strValue);
+
 private:
     int ReadKey(const char* pszSection, const char* pszKey, CString& strValue);
 

@@ -1,5 +1,5 @@
 // PelkinUpdate.prm holds resources and nothing that could run; the
-// executable carries its icon and version record.
+// executable carries its icon, version record and application manifest.
 #include "AfxString.h"
 #include "TestFiles.h"
 #include "resource.h"
@@ -210,6 +210,48 @@ TEST(ProgramResourcesTest, VersionRecord)
     EXPECT_EQ("PelkinUpdate.prm", VersionString(info, "OriginalFilename"));
     EXPECT_EQ("1.1.2.0", VersionString(info, "FileVersion"));
     EXPECT_EQ("1.0.0.0", VersionString(info, "ProductVersion"));
+}
+
+BOOL CALLBACK AddResourceId(HMODULE, LPCSTR, LPSTR pszName, LONG_PTR lParam)
+{
+    reinterpret_cast<std::vector<ULONG_PTR>*>(lParam)->push_back(reinterpret_cast<ULONG_PTR>(pszName));
+    return TRUE;
+}
+
+// Both executables carry one application manifest, resource 1 of type 24,
+// which the loader reads at start: it runs as whoever starts it (a 32-bit
+// program named "update" would otherwise be taken for an installer and ask
+// for administrator rights), depends on the common controls of version 6,
+// is DPI aware, and names Windows 7 to 11.
+TEST(ProgramResourcesTest, ManifestRunsAsInvokerWithCommonControls6)
+{
+    const char* const statements[] = {
+        "<requestedExecutionLevel level=\"asInvoker\" uiAccess=\"false\"/>",
+        "<dependency>\n    <dependentAssembly>\n      <assemblyIdentity type=\"win32\" "
+        "name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\"",
+        "publicKeyToken=\"6595b64144ccf1df\"",
+        "<dpiAware xmlns=\"http://schemas.microsoft.com/SMI/2005/WindowsSettings\">true/PM</dpiAware>",
+        "<dpiAwareness xmlns=\"http://schemas.microsoft.com/SMI/2016/WindowsSettings\">PerMonitorV2, PerMonitor</dpiAwareness>",
+        "<supportedOS Id=\"{35138b9a-5d96-4fbd-8e2d-a2440225f93a}\"/>",  // Windows 7
+        "<supportedOS Id=\"{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}\"/>",  // Windows 8
+        "<supportedOS Id=\"{1f676c76-80e1-4239-95bb-83d0f6d0da78}\"/>",  // Windows 8.1
+        "<supportedOS Id=\"{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}\"/>",  // Windows 10 and 11
+    };
+    for (const char* pszProgram : {"PelkinUpdate.exe", "PelkinUpdateDemo.exe"}) {
+        HMODULE hProgram = LoadAsData(ExeFolder() + pszProgram);
+        ASSERT_NE(nullptr, hProgram) << pszProgram;
+        std::vector<ULONG_PTR> ids;
+        EnumResourceNamesA(hProgram, MAKEINTRESOURCEA(24), AddResourceId, reinterpret_cast<LONG_PTR>(&ids));
+        EXPECT_EQ(std::vector<ULONG_PTR>{1}, ids) << pszProgram;
+        HRSRC hManifest = FindResourceA(hProgram, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24));
+        ASSERT_NE(nullptr, hManifest) << pszProgram;
+        const char* pText = static_cast<const char*>(LockResource(LoadResource(hProgram, hManifest)));
+        const std::string manifest(pText, SizeofResource(hProgram, hManifest));
+        FreeLibrary(hProgram);
+        EXPECT_EQ(0u, manifest.find("<?xml version=\"1.0\" encoding=\"UTF-8\"")) << pszProgram;
+        for (const char* pszStatement : statements)
+            EXPECT_NE(std::string::npos, manifest.find(pszStatement)) << pszProgram << ": " << pszStatement;
+    }
 }
 
 }  // namespace

@@ -11,8 +11,12 @@
 
 #include <gtest/gtest.h>
 
+#include <tlhelp32.h>
+
 #include <algorithm>
+#include <cctype>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -38,6 +42,27 @@ void RunToEndWithoutWindow(CDebuggedProcess& process, const std::string& strProg
     EXPECT_FALSE(bShowedWindow);
 }
 
+// The folders of every comctl32.dll loaded in a process, in lower case.
+std::vector<std::string> CommonControlsFolders(DWORD nProcessId)
+{
+    std::vector<std::string> folders;
+    HANDLE hSnapshot = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, nProcessId);
+    if (hSnapshot == INVALID_HANDLE_VALUE)
+        return folders;
+    MODULEENTRY32 module = {};
+    module.dwSize = sizeof module;
+    for (BOOL bMore = Module32First(hSnapshot, &module); bMore; bMore = Module32Next(hSnapshot, &module)) {
+        if (lstrcmpiA(module.szModule, "comctl32.dll") != 0)
+            continue;
+        std::string strPath = module.szExePath;
+        std::transform(strPath.begin(), strPath.end(), strPath.begin(),
+                       [](unsigned char ch) { return static_cast<char>(std::tolower(ch)); });
+        folders.push_back(strPath.substr(0, strPath.rfind('\\') + 1));
+    }
+    CloseHandle(hSnapshot);
+    return folders;
+}
+
 TEST(ReleaseTest, RealHostHasNoDeviceAndOkScansAgain)
 {
     EmptyFolder("E:\\");
@@ -53,6 +78,12 @@ TEST(ReleaseTest, RealHostHasNoDeviceAndOkScansAgain)
     EXPECT_EQ(process.CountTrace("F:\\"), 1);
     EXPECT_EQ(process.CountTrace("Removable Drive\n"), 2);
     EXPECT_EQ(process.CountTrace("Device not Found\n"), 1);
+    // The manifest took effect: the controls are those of the common
+    // controls of version 6, from the side-by-side store.
+    const std::vector<std::string> folders = CommonControlsFolders(process.ProcessId());
+    ASSERT_EQ(1u, folders.size());
+    EXPECT_NE(std::string::npos, folders[0].find("\\winsxs\\x86_microsoft.windows.common-controls_6595b64144ccf1df_6."))
+        << folders[0];
 
     ASSERT_TRUE(ClickButton(run.Dialog(), IDOK));
     ASSERT_TRUE(run.WaitForNotFound(2, kTimeoutMs));

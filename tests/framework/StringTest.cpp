@@ -23,6 +23,17 @@ TEST(CString, ReverseFindSkipsTrailBytes)
     EXPECT_EQ(2, strAfter.ReverseFind('\\'));
 }
 
+// The sought character as the very last byte: a folder path ending in its
+// separator, a one-character text, a separator right after a double-byte
+// character whose trail byte is '\'.
+TEST(CString, ReverseFindSeesTheLastByte)
+{
+    EXPECT_EQ(6, CString("C:\\dir\\").ReverseFind('\\'));
+    EXPECT_EQ(0, CString("x").ReverseFind('x'));
+    EXPECT_EQ(2, (CString(kHyou) + "\\").ReverseFind('\\'));
+    EXPECT_EQ(-1, CString("").ReverseFind('\\'));
+}
+
 TEST(CString, ReverseFindLoneLeadByteAtEnd)
 {
     // A lead byte with nothing after it is a character of its own.
@@ -40,6 +51,58 @@ TEST(CString, FormatWithTextArguments)
     CString strLong;
     strLong.Format("%s", std::string(1000, 'x').c_str());
     EXPECT_EQ(1000, strLong.GetLength());
+}
+
+// Texts of the resource module: only %s takes an argument.
+TEST(CString, FormatTextSubstitutesTextArgumentsInOrder)
+{
+    CString str;
+    str.FormatText("Your %s has %s.", "Model B", "0201");
+    EXPECT_STREQ("Your Model B has 0201.", str);
+    str.FormatText("%s", "");
+    EXPECT_STREQ("", str);
+    str.FormatText("no argument taken", "Model B");
+    EXPECT_STREQ("no argument taken", str);
+    // Arguments are inserted as they are, never read as formats.
+    str.FormatText("[%s|%s]", "%s%n", "100%%");
+    EXPECT_STREQ("[%s%n|100%%]", str);
+    str.FormatText("%%s is 100%% %s", "done");
+    EXPECT_STREQ("%s is 100% done", str);
+    str.FormatText(CString(kHyou) + "%s" + kHyou, "A");
+    EXPECT_STREQ((CString(kHyou) + "A" + kHyou), str);
+}
+
+TEST(CString, FormatTextShowsOtherConversionsAndSurplusOnesAsTheyStand)
+{
+    struct
+    {
+        const char* pszFormat;
+        const char* psz1;
+        const char* psz2;
+        const char* pszShown;
+    } const cases[] = {
+        {"%n %d %p %x %c %f", "A", "B", "%n %d %p %x %c %f"},
+        {"%d%s%p%s", "A", "B", "%dA%pB"},         // no conversion takes an argument but %s
+        {"%s %s %s", "A", nullptr, "A %s %s"},     // one argument: one %s
+        {"%s %s %s %n", "A", "B", "A B %s %n"},
+        {"%s", nullptr, nullptr, "%s"},            // no argument at all
+        {"%5s %-s %.3s %ls %S", "A", "B", "%5s %-s %.3s %ls %S"},
+        {"50%", "A", nullptr, "50%"},              // a lone % at the end
+        {"%", nullptr, nullptr, "%"},
+        {"%%%s%%", "A", nullptr, "%A%"},
+    };
+    for (const auto& c : cases) {
+        CString str = "old";
+        str.FormatText(c.pszFormat, c.psz1, c.psz2);
+        EXPECT_STREQ(c.pszShown, str) << c.pszFormat;
+    }
+}
+
+TEST(CString, FormatTextOfAMissingEntryIsEmpty)
+{
+    CString str = "old";
+    str.FormatText(4242, "A");
+    EXPECT_TRUE(str.IsEmpty());
 }
 
 TEST(CString, AssignAppendLeft)

@@ -134,3 +134,70 @@ void RemovePath(const std::string& path)
         DeleteFileA(path.c_str());
     }
 }
+
+static std::wstring LongPathOf(const std::string& path)
+{
+    return L"\\\\?\\" + std::wstring(path.begin(), path.end());
+}
+
+void MakeLongPathFolder(const std::string& path)
+{
+    if (!CreateDirectoryW(LongPathOf(path).c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
+        throw std::runtime_error("cannot make " + path);
+}
+
+void WriteLongPathFile(const std::string& path, const std::string& bytes)
+{
+    HANDLE hFile = CreateFileW(LongPathOf(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (hFile == INVALID_HANDLE_VALUE)
+        throw std::runtime_error("cannot create " + path);
+    DWORD nWritten = 0;
+    const BOOL bOk = bytes.empty() || WriteFile(hFile, bytes.data(), static_cast<DWORD>(bytes.size()), &nWritten, nullptr);
+    CloseHandle(hFile);
+    if (!bOk || nWritten != bytes.size())
+        throw std::runtime_error("cannot write " + path);
+}
+
+void RemoveLongPath(const std::string& path)
+{
+    const std::wstring wide = LongPathOf(path);
+    const DWORD attributes = GetFileAttributesW(wide.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        return;
+    SetFileAttributesW(wide.c_str(), FILE_ATTRIBUTE_NORMAL);
+    if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        DeleteFileW(wide.c_str());
+        return;
+    }
+    std::vector<std::string> names;
+    WIN32_FIND_DATAW data;
+    HANDLE hFind = FindFirstFileW((wide + L"\\*").c_str(), &data);
+    if (hFind != INVALID_HANDLE_VALUE) {
+        do {
+            const std::wstring name = data.cFileName;
+            if (name != L"." && name != L"..") {
+                const int nBytes = WideCharToMultiByte(CP_ACP, 0, name.c_str(), -1, nullptr, 0, nullptr, nullptr);
+                std::string narrow(static_cast<size_t>(nBytes > 0 ? nBytes : 1), '\0');
+                WideCharToMultiByte(CP_ACP, 0, name.c_str(), -1, &narrow[0], nBytes, nullptr, nullptr);
+                narrow.resize(narrow.size() - 1);
+                names.push_back(narrow);
+            }
+        } while (FindNextFileW(hFind, &data));
+        FindClose(hFind);
+    }
+    for (const std::string& name : names)
+        RemoveLongPath(path + "\\" + name);
+    RemoveDirectoryW(wide.c_str());
+}
+
+bool WriteSparseFile(const std::string& path, unsigned long long nSize)
+{
+    HANDLE hFile = CreateForWriting(path);
+    DWORD nReturned = 0;
+    DeviceIoControl(hFile, FSCTL_SET_SPARSE, nullptr, 0, nullptr, 0, &nReturned, nullptr);
+    LARGE_INTEGER end;
+    end.QuadPart = static_cast<LONGLONG>(nSize);
+    const BOOL bSized = SetFilePointerEx(hFile, end, nullptr, FILE_BEGIN) && SetEndOfFile(hFile);
+    CloseHandle(hFile);
+    return bSized != FALSE;
+}

@@ -27,3 +27,13 @@ std::vector<std::string> ListFolder(const std::string& folder);
 std::map<std::string, std::string> ReadFolderFiles(const std::string& folder);
 // Removes everything inside a folder (a drive root, say), keeping the folder.
 void EmptyFolder(const std::string& path);
+
+// Paths of any length, through the wide functions and the \\?\ form (path
+// must be full): a file whose folders exist, and the removal of a file or a
+// folder with everything in it.
+void MakeLongPathFolder(const std::string& path);
+void WriteLongPathFile(const std::string& path, const std::string& bytes);
+void RemoveLongPath(const std::string& path);
+// A file of nSize bytes that takes next to no room on disk; false when the
+// platform could not make it so.
+bool WriteSparseFile(const std::string& path, unsigned long long nSize);

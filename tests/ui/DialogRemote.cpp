@@ -26,6 +26,19 @@ BOOL CALLBACK FindDialogProc(HWND hWnd, LPARAM lParam)
     return TRUE;
 }
 
+// What OnDialogThread runs: a message of our own, sent to the dialog, is
+// picked up by a hook on the dialog's thread before the dialog sees it.
+const UINT g_nCallMessage = RegisterWindowMessageA("PelkinUpdateTestCall");
+const std::function<void()>* g_pCall = nullptr;
+
+LRESULT CALLBACK CallOnThisThread(int nCode, WPARAM wParam, LPARAM lParam)
+{
+    const CWPSTRUCT* pMsg = reinterpret_cast<const CWPSTRUCT*>(lParam);
+    if (nCode == HC_ACTION && pMsg && pMsg->message == g_nCallMessage && g_pCall)
+        (*g_pCall)();
+    return CallNextHookEx(nullptr, nCode, wParam, lParam);
+}
+
 }  // namespace
 
 std::string WindowText(HWND hWnd)
@@ -44,7 +57,9 @@ RECT ChildRect(HWND hParent, HWND hChild)
     return rect;
 }
 
-CDialogRemote::CDialogRemote(SCRIPT script) : m_nUiThread(GetCurrentThreadId())
+CDialogRemote::CDialogRemote(SCRIPT script)
+    : m_nUiThread(GetCurrentThreadId()),
+      m_hCallHook(SetWindowsHookExA(WH_CALLWNDPROC, CallOnThisThread, nullptr, m_nUiThread))
 {
     m_thread = std::thread(&CDialogRemote::Run, this, std::move(script));
 }
@@ -52,6 +67,8 @@ CDialogRemote::CDialogRemote(SCRIPT script) : m_nUiThread(GetCurrentThreadId())
 CDialogRemote::~CDialogRemote()
 {
     Join();
+    if (m_hCallHook)
+        UnhookWindowsHookEx(m_hCallHook);
 }
 
 void CDialogRemote::Join()
@@ -152,6 +169,14 @@ HWND CDialogRemote::WaitForOtherDialog(DWORD nTimeoutMs)
         Sleep(10);
     }
     return nullptr;
+}
+
+void CDialogRemote::OnDialogThread(const std::function<void()>& fn)
+{
+    g_pCall = &fn;
+    DWORD_PTR nResult = 0;
+    SendMessageTimeoutA(m_hDlg, g_nCallMessage, 0, 0, SMTO_NORMAL, kIdleTimeoutMs, &nResult);
+    g_pCall = nullptr;
 }
 
 std::string CDialogRemote::StoredText(int nID) const

@@ -62,6 +62,10 @@ public:
     // A shown dialog of the test thread other than the main one, once it
     // waits for input; null after nTimeoutMs.
     HWND WaitForOtherDialog(DWORD nTimeoutMs);
+    // Runs fn on the dialog's own thread, inside one message, and returns
+    // once it has: nothing the platform queues for the dialog meanwhile is
+    // handled before fn ends.
+    void OnDialogThread(const std::function<void()>& fn);
     // The window text as stored, read without a message: usable while the
     // dialog's thread is busy.
     std::string StoredText(int nID) const;
@@ -72,6 +76,7 @@ private:
     HWND FindDialog(HWND hExcept) const;
 
     DWORD m_nUiThread;
+    HHOOK m_hCallHook;
     HWND m_hDlg = nullptr;
     bool m_bFound = false;
     std::thread m_thread;

@@ -28,6 +28,8 @@ LRESULT CALLBACK RecordMessage(int nCode, WPARAM wParam, LPARAM lParam)
         } else if (bOurs && pMsg->message == WM_WINDOWPOSCHANGED) {
             event.pos = *reinterpret_cast<const WINDOWPOS*>(pMsg->lParam);
             g_events.push_back(event);
+        } else if (bOurs && pMsg->message == WM_ICONERASEBKGND) {
+            g_events.push_back(event);
         }
     }
     return CallNextHookEx(g_hHook, nCode, wParam, lParam);
@@ -85,4 +87,13 @@ std::vector<POINT> CLayoutRecorder::MovesOf(int nID) const
         if (event.nMessage == WM_WINDOWPOSCHANGED && event.nID == nID && !(event.pos.flags & SWP_NOMOVE))
             moves.push_back({event.pos.x, event.pos.y});
     return moves;
+}
+
+int CLayoutRecorder::IconErasures() const
+{
+    int nCount = 0;
+    for (const LAYOUT_EVENT& event : g_events)
+        if (event.nMessage == WM_ICONERASEBKGND && event.nID == 0)
+            ++nCount;
+    return nCount;
 }

@@ -11,7 +11,7 @@
 
 struct LAYOUT_EVENT
 {
-    UINT nMessage;        // WM_SETTEXT, WM_SHOWWINDOW or WM_WINDOWPOSCHANGED
+    UINT nMessage;        // WM_SETTEXT, WM_SHOWWINDOW, WM_WINDOWPOSCHANGED or WM_ICONERASEBKGND
     int nID;              // control id; 0 for the dialog itself
     std::string strText;  // WM_SETTEXT
     bool bShow;           // WM_SHOWWINDOW
@@ -35,4 +35,7 @@ public:
     std::vector<int> DialogHeights() const;
     // Where the dialog moved control nID, in order.
     std::vector<POINT> MovesOf(int nID) const;
+    // How often the dialog was asked to erase the background of its icon
+    // (it asks itself whenever it paints minimised).
+    int IconErasures() const;
 };

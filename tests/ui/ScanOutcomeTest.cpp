@@ -6,6 +6,7 @@
 #include "UpdateDlg.h"
 
 #include "DebugTrace.h"
+#include "ModuleCopy.h"
 #include "SimHost.h"
 #include "TestConfig.h"
 #include "TestFiles.h"
@@ -18,6 +19,15 @@
 #include <vector>
 
 namespace {
+
+const ULONGLONG kSmallDrive = 64ULL * 1024 * 1024;
+
+ULONGLONG FreeBytes(const char* pszRoot)
+{
+    ULARGE_INTEGER freeBytes = {};
+    EXPECT_TRUE(GetDiskFreeSpaceExA(pszRoot, &freeBytes, nullptr, nullptr));
+    return freeBytes.QuadPart;
+}
 
 class ScanOutcomeTest : public ::testing::Test
 {
@@ -35,10 +45,14 @@ protected:
     void TearDown() override
     {
         EXPECT_EQ(0, host.Leaks()) << host.LeakReport();
+        UseResourceModule();
+        if (m_hModuleCopy)
+            FreeLibrary(m_hModuleCopy);
         CleanUp();
     }
     static void CleanUp()
     {
+        RemovePath(ExeFolder() + "ModuleCopy.prm");
         RemovePath(CfgPath());
         RemovePath(ExeFolder() + "ModelA");
         RemovePath(ExeFolder() + "ModelB");
@@ -108,8 +122,22 @@ protected:
         EXPECT_EQ(cyWindow, heights.back());
     }
 
+    // Makes a copy of the module, with the given strings, the resource
+    // source until the test ends.
+    bool UseModuleCopy(const std::vector<MODULE_STRING>& strings)
+    {
+        const std::string strCopy = ExeFolder() + "ModuleCopy.prm";
+        if (!CopyModuleWithStrings(ExeFolder() + "PelkinUpdate.prm", strCopy, strings))
+            return false;
+        m_hModuleCopy = LoadModuleAsData(strCopy);
+        if (m_hModuleCopy)
+            AfxGetModuleState()->m_hCurrentResourceHandle = m_hModuleCopy;
+        return m_hModuleCopy != nullptr;
+    }
+
     int m_nHub = 0;
     int m_nPort = 0;
+    HMODULE m_hModuleCopy = nullptr;
 };
 
 TEST_F(ScanOutcomeTest, UpdatedCaptionNamesFirstModelMessageTheMatchedOne)
@@ -152,12 +180,10 @@ TEST_F(ScanOutcomeTest, VersionRefusedWithoutBusyLayout)
 
 TEST_F(ScanOutcomeTest, NoRoomOnTheStick)
 {
-    ULARGE_INTEGER free = {};
-    ASSERT_TRUE(GetDiskFreeSpaceExA("E:\\", &free, nullptr, nullptr));
-    if (free.QuadPart > 64ULL * 1024 * 1024)
+    if (FreeBytes("E:\\") > kSmallDrive)
         GTEST_SKIP() << "E: is not the small test drive";
     PlugStick('E', 0x1002, 0x0150);
-    WriteFileOfSize(ExeFolder() + "ModelB\\fw.bin", free.QuadPart + 1);
+    WriteFileOfSize(ExeFolder() + "ModelB\\fw.bin", FreeBytes("E:\\") + 1);
     CLayoutRecorder recorder;
     DIALOG_SNAPSHOT shot;
     Run(shot);
@@ -309,57 +335,60 @@ TEST_F(ScanOutcomeTest, NonMatchingStickBeforeTheTarget)
     EXPECT_EQ(expected, seen);
 }
 
-// A copy of the resource module whose string table lacks string nID.
-bool MakeModuleWithoutString(const std::string& strPath, UINT nID)
-{
-    HMODULE hModule = UseResourceModule();
-    const WORD nBlock = static_cast<WORD>(nID / 16 + 1);
-    HRSRC hBlock = FindResourceA(hModule, MAKEINTRESOURCEA(nBlock), MAKEINTRESOURCEA(6) /* RT_STRING */);
-    if (!hBlock)
-        return false;
-    const WORD* pEntry = static_cast<const WORD*>(LockResource(LoadResource(hModule, hBlock)));
-    const WORD* pEnd = pEntry + SizeofResource(hModule, hBlock) / sizeof(WORD);
-    std::vector<WORD> block;
-    for (UINT i = 0; i < 16 && pEntry < pEnd; ++i) {
-        const WORD nLength = (i == nID % 16) ? 0 : std::min<WORD>(*pEntry, static_cast<WORD>(pEnd - pEntry - 1));
-        block.push_back(nLength);
-        block.insert(block.end(), pEntry + 1, pEntry + 1 + nLength);
-        pEntry += 1 + *pEntry;
-    }
-    if (!CopyFileA((ExeFolder() + "PelkinUpdate.prm").c_str(), strPath.c_str(), FALSE))
-        return false;
-    HANDLE hUpdate = BeginUpdateResourceA(strPath.c_str(), FALSE);
-    if (!hUpdate)
-        return false;
-    const BOOL bUpdated = UpdateResourceA(hUpdate, MAKEINTRESOURCEA(6), MAKEINTRESOURCEA(nBlock),
-                                          MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US), block.data(),
-                                          static_cast<DWORD>(block.size() * sizeof(WORD)));
-    return EndUpdateResourceA(hUpdate, !bUpdated) && bUpdated;
-}
-
 // A module without its own busy text: the busy layout shows the About
 // item's label instead.
 TEST_F(ScanOutcomeTest, ModuleWithoutBusyTextFallsBackToTheAboutItemLabel)
 {
-    const std::string strVariant = ExeFolder() + "NoBusyText.prm";
-    ASSERT_TRUE(MakeModuleWithoutString(strVariant, IDS_UPDATING));
-    HMODULE hVariant = LoadLibraryExA(strVariant.c_str(), nullptr,
-                                      LOAD_LIBRARY_AS_DATAFILE | 0x20 /* LOAD_LIBRARY_AS_IMAGE_RESOURCE */);
-    ASSERT_NE(nullptr, hVariant);
-    AfxGetModuleState()->m_hCurrentResourceHandle = hVariant;
+    ASSERT_TRUE(UseModuleCopy({{IDS_UPDATING, ""}}));
     EXPECT_EQ("", Text(IDS_UPDATING));
     PlugStick('E', 0x1002, 0x0150);
     CLayoutRecorder recorder;
     DIALOG_SNAPSHOT shot;
     Run(shot);
     const std::string strAboutItem = Text(IDS_ABOUT_ITEM);
-    UseResourceModule();
-    FreeLibrary(hVariant);
-    RemovePath(strVariant);
 
     EXPECT_FALSE(strAboutItem.empty());
     EXPECT_EQ(std::vector<std::string>{strAboutItem}, recorder.TextsOf(IDC_BUSY_TEXT));
     EXPECT_EQ(Text(IDS_COPY_FAILED), shot.strMessage);
+}
+
+// Anyone may replace the module: its texts are shown, never run. Every
+// conversion but %s, and every %s beyond the arguments, stands as written;
+// handed to the C formatter, %n would write through whatever the stack
+// holds, %d and %p would show it.
+TEST_F(ScanOutcomeTest, ModuleTextsWithConversionsAreShownAsTheyStand)
+{
+    ASSERT_TRUE(UseModuleCopy({
+        {IDS_CAPTION, "%n%d%p %s %s%%"},
+        {IDS_DEVICE_NOT_FOUND, "No %s %n %d %p %s %x"},
+        {IDS_VERSION_REFUSED, "%s %s %s %n %p %d"},
+        {IDS_COPY_FAILED, "%n %s %d"},
+        {IDS_UPDATE_DONE, "%p%s%n%s%d"},
+        {IDS_NO_ROOM, "%n %s %s %p"},
+    }));
+    DIALOG_SNAPSHOT shot;
+    Run(shot);  // no stick yet
+    EXPECT_EQ("%n%d%p Model A %s%", shot.strCaption);
+    EXPECT_EQ("No Model A %n %d %p %s %x", shot.strMessage);
+
+    PlugStick('E', 0x1002, 0x0201);
+    Run(shot);
+    EXPECT_EQ("Model B 0201 %s %n %p %d", shot.strMessage);
+
+    host.Port(m_nHub, m_nPort).Descriptor.bcdDevice = 0x0150;
+    Run(shot);  // no package: Copy failed, whose text takes no argument
+    EXPECT_EQ("%n %s %d", shot.strMessage);
+
+    WritePackage();
+    Run(shot);
+    EXPECT_EQ("%pModel B%n%s%d", shot.strMessage);
+
+    if (FreeBytes("E:\\") <= kSmallDrive) {
+        EmptyFolder("E:\\");
+        WriteFileOfSize(ExeFolder() + "ModelB\\fw.bin", FreeBytes("E:\\") + 1);
+        Run(shot);
+        EXPECT_EQ("%n Model B %s %p", shot.strMessage);
+    }
 }
 
 }  // namespace

@@ -34,7 +34,7 @@ std::string Text(UINT nID)
 std::string Formatted(UINT nID, const char* pszFirst, const char* pszSecond)
 {
     CString strText;
-    strText.Format(nID, pszFirst, pszSecond);
+    strText.FormatText(nID, pszFirst, pszSecond);
     return static_cast<const char*>(strText);
 }
 

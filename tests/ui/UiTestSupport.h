@@ -9,8 +9,9 @@
 // Loads PelkinUpdate.prm from beside the test executable as the program
 // does, once, and makes it the current resource source. Null on failure.
 HINSTANCE UseResourceModule();
-// Makes the test executable itself the resource source again (it carries
-// no dialogs, strings or icons) and back.
+// Makes the test executable itself the resource source (like the program,
+// it carries the icon and the version record, but no dialogs or strings);
+// UseResourceModule makes the module the source again.
 void UseOwnResources();
 
 std::string Text(UINT nID);

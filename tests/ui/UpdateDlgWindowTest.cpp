@@ -1,10 +1,12 @@
 // The update dialog as a window: caption, retry after Not found, the About
 // box, the minimised icon, and a resource source without templates.
 #include "DialogRemote.h"
+#include "LayoutRecorder.h"
 #include "UiTestSupport.h"
 #include "UpdateDlg.h"
 
 #include "DebugTrace.h"
+#include "ModuleCopy.h"
 #include "SimHost.h"
 #include "TestConfig.h"
 #include "TestFiles.h"
@@ -77,7 +79,7 @@ TEST_F(UpdateDlgWindowTest, NotFoundTwiceKeepsOfferingTheRetry)
     });
 
     EXPECT_EQ(IDCANCEL, nResult);
-    EXPECT_TRUE(bHasIcon);  // the test executable has none: it came from the module
+    EXPECT_TRUE(bHasIcon);
     EXPECT_EQ(Text(IDS_SEARCHING), strDuringRetry);
     EXPECT_GE(nSearchingMs, 250u);
     ASSERT_EQ(3u, shots.size());
@@ -155,6 +157,38 @@ TEST_F(UpdateDlgWindowTest, SystemCommandsSixteenToThirtyOneOpenTheAboutBox)
     EXPECT_EQ(nullptr, hAboutAfterClose);
 }
 
+// What the module lacks comes from the executable: a module without the
+// icon leaves the dialog with the executable's, its templates and texts
+// still the module's.
+TEST_F(UpdateDlgWindowTest, ModuleWithoutIconGivesTheExecutablesIcon)
+{
+    const std::string strCopy = ExeFolder() + "NoIcon.prm";
+    ASSERT_TRUE(CopyModuleWithoutResource(ExeFolder() + "PelkinUpdate.prm", strCopy, MAKEINTRESOURCEA(14) /* RT_GROUP_ICON */,
+                                          IDI_UPDATE_ICON));
+    HMODULE hCopy = LoadModuleAsData(strCopy);
+    ASSERT_NE(nullptr, hCopy);
+    EXPECT_EQ(nullptr, FindResourceA(hCopy, MAKEINTRESOURCEA(IDI_UPDATE_ICON), MAKEINTRESOURCEA(14)));
+    const LPCSTR pszIcon = MAKEINTRESOURCEA(IDI_UPDATE_ICON);
+    EXPECT_EQ(UseResourceModule(), AfxFindResourceHandle(pszIcon, MAKEINTRESOURCEA(14)));
+    AfxGetModuleState()->m_hCurrentResourceHandle = hCopy;
+    EXPECT_EQ(GetModuleHandleA(nullptr), AfxFindResourceHandle(pszIcon, MAKEINTRESOURCEA(14)));
+    EXPECT_EQ(hCopy, AfxFindResourceHandle(MAKEINTRESOURCEA(IDD_UPDATE_DIALOG), MAKEINTRESOURCEA(5) /* RT_DIALOG */));
+    // Held by neither: the resource source, where the caller finds it missing.
+    EXPECT_EQ(hCopy, AfxFindResourceHandle(MAKEINTRESOURCEA(4242), MAKEINTRESOURCEA(5)));
+    HICON hIcon = nullptr;
+    DIALOG_SNAPSHOT shot;
+    Run([&](CDialogRemote& remote) {
+        hIcon = reinterpret_cast<HICON>(SendMessageA(remote.Dialog(), WM_GETICON, ICON_BIG, 0));
+        shot = remote.Snapshot();
+    });
+    UseResourceModule();
+    FreeLibrary(hCopy);
+    RemovePath(strCopy);
+
+    EXPECT_NE(nullptr, hIcon);
+    EXPECT_EQ(Formatted(IDS_DEVICE_NOT_FOUND, Text(IDS_DEFAULT_DEVICE_NAME).c_str()), shot.strMessage);
+}
+
 TEST_F(UpdateDlgWindowTest, WithoutTheModuleNoWindowIsCreated)
 {
     UseOwnResources();
@@ -165,31 +199,49 @@ TEST_F(UpdateDlgWindowTest, WithoutTheModuleNoWindowIsCreated)
     EXPECT_EQ(nullptr, dlg.GetSafeHwnd());
 }
 
+// Minimised, the dialog paints its icon and offers it for dragging;
+// restored, it shows its outcome as before. Without a window manager, Wine
+// restores a minimised window by itself as soon as the dialog's thread
+// handles the X events that minimising it caused, often within a
+// millisecond: so the whole round runs on the dialog's thread inside one
+// message, where no such event can come between.
 TEST_F(UpdateDlgWindowTest, MinimisedAndRestoredTheDialogKeepsItsOutcome)
 {
     WriteCfg(kTwoModelsCfg);
+    CLayoutRecorder recorder;
     bool bIconic = false;
+    int nIconErasures = 0;
+    bool bRestored = false;
     DIALOG_SNAPSHOT before;
     DIALOG_SNAPSHOT after;
+    HICON hIcon = nullptr;
     HICON hDragIcon = nullptr;
     Run([&](CDialogRemote& remote) {
         before = remote.Snapshot();
-        // The close box and minimise are system commands outside the About
-        // range: they reach default processing.
-        SendMessageA(remote.Dialog(), WM_SYSCOMMAND, SC_MINIMIZE, 0);
-        // Read at once: Wine without a window manager may restore an
-        // unmanaged window by itself when X events for it arrive later.
-        bIconic = IsIconic(remote.Dialog()) != FALSE;
-        remote.WaitIdle();
-        // Paints the minimised window: its icon.
-        RedrawWindow(remote.Dialog(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
-        hDragIcon = reinterpret_cast<HICON>(SendMessageA(remote.Dialog(), WM_QUERYDRAGICON, 0, 0));
-        ShowWindow(remote.Dialog(), SW_RESTORE);
+        HWND hDlg = remote.Dialog();
+        remote.OnDialogThread([&] {
+            // Minimise is a system command outside the About range: it
+            // reaches default processing.
+            SendMessageA(hDlg, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+            bIconic = IsIconic(hDlg) != FALSE;
+            const int nErasuresBefore = recorder.IconErasures();
+            // A minimised window has no client area left to invalidate here:
+            // the paint is asked for directly.
+            SendMessageA(hDlg, WM_PAINT, 0, 0);
+            nIconErasures = recorder.IconErasures() - nErasuresBefore;
+            hIcon = reinterpret_cast<HICON>(SendMessageA(hDlg, WM_GETICON, ICON_BIG, 0));
+            hDragIcon = reinterpret_cast<HICON>(SendMessageA(hDlg, WM_QUERYDRAGICON, 0, 0));
+            ShowWindow(hDlg, SW_RESTORE);
+            bRestored = !IsIconic(hDlg);
+        });
         remote.WaitIdle();
         after = remote.Snapshot();
     });
     EXPECT_TRUE(bIconic);
-    EXPECT_NE(nullptr, hDragIcon);
+    EXPECT_EQ(1, nIconErasures);  // painted minimised: the icon
+    EXPECT_NE(nullptr, hIcon);
+    EXPECT_EQ(hIcon, hDragIcon);
+    EXPECT_TRUE(bRestored);
     EXPECT_EQ(before.strMessage, after.strMessage);
     EXPECT_EQ(before.rcWindow.right - before.rcWindow.left, after.rcWindow.right - after.rcWindow.left);
     EXPECT_EQ(before.rcWindow.bottom - before.rcWindow.top, after.rcWindow.bottom - after.rcWindow.top);

@@ -1,5 +1,6 @@
 // Measuring the firmware package, the space check and the copy, with real
 // folders beside the test executable and the removable drive E:.
+#include "PackageFolder.h"
 #include "UpdateEngine.h"
 
 #include "FaultyFileOps.h"
@@ -16,6 +17,8 @@
 namespace {
 
 const char kSection[] = "FwPackage";
+// Shift-JIS U+8868: lead byte 0x95, trail byte 0x5C ('\').
+const char kHyou[] = "\x95\x5C";
 const char kDrive[] = "E:\\";
 const ULONGLONG kSmallDrive = 64ULL * 1024 * 1024;
 
@@ -109,7 +112,11 @@ protected:
     static void Clean()
     {
         RemoveTree(ExeFolder() + "FwPackage");
-        RemoveTree(ExeFolder() + "Long");
+        for (const std::string& name : ListFolder(ExeFolder()))
+            if (name.compare(0, 4, "Long") == 0)
+                RemoveTree(ExeFolder() + name);
+        RemoveTree(ExeFolder() + "ModelB");
+        RemovePath(ExeFolder() + "..\\outside");  // the narrow call resolves ".."
         for (const std::string& name : ListFolder(kDrive))
             RemoveTree(kDrive + name);
     }
@@ -397,17 +404,65 @@ TEST_F(PackageTransferTest, DestinationIsDriveRootFollowedByName)
     EXPECT_FALSE(FileExists("E:\\fw.bin"));
 }
 
-// A section whose folder path has nLength characters, under ExeFolder()\Long.
+TEST(CodePage, IsShiftJis)
+{
+    ASSERT_EQ(932u, GetACP()) << "the test needs the Shift-JIS code page (LC_ALL=ja_JP.UTF-8 under Wine)";
+}
+
+TEST(PlainFolderName, NamesAFolderDirectlyInsideTheProgramFolder)
+{
+    const char* const plain[] = {
+        "ModelA", "Model B", "x", ".hidden", "a.b", "a..b", " leading", "A-1_2(3)+[4]",
+        kHyou,                 // its trail byte is 0x5C, not a separator
+        "\x81\x7C",            // a trail byte 0x7C, not a '|'
+        "Pkg\x95\x5C",
+    };
+    for (const char* pszName : plain)
+        EXPECT_TRUE(IsPlainFolderName(pszName)) << pszName;
+}
+
+TEST(PlainFolderName, RefusesEverythingElse)
+{
+    const char* const refused[] = {
+        "", ".", "..", "...", "a.", "a ", " ", "\x95\x5C.",
+        "..\\outside", "ModelB\\..\\..\\outside", "..\\..\\windows\\system32\\drivers\\etc",
+        "\\Model", "Model\\", "a/b", "../outside", "C:", "C:\\Windows", "a:stream", "\\\\server\\share",
+        "a<b", "a>b", "a\"b", "a|b", "a?b", "a*b", "*", "a\tb", "a\x01", "\x1F", "a\nb",
+    };
+    for (const char* pszName : refused)
+        EXPECT_FALSE(IsPlainFolderName(pszName)) << pszName;
+    EXPECT_FALSE(IsPlainFolderName(nullptr));
+}
+
+// Sections named like paths out of the program folder: files placed where
+// they lead are neither measured nor copied, and the copy fails as for a
+// missing package.
+TEST_F(PackageTransferTest, SectionNamesThatLeadOutOfTheProgramFolderHaveNoPackage)
+{
+    WriteFileBytes(ExeFolder() + "..\\outside\\secret.bin", std::string(700, 's'));
+    MakeFolder(ExeFolder() + "ModelB");
+    ASSERT_TRUE(FileExists(ExeFolder() + "ModelB\\..\\..\\outside\\secret.bin"));
+    ASSERT_FALSE(ListFolder(ExeFolder()).empty());
+    for (const char* pszSection : {"..\\outside", "ModelB\\..\\..\\outside", ".", ".\\", "ModelB\\.."}) {
+        CPackageEngine outside(pszSection);
+        EXPECT_EQ(0u, outside.GetPackageSize()) << pszSection;
+        EXPECT_EQ(1, outside.HasRoomForPackage(kDrive)) << pszSection;
+        EXPECT_EQ(0, outside.CopyPackageToDrive(kDrive)) << pszSection;
+        EXPECT_TRUE(ListFolder(kDrive).empty()) << pszSection;
+    }
+}
+
+// A section whose folder path has nLength characters: one folder name,
+// "Long" and enough p's, directly inside ExeFolder().
 std::string SectionOfLength(size_t nLength)
 {
-    const std::string prefix = "Long\\";
+    const std::string prefix = "Long";
     return prefix + std::string(nLength - ExeFolder().size() - prefix.size(), 'p');
 }
 
 TEST_F(PackageTransferTest, PackageFolderPastMaxPathIsRefused)
 {
     const std::string section = SectionOfLength(MAX_PATH);
-    MakeFolder(ExeFolder() + "Long");
     // The folder that the path cut at MAX_PATH - 1 characters would name.
     const std::string cut = (ExeFolder() + section).substr(0, MAX_PATH - 1);
     MakeLongFolder(cut);
@@ -422,7 +477,6 @@ TEST_F(PackageTransferTest, SearchPatternPastMaxPathIsRefused)
 {
     // The folder fits; the folder with "\*.*" does not.
     const std::string section = SectionOfLength(MAX_PATH - 4);
-    MakeFolder(ExeFolder() + "Long");
     MakeLongFolder(ExeFolder() + section);
     WriteLongFile(ExeFolder() + section + "\\a", "x");
     CPackageEngine longEngine(section);
@@ -438,7 +492,6 @@ TEST_F(PackageTransferTest, SourcePathPastMaxPathIsRefused)
     const std::string longName = std::string(70, 'n') + ".bin";
     // The name that the source path cut at MAX_PATH - 1 characters ends in.
     const std::string cutName = (folder + "\\" + longName).substr(folder.size() + 1, MAX_PATH - 1 - folder.size() - 1);
-    MakeFolder(ExeFolder() + "Long");
     MakeLongFolder(folder);
     WriteLongFile(folder + "\\short.bin", std::string(10, 's'));
     WriteLongFile(folder + "\\" + longName, std::string(20, 'l'));

@@ -1,0 +1,118 @@
+#include "ModuleCheck.h"
+
+#include "AfxModuleState.h"
+#include "resource.h"
+
+#ifndef LOAD_LIBRARY_AS_IMAGE_RESOURCE
+#define LOAD_LIBRARY_AS_IMAGE_RESOURCE 0x00000020
+#endif
+
+namespace {
+
+// What the updater loses without each resource it asks the module for.
+struct MODULE_RESOURCE
+{
+    UINT nID;
+    const char* pszLoss;
+};
+
+const MODULE_RESOURCE kDialogs[] = {
+    {IDD_ABOUT, "the About item opens no window"},
+    {IDD_UPDATE_DIALOG, "the updater ends at once without a window"},
+};
+
+// A string the module lacks is an empty text where the updater shows it.
+const MODULE_RESOURCE kStrings[] = {
+    {IDS_ABOUT_ITEM, "no About item in the system menu, and an empty text while updating"},
+    {IDS_UPDATE_DONE, "the Updated message is empty"},
+    {IDS_COPY_FAILED, "the Copy failed message is empty"},
+    {IDS_DEVICE_NOT_FOUND, "the Not found message is empty"},
+    {IDS_RETRY_BUTTON, "the button that scans again has no label"},
+    {IDS_SEARCHING, "the message of a new scan is empty"},
+    {IDS_CLOSE_BUTTON, "the Close button has no label"},
+    {IDS_VERSION_REFUSED, "the Version refused message is empty"},
+    {IDS_NO_ROOM, "the No room message is empty"},
+    {IDS_CAPTION, "the window has no caption"},
+    {IDS_DEFAULT_DEVICE_NAME, "the device has an empty name until a model matches"},
+};
+
+bool IsFile(const CString& strPath)
+{
+    const DWORD nAttributes = GetFileAttributesA(strPath);
+    return nAttributes != INVALID_FILE_ATTRIBUTES && !(nAttributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// As the updater loads it: mapped as data, never run; hosts that don't know
+// the image-resource flag (before Windows Vista) take a plain data file.
+HINSTANCE LoadModuleAsData(const CString& strPath)
+{
+    HINSTANCE hModule = LoadLibraryExA(strPath, nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    if (!hModule && GetLastError() == ERROR_INVALID_PARAMETER)
+        hModule = LoadLibraryExA(strPath, nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    return hModule;
+}
+
+// The module as the current resource source and PelkinUpdate.exe as the
+// executable for as long as they are checked, as the updater has them:
+// what the module lacks, the framework takes from the executable.
+class CResourceSource
+{
+public:
+    CResourceSource(HINSTANCE hModule, HINSTANCE hProgram) : m_earlier(*AfxGetModuleState())
+    {
+        AfxGetModuleState()->m_hCurrentResourceHandle = hModule;
+        AfxGetModuleState()->m_hCurrentInstanceHandle = hProgram ? hProgram : hModule;
+    }
+    ~CResourceSource() { *AfxGetModuleState() = m_earlier; }
+    CResourceSource(const CResourceSource&) = delete;
+    CResourceSource& operator=(const CResourceSource&) = delete;
+
+private:
+    AFX_MODULE_STATE m_earlier;
+};
+
+void CheckResources(HINSTANCE hModule, HINSTANCE hProgram, CCheckReport& report)
+{
+    CResourceSource source(hModule, hProgram);
+    CString strText;
+    for (const MODULE_RESOURCE& dialog : kDialogs) {
+        const char* pszName = MAKEINTRESOURCEA(dialog.nID);
+        if (FindResourceA(AfxFindResourceHandle(pszName, RT_DIALOG), pszName, RT_DIALOG))
+            continue;
+        strText.Format("no dialog %u: %s", dialog.nID, dialog.pszLoss);
+        report.AddError("PelkinUpdate.prm", strText);
+    }
+    for (const MODULE_RESOURCE& text : kStrings) {
+        CString strLoaded;
+        if (strLoaded.LoadString(text.nID))
+            continue;
+        strText.Format("no string %u: %s", text.nID, text.pszLoss);
+        report.AddError("PelkinUpdate.prm", strText);
+    }
+}
+
+}  // namespace
+
+void CheckProgramFiles(const char* pszFolder, CCheckReport& report)
+{
+    const CString strProgram = CString(pszFolder) + "PelkinUpdate.exe";
+    if (!IsFile(strProgram))
+        report.AddError("PelkinUpdate.exe", "missing: there is no updater for users to start");
+    const CString strModule = CString(pszFolder) + "PelkinUpdate.prm";
+    if (!IsFile(strModule)) {
+        report.AddError("PelkinUpdate.prm", "missing: the updater ends at once without a window");
+        return;
+    }
+    HINSTANCE hModule = LoadModuleAsData(strModule);
+    if (!hModule) {
+        CString strText;
+        strText.Format("not a resource module (error %lu): the updater ends at once without a window", GetLastError());
+        report.AddError("PelkinUpdate.prm", strText);
+        return;
+    }
+    HINSTANCE hProgram = IsFile(strProgram) ? LoadModuleAsData(strProgram) : nullptr;
+    CheckResources(hModule, hProgram, report);
+    if (hProgram)
+        FreeLibrary(hProgram);
+    FreeLibrary(hModule);
+}

@@ -1,0 +1,246 @@
+#include "PackageCases.h"
+
+#include "ProgramFolder.h"
+#include "ReleaseCheck.h"
+#include "TestFiles.h"
+
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+
+namespace {
+
+const char kModelBFolder[] = "[ModelB] ModelB\\";
+const UPDATE_OUTCOME kNotFound = UPDATE_OUTCOME::NotFound;
+const UPDATE_OUTCOME kCopyFailed = UPDATE_OUTCOME::CopyFailed;
+const UPDATE_OUTCOME kUpdated = UPDATE_OUTCOME::Updated;
+const UPDATE_OUTCOME kNoWindow = UPDATE_OUTCOME::None;
+
+std::string CfgOf(const std::string& strFolder)
+{
+    return strFolder + "\\Update.cfg";
+}
+
+// Replaces the one place of strFrom in the folder's Update.cfg.
+void EditCfg(const std::string& strFolder, const std::string& strFrom, const std::string& strTo)
+{
+    std::string strText = ReadFileBytes(CfgOf(strFolder));
+    const size_t nAt = strText.find(strFrom);
+    if (nAt == std::string::npos)
+        throw std::runtime_error("Update.cfg holds no " + strFrom);
+    WriteFileBytes(CfgOf(strFolder), strText.replace(nAt, strFrom.size(), strTo));
+}
+
+void AppendCfg(const std::string& strFolder, const std::string& strText)
+{
+    WriteFileBytes(CfgOf(strFolder), ReadFileBytes(CfgOf(strFolder)) + strText);
+}
+
+// A section of vendor 0x1234, up to release 02.00.
+std::string ModelSection(const std::string& strName, unsigned nProduct)
+{
+    char szIds[64];
+    std::snprintf(szIds, sizeof szIds, "DeviceID=0x%04X\nVendorID=0x1234\n", nProduct);
+    return "\n[" + strName + "]\n" + szIds + "DeviceName=Pelkin " + strName + "\nVersion=0200\n";
+}
+
+// The section and its package of one file, whose path may be long.
+void AddModel(const std::string& strFolder, const std::string& strName, unsigned nProduct,
+              const std::string& strFile = "FW.BIN")
+{
+    AppendCfg(strFolder, ModelSection(strName, nProduct));
+    MakeLongPathFolder(strFolder + "\\" + strName);
+    WriteLongPathFile(strFolder + "\\" + strName + "\\" + strFile, "firmware of " + strName);
+}
+
+// A section name that makes the package folder's path, with the program
+// folder before it, exactly nLength characters long.
+std::string NameForPath(const std::string& strFolder, size_t nLength)
+{
+    return std::string(nLength - strFolder.size() - 1, 'L');
+}
+
+EXPECTED_FINDING Error(const std::string& strPlace, const std::string& strText)
+{
+    return EXPECTED_FINDING{true, strPlace, strText};
+}
+
+EXPECTED_FINDING Warning(const std::string& strPlace, const std::string& strText)
+{
+    return EXPECTED_FINDING{false, strPlace, strText};
+}
+
+std::vector<PACKAGE_CASE> ConfigCases()
+{
+    return {
+        {"NoUpdateCfg", [](const std::string& f) { RemovePath(CfgOf(f)); }, {Error("Update.cfg", "missing")},
+         kNotFound},
+        {"NoSection", [](const std::string& f) { WriteFileBytes(CfgOf(f), "; models to come\n"); },
+         {Error("Update.cfg", "no section")}, kNotFound},
+        // Two names of six characters and thirty of seven fill 255 of the
+        // 260 bytes; the name after them no longer fits.
+        {"PastSectionList",
+         [](const std::string& f) {
+             for (unsigned i = 1; i <= 30; ++i)
+                 AddModel(f, "Fill0" + std::to_string(10 + i), 0x2000 + i);
+             AddModel(f, "ModelC", 0x1003);
+         },
+         {Error("[ModelC]", "past the 260 bytes of section names")}, kNotFound, 0x1003},
+        {"SameIdsAsEarlier",
+         [](const std::string& f) {
+             AppendCfg(f, "\n[ModelB2]\nDeviceID=0X1002\nvendorid=0x1234\nDeviceName=Pelkin Model B2\n");
+             WriteFileBytes(f + "\\ModelB2\\MODELB2.BIN", "never copied");
+         },
+         {Error("[ModelB2]", "same DeviceID and VendorID as [ModelB], which stands first")}, kUpdated},
+        // Names a folder below the program's: the updater takes no package
+        // for it, though the folder is there.
+        {"SectionNotAFolderName",
+         [](const std::string& f) {
+             AppendCfg(f, ModelSection("Firmware\\ModelC", 0x1003));
+             WriteFileBytes(f + "\\Firmware\\ModelC\\FW.BIN", "never copied");
+         },
+         {Error("[Firmware\\ModelC]", "not a plain folder name")}, kCopyFailed, 0x1003},
+        {"SameNameTwice", [](const std::string& f) { AppendCfg(f, ModelSection("modelb", 0x1003)); },
+         {Error("[modelb]", "a section of this name stands earlier")}, kNotFound, 0x1003},
+        // Meant for product 0x0102.
+        {"DeviceIdThreeDigits", [](const std::string& f) { EditCfg(f, "DeviceID=0x1002", "DeviceID=0x102"); },
+         {Error("[ModelB] DeviceID", "\"0x102\" is not 0x and four hexadecimal digits")}, kNotFound, 0x0102},
+        {"VendorIdMissing",
+         [](const std::string& f) {
+             EditCfg(f, "VendorID=0x1234\nDeviceName=Pelkin Model B", "DeviceName=Pelkin Model B");
+         },
+         {Error("[ModelB] VendorID", "missing")}, kNotFound},
+        {"DeviceIdMissing", [](const std::string& f) { EditCfg(f, "DeviceID=0x1002\n", ""); },
+         {Error("[ModelB] DeviceID", "missing")}, kNotFound},
+        // Meant to refuse release 02.01; compared as text, it lets it through.
+        {"VersionWithPrefix", [](const std::string& f) { EditCfg(f, "Version=0200", "Version=0x0200"); },
+         {Error("[ModelB] Version", "lets releases 0000 to 0FFF through and refuses 1000 to FFFF")}, kUpdated,
+         0x1002, 0x0201},
+        {"DeviceNameEmpty", [](const std::string& f) { EditCfg(f, "DeviceName=Pelkin Model B", "DeviceName="); },
+         {Warning("[ModelB] DeviceName", "missing or empty")}, kUpdated, 0x1002, 0x0105, 0, ""},
+        {"ValueCut",
+         [](const std::string& f) { EditCfg(f, "DeviceName=Pelkin Model B", "DeviceName=" + std::string(300, 'N')); },
+         {Warning("[ModelB] DeviceName", "300 characters: the updater reads only the first 259")}, kUpdated, 0x1002,
+         0x0105, 0, std::string(259, 'N')},
+    };
+}
+
+std::vector<PACKAGE_CASE> PackageFolderCases(const std::string& strRoot)
+{
+    // With the program folder before it, the package folder's path fits,
+    // its search pattern doesn't; or the pattern fits, a file's path doesn't.
+    const std::string strLong = NameForPath(strRoot + "FolderPathTooLong", MAX_PATH - 4);
+    const std::string strDeep = NameForPath(strRoot + "FilePathTooLong", MAX_PATH - 6);
+    return {
+        {"FolderMissing", [](const std::string& f) { RemovePath(f + "\\ModelB"); },
+         {Error(kModelBFolder, "firmware folder missing")}, kCopyFailed},
+        {"FolderIsFile",
+         [](const std::string& f) {
+             RemovePath(f + "\\ModelB");
+             WriteFileBytes(f + "\\ModelB", "not a folder");
+         },
+         {Error(kModelBFolder, "a file, not a folder")}, kCopyFailed},
+        {"FolderEmpty", [](const std::string& f) { EmptyFolder(f + "\\ModelB"); },
+         {Error(kModelBFolder, "holds no file")}, kCopyFailed},
+        {"FolderPathTooLong", [strLong](const std::string& f) { AddModel(f, strLong, 0x1003); },
+         {Error("[" + strLong + "] " + strLong + "\\", "its search pattern")}, kCopyFailed, 0x1003},
+        {"FilePathTooLong", [strDeep](const std::string& f) { AddModel(f, strDeep, 0x1004, "FIRMWARE.BIN"); },
+         {Error("[" + strDeep + "] " + strDeep + "\\FIRMWARE.BIN",
+                "its path is " + std::to_string(MAX_PATH - 6 + 13) + " characters")},
+         kCopyFailed, 0x1004},
+        {"FilesInSubFolder",
+         [](const std::string& f) {
+             WriteFileBytes(f + "\\ModelB\\docs\\MANUAL.TXT", "left behind");
+             WriteFileBytes(f + "\\ModelB\\docs\\old\\MODELB.BIN", "left behind");
+         },
+         {Warning("[ModelB] ModelB\\docs\\", "a sub-folder holding 2 files")}, kUpdated},
+        // The test drive E: holds 2 MiB.
+        {"LargerThanDrive", [](const std::string& f) { WriteFileOfSize(f + "\\ModelB\\MODELB.BIN", 3 << 20); },
+         {Warning(kModelBFolder, "more than a drive of 2 MiB holds")}, UPDATE_OUTCOME::NoRoom, 0x1002, 0x0105, 2},
+        {"FourGiB",
+         [](const std::string& f) {
+             if (!WriteSparseFile(f + "\\ModelB\\IMAGE.BIN", (4ULL << 30) + 1))
+                 throw std::runtime_error("no sparse file of 4 GiB");
+         },
+         {Warning(kModelBFolder, "4 GiB or more: more than most device drives hold, and no FAT32 drive")},
+         kNoWindow, 0, 0, 8192},
+        // Other file systems take the name; FAT drives don't.
+        {"NotFatName", [](const std::string& f) { WriteFileBytes(f + "\\ModelB\\FW:1.BIN", "firmware"); },
+         {Warning("[ModelB] ModelB\\FW:1.BIN", "not a valid name on FAT drives (it holds ':')")}, kNoWindow, 0},
+    };
+}
+
+std::vector<PACKAGE_CASE> ModuleCases()
+{
+    return {
+        {"NoProgram", [](const std::string& f) { RemovePath(f + "\\PelkinUpdate.exe"); },
+         {Error("PelkinUpdate.exe", "missing")}, kNoWindow, 0},
+        {"NoModule", [](const std::string& f) { RemovePath(f + "\\PelkinUpdate.prm"); },
+         {Error("PelkinUpdate.prm", "missing: the updater ends at once without a window")}, kNoWindow},
+        {"NotAModule", [](const std::string& f) { WriteFileBytes(f + "\\PelkinUpdate.prm", "[Strings]\n"); },
+         {Error("PelkinUpdate.prm", "not a resource module")}, kNoWindow},
+        // A module without the update dialog and the Version refused text.
+        {"ModuleLacksResources",
+         [](const std::string& f) {
+             const std::string strPartial = FolderFromEnvironment("PELKIN_PARTIAL_MODULE");
+             if (!CopyFileA(strPartial.c_str(), (f + "\\PelkinUpdate.prm").c_str(), FALSE))
+                 throw std::runtime_error("no " + strPartial);
+         },
+         {Error("PelkinUpdate.prm", "no dialog 102: the updater ends at once without a window"),
+          Error("PelkinUpdate.prm", "no string 108: the Version refused message is empty")},
+         kNoWindow},
+    };
+}
+
+}  // namespace
+
+std::vector<PACKAGE_CASE> MakePackageCases(const std::string& strRoot)
+{
+    std::vector<PACKAGE_CASE> cases = ConfigCases();
+    for (std::vector<PACKAGE_CASE> more : {PackageFolderCases(strRoot), ModuleCases()})
+        cases.insert(cases.end(), more.begin(), more.end());
+    return cases;
+}
+
+void LayOutCleanRelease(const std::string& strFolder, bool bWithDemo)
+{
+    RemoveLongPath(strFolder);
+    LayOutProgram(strFolder, "PelkinUpdate.exe", "updated");
+    if (bWithDemo) {
+        const std::string strBuilt = FolderFromEnvironment("PELKIN_APP_DIR");
+        CopyFileA((strBuilt + "\\PelkinUpdateDemo.exe").c_str(), (strFolder + "\\PelkinUpdateDemo.exe").c_str(),
+                  FALSE);
+    }
+}
+
+std::string LayOutCase(const std::string& strRoot, const PACKAGE_CASE& packageCase, bool bWithDemo)
+{
+    const std::string strFolder = strRoot + packageCase.strName;
+    LayOutCleanRelease(strFolder, bWithDemo);
+    packageCase.pfnBreak(strFolder);
+    return strFolder;
+}
+
+void CheckCase(const std::string& strFolder, const PACKAGE_CASE& packageCase, CCheckReport& report)
+{
+    CHECK_OPTIONS options;
+    if (packageCase.nDriveMiB)
+        options.nDriveBytes = packageCase.nDriveMiB * 1024ULL * 1024;
+    CString strChecked;
+    const int nExit = CheckReleaseFolder(strFolder.c_str(), options, report, strChecked);
+
+    std::string strAll;
+    bool bAnyError = false;
+    for (int i = 0; i < report.GetCount(); ++i)
+        strAll += std::string(CCheckReport::FormatFinding(report.GetAt(i))) + "\n";
+    ASSERT_EQ(report.GetCount(), static_cast<int>(packageCase.findings.size())) << strAll;
+    for (size_t i = 0; i < packageCase.findings.size(); ++i) {
+        const EXPECTED_FINDING& expected = packageCase.findings[i];
+        const CHECK_FINDING& finding = report.GetAt(static_cast<int>(i));
+        EXPECT_EQ(finding.nLevel == FINDING_ERROR, expected.bError) << strAll;
+        EXPECT_EQ(std::string(finding.strPlace), expected.strPlace) << strAll;
+        EXPECT_NE(std::string(finding.strText).find(expected.strText), std::string::npos) << strAll;
+        bAnyError = bAnyError || expected.bError;
+    }
+    EXPECT_EQ(nExit, bAnyError ? 2 : 1);
+}
