@@ -1,7 +1,10 @@
 #include "AfxDialog.h"
 
 #include "AfxModuleState.h"
+#include "AfxProgressCtrl.h"
 #include "AfxWinApp.h"
+
+#include <commctrl.h>
 
 BEGIN_MESSAGE_MAP(CDialog, CWnd)
     ON_COMMAND(IDOK, OnOK)
@@ -17,6 +20,9 @@ INT_PTR CDialog::DoModal()
 {
     const char* pszTemplate = MAKEINTRESOURCEA(m_nIDTemplate);
     HINSTANCE hInst = AfxFindResourceHandle(pszTemplate, MAKEINTRESOURCEA(5) /* RT_DIALOG */);
+    // A template may hold a progress bar, whose class must exist before
+    // the dialog is made: a control of an unknown class fails the dialog.
+    AfxInitCommonControls(ICC_PROGRESS_CLASS);
     const INT_PTR nResult = ::DialogBoxParamA(hInst, pszTemplate, GetModalOwner(), DialogProc,
                                               reinterpret_cast<LPARAM>(this));
     Detach();

@@ -69,6 +69,14 @@ protected:                                           \
          return reinterpret_cast<LRESULT>(static_cast<ThisClass*>(pTarget)->OnQueryDragIcon()); \
      }},
 
+// LRESULT memberFxn(WPARAM wParam, LPARAM lParam): any message by number,
+// a message of the program's own (WM_APP and up) say; not WM_COMMAND,
+// whose commands have ON_COMMAND.
+#define ON_MESSAGE(message, memberFxn)                                              \
+    {static_cast<UINT>(message), 0, [](CCmdTarget* pTarget, WPARAM wParam, LPARAM lParam) -> LRESULT { \
+         return static_cast<ThisClass*>(pTarget)->memberFxn(wParam, lParam);         \
+     }},
+
 // void memberFxn(); memberFxn may name a base class's handler (CBase::OnX).
 #define ON_COMMAND(id, memberFxn)                                                   \
     {WM_COMMAND, static_cast<UINT>(id), [](CCmdTarget* pTarget, WPARAM, LPARAM) -> LRESULT { \
