@@ -109,7 +109,7 @@ int CUpdateEngine::CopyPackageToDrive(const char* pszDriveRoot)
         Report("Copy: the program's own folder is unknown, so there is no package");
         return 0;
     }
-    CStagedCopy copy(pszDriveRoot);
+    CStagedCopy copy(pszDriveRoot, m_pFileOps);
     if (copy.AddPackage(strProgramFolder, m_strSection) == 0) {
         Report("Copy: no package file in %s%s (missing, empty, or not a folder)",
                static_cast<const char*>(strProgramFolder), static_cast<const char*>(m_strSection));

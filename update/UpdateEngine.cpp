@@ -15,6 +15,7 @@
 CUpdateEngine::CUpdateEngine()
     : m_bProgramFolder(GetModuleFolder(m_strProgramFolder) != 0),
       m_pObserver(nullptr),
+      m_pFileOps(nullptr),
       m_outcome(SCAN_NOT_FOUND),
       m_bRunOpen(false),
       m_identity()
@@ -25,6 +26,7 @@ CUpdateEngine::CUpdateEngine(const char* pszProgramFolder)
     : m_strProgramFolder(pszProgramFolder),
       m_bProgramFolder(true),
       m_pObserver(nullptr),
+      m_pFileOps(nullptr),
       m_outcome(SCAN_NOT_FOUND),
       m_bRunOpen(false),
       m_identity()

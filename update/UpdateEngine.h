@@ -28,6 +28,7 @@
 #include "AfxString.h"
 #include "UsbDeviceIdentity.h"
 
+class CFileOps;
 class CStagedCopy;
 class CUpdateCfg;
 class CUpdateObserver;
@@ -54,6 +55,9 @@ public:
 
     // Who hears of the run's events; null (the default): nobody.
     void SetObserver(CUpdateObserver* pObserver) { m_pObserver = pObserver; }
+    // The file calls of the copy (see CFileOps); null (the default): the
+    // real ones.
+    void SetFileOps(CFileOps* pFileOps) { m_pFileOps = pFileOps; }
 
     // The steps of one run, in order (see above).
     int FindTargetDrive();
@@ -114,6 +118,7 @@ private:
     CString m_strProgramFolder;   // ending in '\'
     bool m_bProgramFolder;        // false: the executable's path could not be had
     CUpdateObserver* m_pObserver;
+    CFileOps* m_pFileOps;
     SCAN_OUTCOME m_outcome;
     CString m_strDriveRoot;
     bool m_bRunOpen;              // a target was found and no step ended the run
