@@ -8,6 +8,9 @@
 
 #define IDC_MESSAGE              1001
 #define IDC_BUSY_TEXT            1004
+// The busy layout's progress bar: the template's, or made at run time
+// under the busy text when the template has none.
+#define IDC_BUSY_PROGRESS        1005
 
 #define IDS_ABOUT_ITEM            101
 #define IDS_UPDATE_DONE           102

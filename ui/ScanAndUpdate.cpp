@@ -3,13 +3,21 @@
 // USB device matches a section of Update.cfg, checks the device's release
 // and the drive's free space, and copies the package; the dialog shows the
 // busy layout before the space check and ends in one outcome: Not found,
-// Version refused, No room, Copy failed or Updated.
+// Version refused, No room, Copy failed or Updated. The space check and
+// the copy run on a worker thread (BusyPhase.cpp); the sequence returns
+// once their outcome is shown.
 #include "UpdateDlg.h"
 
 #include "resource.h"
 
+#include <commctrl.h>
+
 int CUpdateDlg::ScanAndUpdate()
 {
+    // Only the busy phase handles messages while a scan runs, and it lets
+    // none of them start another.
+    if (m_bBusy)
+        return 0;
     if (!m_engine.FindTargetDrive()) {
         // An unreadable drive list changes nothing in the window.
         if (m_engine.GetOutcome() == SCAN_NOT_FOUND)
@@ -28,18 +36,28 @@ int CUpdateDlg::ScanAndUpdate()
     }
 
     ShowBusy(layout);
-    if (!m_engine.CheckRoom()) {
+    m_busyLayout = layout;
+    RunBusySteps();
+    return m_engine.GetOutcome() == SCAN_UPDATED ? 1 : 0;
+}
+
+// What the space check and the copy decided.
+void CUpdateDlg::ShowBusyOutcome(const OUTCOME_LAYOUT& layout)
+{
+    switch (m_engine.GetOutcome()) {
+    case SCAN_NO_ROOM:
         ShowOutcome(FormatWithDeviceName(IDS_NO_ROOM), layout);
-        return 0;
-    }
-    if (!m_engine.CopyPackage()) {
+        break;
+    case SCAN_UPDATED:
+        ShowOutcome(FormatWithDeviceName(IDS_UPDATE_DONE), layout);
+        break;
+    default: {
         CString strMessage;
         strMessage.LoadString(IDS_COPY_FAILED);
         ShowOutcome(strMessage, layout);
-        return 0;
+        break;
     }
-    ShowOutcome(FormatWithDeviceName(IDS_UPDATE_DONE), layout);
-    return 1;
+    }
 }
 
 // Measured at the dialog's full size: only the Not-found outcome leads to
@@ -71,6 +89,7 @@ void CUpdateDlg::ShowNotFound()
     m_ctlMessage.ShowWindow(SW_SHOW);
     if (CWnd* pBusy = GetDlgItem(IDC_BUSY_TEXT))
         pBusy->ShowWindow(SW_HIDE);
+    HideProgressBar();
     m_ctlMessage.SetWindowText(FormatWithDeviceName(IDS_DEVICE_NOT_FOUND));
     CString strRetry;
     strRetry.LoadString(IDS_RETRY_BUTTON);
@@ -79,8 +98,8 @@ void CUpdateDlg::ShowNotFound()
     m_bRetry = 1;
 }
 
-// While the space check and the copy block the window: the busy text
-// alone, the button row cut off.
+// While the space check and the copy run: the busy text and the progress
+// bar, the button row cut off.
 void CUpdateDlg::ShowBusy(const OUTCOME_LAYOUT& layout)
 {
     CString strBusy;
@@ -96,8 +115,63 @@ void CUpdateDlg::ShowBusy(const OUTCOME_LAYOUT& layout)
         pOk->ShowWindow(SW_HIDE);
     if (CWnd* pCancel = GetDlgItem(IDCANCEL))
         pCancel->ShowWindow(SW_HIDE);
+    ShowProgressBar(layout);
     SetWindowPos(nullptr, 0, 0, layout.cxWindow, layout.cyWindow - layout.cyOk, SWP_NOMOVE | SWP_NOZORDER);
     UpdateWindow();
+}
+
+// The bar starts empty for every busy phase. A template may place it
+// itself; in the others it is made here, once.
+void CUpdateDlg::ShowProgressBar(const OUTCOME_LAYOUT& layout)
+{
+    if (!m_ctlProgress.GetSafeHwnd()) {
+        const bool bBar = GetDlgItem(IDC_BUSY_PROGRESS) != nullptr
+                              ? BindControl(IDC_BUSY_PROGRESS, m_ctlProgress) != FALSE
+                              : m_ctlProgress.Create(PBS_SMOOTH, GetProgressBarRect(layout), this, IDC_BUSY_PROGRESS) != FALSE;
+        if (!bBar)
+            return;  // the busy text alone, as before there was a bar
+    }
+    m_ctlProgress.SetRange32(0, CCopyProgressRelay::kRange);
+    m_ctlProgress.SetPos(0);
+    m_ctlProgress.ShowWindow(SW_SHOW);
+}
+
+// As wide as the busy text and just under it, but inside the client area
+// that the busy layout leaves: the window loses the OK button's height at
+// its bottom, and the client area with it. Gap and height are in dialog
+// units (2 and 8, a dialog editor's bar), so they grow with the font.
+RECT CUpdateDlg::GetProgressBarRect(const OUTCOME_LAYOUT& layout)
+{
+    RECT rcClient = {};
+    GetClientRect(&rcClient);
+    const int cyBusyClient = rcClient.bottom - layout.cyOk;
+    RECT rcUnits = {7, 2, 0, 8};  // margin, gap, -, height
+    ::MapDialogRect(m_hWnd, &rcUnits);
+    const int cyGap = rcUnits.top;
+    const int cyBar = rcUnits.bottom;
+    // A template without a busy text (it should have one) puts the bar
+    // under the message line, or at the top within the usual margins.
+    RECT rcAbove = {rcUnits.left, 0, rcClient.right - rcUnits.left, 0};
+    CWnd* pAbove = GetDlgItem(IDC_BUSY_TEXT);
+    if (!pAbove)
+        pAbove = GetDlgItem(IDC_MESSAGE);
+    if (pAbove) {
+        pAbove->GetWindowRect(&rcAbove);
+        ScreenToClient(&rcAbove);
+    }
+    RECT rcBar = {rcAbove.left, rcAbove.bottom + cyGap, rcAbove.right, 0};
+    if (rcBar.top + cyBar + cyGap > cyBusyClient)
+        rcBar.top = cyBusyClient - cyGap - cyBar;
+    if (rcBar.top < 0)
+        rcBar.top = 0;
+    rcBar.bottom = rcBar.top + cyBar;
+    return rcBar;
+}
+
+void CUpdateDlg::HideProgressBar()
+{
+    if (CWnd* pBar = GetDlgItem(IDC_BUSY_PROGRESS))
+        pBar->ShowWindow(SW_HIDE);
 }
 
 // The outcome's message and a close button in the middle of the button row.
@@ -106,6 +180,7 @@ void CUpdateDlg::ShowOutcome(const char* pszMessage, const OUTCOME_LAYOUT& layou
     m_ctlMessage.SetWindowText(pszMessage);
     if (CWnd* pBusy = GetDlgItem(IDC_BUSY_TEXT))
         pBusy->ShowWindow(SW_HIDE);
+    HideProgressBar();
     m_ctlMessage.ShowWindow(SW_SHOW);
     CString strClose;
     strClose.LoadString(IDS_CLOSE_BUTTON);

@@ -8,6 +8,8 @@ BEGIN_MESSAGE_MAP(CUpdateDlg, CDialog)
     ON_WM_SYSCOMMAND()
     ON_WM_PAINT()
     ON_WM_QUERYDRAGICON()
+    ON_MESSAGE(WM_COPY_PROGRESS, OnCopyProgress)
+    ON_MESSAGE(WM_BUSY_STEPS_DONE, OnBusyStepsDone)
 END_MESSAGE_MAP()
 
 CUpdateDlg::CUpdateDlg(CWnd* pParent)
@@ -16,9 +18,18 @@ CUpdateDlg::CUpdateDlg(CWnd* pParent)
                         MAKEINTRESOURCEA(IDI_UPDATE_ICON))),
       m_bRetry(0),
       m_strSection(m_engine.m_strSection),
-      m_strDeviceName(m_engine.m_strDeviceName)
+      m_strDeviceName(m_engine.m_strDeviceName),
+      m_pObserver(nullptr),
+      m_bBusy(false),
+      m_busyLayout()
 {
     m_strDeviceName.LoadString(IDS_DEFAULT_DEVICE_NAME);
+}
+
+void CUpdateDlg::SetObserver(CUpdateObserver* pObserver)
+{
+    m_pObserver = pObserver;
+    m_engine.SetObserver(pObserver);
 }
 
 void CUpdateDlg::DoDataExchange(CDataExchange* pDX)
@@ -74,6 +85,17 @@ void CUpdateDlg::OnOK()
     ScanAndUpdate();
 }
 
+// Enter, Escape and Cancel (a click, or what the platform makes of the
+// close box, Alt+F4 and WM_CLOSE) end up here as IDOK and IDCANCEL. A
+// dialog closed while the copy runs would end the program with the copy
+// cut off, and the user without an outcome to go by.
+BOOL CUpdateDlg::OnCmdMsg(UINT nID)
+{
+    if (m_bBusy && (nID == IDOK || nID == IDCANCEL))
+        return TRUE;
+    return CDialog::OnCmdMsg(nID);
+}
+
 void CUpdateDlg::OnSysCommand(UINT nID, LPARAM)
 {
     if ((nID & 0xFFF0) == IDM_ABOUT) {
@@ -81,6 +103,9 @@ void CUpdateDlg::OnSysCommand(UINT nID, LPARAM)
         dlgAbout.DoModal();
         return;
     }
+    // The close box and Alt+F4, at their source.
+    if (m_bBusy && (nID & 0xFFF0) == SC_CLOSE)
+        return;
     Default();
 }
 

@@ -1,11 +1,18 @@
 // CUpdateDlg: the program's only main window. It runs the update engine's
-// steps and shows what they decide: the busy layout while the package is
-// checked and copied, then the outcome's message and button. The update
-// operations it names forward to its engine, which holds the matched
-// section and the device's display name.
+// steps and shows what they decide: the busy layout, with a progress bar,
+// while the package is checked and copied, then the outcome's message and
+// button. The update operations it names forward to its engine, which
+// holds the matched section and the device's display name.
+//
+// The space check and the copy run on a worker thread, while the dialog's
+// thread keeps handling the window's messages: the window repaints, moves
+// and opens its About box, but nothing ends it (Close, Alt+F4, Escape,
+// Enter, a posted OK or Cancel) and nothing starts another scan until the
+// outcome is shown.
 #pragma once
 
 #include "Afx.h"
+#include "CopyProgressRelay.h"
 #include "UpdateEngine.h"
 
 // The system-menu command that opens the About box.
@@ -19,8 +26,9 @@ public:
     // The whole update, from the drive list to one outcome; 1 for Updated.
     int ScanAndUpdate();
 
-    // Who hears of the events of every scan (the log); null: nobody.
-    void SetObserver(CUpdateObserver* pObserver) { m_engine.SetObserver(pObserver); }
+    // Who hears of the events of every scan (the log); null: nobody. While
+    // the package is checked and copied it hears them on the worker thread.
+    void SetObserver(CUpdateObserver* pObserver);
 
     // The engine's matching, version gate and package operations (see
     // CUpdateEngine).
@@ -43,9 +51,16 @@ protected:
     // After Not found: scans again; otherwise closes the dialog.
     void OnOK() override;
 
+    // While the package is checked and copied, OK and Cancel do nothing.
+    BOOL OnCmdMsg(UINT nID) override;
+
     void OnSysCommand(UINT nID, LPARAM lParam);
     void OnPaint();
     HCURSOR OnQueryDragIcon();
+    // From the worker thread: the progress bar's position changed; the
+    // space check and the copy have run.
+    LRESULT OnCopyProgress(WPARAM, LPARAM);
+    LRESULT OnBusyStepsDone(WPARAM, LPARAM);
 
     CStatic m_ctlMessage;
     HICON m_hIcon;
@@ -55,8 +70,16 @@ protected:
     // caption and every message show.
     CString& m_strSection;
     CString& m_strDeviceName;
+    CProgressCtrl m_ctlProgress;
 
 private:
+    // Messages the worker thread posts to the dialog.
+    enum
+    {
+        WM_COPY_PROGRESS = WM_APP + 1,
+        WM_BUSY_STEPS_DONE = WM_APP + 2,
+    };
+
     // Sizes measured once a drive has matched, in client coordinates.
     struct OUTCOME_LAYOUT
     {
@@ -70,9 +93,28 @@ private:
     void MeasureLayout(OUTCOME_LAYOUT& layout);
     void ShowNotFound();
     void ShowBusy(const OUTCOME_LAYOUT& layout);
+    void ShowProgressBar(const OUTCOME_LAYOUT& layout);
+    RECT GetProgressBarRect(const OUTCOME_LAYOUT& layout);
+    void HideProgressBar();
     void ShowOutcome(const char* pszMessage, const OUTCOME_LAYOUT& layout);
+    // The outcome of the space check and the copy.
+    void ShowBusyOutcome(const OUTCOME_LAYOUT& layout);
     // String nID formatted with the device name.
     CString FormatWithDeviceName(UINT nID) const;
+
+    // The busy phase: the space check and the copy on the worker thread,
+    // this thread handling messages until their outcome is shown.
+    void RunBusySteps();
+    static UINT BusyStepsThread(LPVOID pThis);
+    void PumpWhileBusy();
+    // Once the worker has ended: shows the outcome, ends the busy phase.
+    void EndBusyPhase();
+
+    CUpdateObserver* m_pObserver;
+    CCopyProgressRelay m_relay;
+    CWorkerThread m_worker;
+    bool m_bBusy;
+    OUTCOME_LAYOUT m_busyLayout;
 
     DECLARE_MESSAGE_MAP()
 };

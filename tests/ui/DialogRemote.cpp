@@ -1,5 +1,7 @@
 #include "DialogRemote.h"
 
+#include <commctrl.h>
+
 #include <vector>
 
 namespace {
@@ -39,6 +41,20 @@ LRESULT CALLBACK CallOnThisThread(int nCode, WPARAM wParam, LPARAM lParam)
     return CallNextHookEx(nullptr, nCode, wParam, lParam);
 }
 
+// What FlushPosted waits for: a message of our own, posted behind the
+// others, taken from the dialog thread's queue. Posted messages are taken
+// in order, each handled before the next is taken.
+const UINT g_nFlushMessage = RegisterWindowMessageA("PelkinUpdateTestFlush");
+HANDLE g_hFlushed = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+
+LRESULT CALLBACK NoteFlushTaken(int nCode, WPARAM wParam, LPARAM lParam)
+{
+    const MSG* pMsg = reinterpret_cast<const MSG*>(lParam);
+    if (nCode == HC_ACTION && wParam == PM_REMOVE && pMsg && pMsg->message == g_nFlushMessage)
+        SetEvent(g_hFlushed);
+    return CallNextHookEx(nullptr, nCode, wParam, lParam);
+}
+
 }  // namespace
 
 std::string WindowText(HWND hWnd)
@@ -57,9 +73,11 @@ RECT ChildRect(HWND hParent, HWND hChild)
     return rect;
 }
 
-CDialogRemote::CDialogRemote(SCRIPT script)
+CDialogRemote::CDialogRemote(SCRIPT script, bool bWhileBusy)
     : m_nUiThread(GetCurrentThreadId()),
-      m_hCallHook(SetWindowsHookExA(WH_CALLWNDPROC, CallOnThisThread, nullptr, m_nUiThread))
+      m_bWhileBusy(bWhileBusy),
+      m_hCallHook(SetWindowsHookExA(WH_CALLWNDPROC, CallOnThisThread, nullptr, m_nUiThread)),
+      m_hGetHook(SetWindowsHookExA(WH_GETMESSAGE, NoteFlushTaken, nullptr, m_nUiThread))
 {
     m_thread = std::thread(&CDialogRemote::Run, this, std::move(script));
 }
@@ -69,6 +87,8 @@ CDialogRemote::~CDialogRemote()
     Join();
     if (m_hCallHook)
         UnhookWindowsHookEx(m_hCallHook);
+    if (m_hGetHook)
+        UnhookWindowsHookEx(m_hGetHook);
 }
 
 void CDialogRemote::Join()
@@ -94,7 +114,10 @@ void CDialogRemote::Run(SCRIPT script)
     m_bFound = m_hDlg != nullptr;
     if (!m_bFound)
         return;
-    WaitIdle();
+    if (m_bWhileBusy)
+        Answers(kIdleTimeoutMs);
+    else
+        WaitIdle();
     script(*this);
     // Whatever the script left open ends now, so that DoModal returns.
     HWND hOther = FindDialog(m_hDlg);
@@ -109,7 +132,41 @@ void CDialogRemote::Run(SCRIPT script)
 bool CDialogRemote::WaitIdle(HWND hWnd)
 {
     DWORD_PTR nResult = 0;
-    return SendMessageTimeoutA(hWnd ? hWnd : m_hDlg, WM_NULL, 0, 0, SMTO_NORMAL, kIdleTimeoutMs, &nResult) != 0;
+    if (hWnd && hWnd != m_hDlg)
+        return SendMessageTimeoutA(hWnd, WM_NULL, 0, 0, SMTO_NORMAL, kIdleTimeoutMs, &nResult) != 0;
+    // Answered, then no busy layout, then answered again: the answer before
+    // may have come from the busy phase, and the outcome's layout is laid
+    // out whole before the dialog answers again.
+    if (!Answers(kIdleTimeoutMs))
+        return false;
+    for (DWORD nWaited = 0; IsItemVisible(1004) && nWaited < kIdleTimeoutMs; nWaited += 10)
+        Sleep(10);
+    return Answers(kIdleTimeoutMs);
+}
+
+bool CDialogRemote::Answers(DWORD nTimeoutMs)
+{
+    DWORD_PTR nResult = 0;
+    return SendMessageTimeoutA(m_hDlg, WM_NULL, 0, 0, SMTO_NORMAL, nTimeoutMs, &nResult) != 0;
+}
+
+bool CDialogRemote::FlushPosted(int nRounds)
+{
+    for (int i = 0; i < nRounds; ++i) {
+        ResetEvent(g_hFlushed);
+        if (!PostMessageA(m_hDlg, g_nFlushMessage, 0, 0) || WaitForSingleObject(g_hFlushed, kIdleTimeoutMs) != WAIT_OBJECT_0)
+            return false;
+    }
+    return Answers(kIdleTimeoutMs);
+}
+
+int CDialogRemote::ProgressPos() const
+{
+    HWND hBar = GetDlgItem(m_hDlg, 1005);
+    DWORD_PTR nPos = 0;
+    if (!hBar || !SendMessageTimeoutA(hBar, PBM_GETPOS, 0, 0, SMTO_NORMAL, kIdleTimeoutMs, &nPos))
+        return -1;
+    return static_cast<int>(nPos);
 }
 
 DIALOG_SNAPSHOT CDialogRemote::Snapshot()
@@ -133,6 +190,11 @@ DIALOG_SNAPSHOT CDialogRemote::Snapshot()
     shot.rcOk = ChildRect(m_hDlg, hOk);
     shot.rcMessage = ChildRect(m_hDlg, hMessage);
     shot.rcBusy = ChildRect(m_hDlg, hBusy);
+    HWND hProgress = GetDlgItem(m_hDlg, 1005);
+    shot.bProgress = hProgress != nullptr;
+    shot.bProgressVisible = IsWindowVisible(hProgress) != FALSE;
+    shot.rcProgress = ChildRect(m_hDlg, hProgress);
+    shot.nProgressPos = ProgressPos();
     return shot;
 }
 

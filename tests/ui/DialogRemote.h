@@ -27,6 +27,11 @@ struct DIALOG_SNAPSHOT
     RECT rcOk = {};           // client coordinates of the dialog
     RECT rcMessage = {};
     RECT rcBusy = {};
+    // The busy layout's progress bar (IDC_BUSY_PROGRESS), once there is one.
+    bool bProgress = false;
+    bool bProgressVisible = false;
+    RECT rcProgress = {};
+    int nProgressPos = -1;
 };
 
 class CDialogRemote
@@ -35,8 +40,10 @@ public:
     using SCRIPT = std::function<void(CDialogRemote&)>;
 
     // Call on the thread that will run DoModal, before it does: the script
-    // runs on a helper thread once that thread's dialog is idle.
-    explicit CDialogRemote(SCRIPT script);
+    // runs on a helper thread once that thread's dialog is idle, or, with
+    // bWhileBusy, as soon as it shows and answers (its busy layout may
+    // still show).
+    explicit CDialogRemote(SCRIPT script, bool bWhileBusy = false);
     ~CDialogRemote();
     CDialogRemote(const CDialogRemote&) = delete;
     CDialogRemote& operator=(const CDialogRemote&) = delete;
@@ -48,8 +55,18 @@ public:
 
     // For the script, on the helper thread.
     HWND Dialog() const { return m_hDlg; }
-    // Returns once the dialog's thread waits for input again.
+    // Returns once the dialog's thread waits for input again. The update
+    // dialog answers while its busy layout shows: for it, idle is once that
+    // layout has gone.
     bool WaitIdle(HWND hWnd = nullptr);
+    // Whether the dialog answers a message within nTimeoutMs.
+    bool Answers(DWORD nTimeoutMs);
+    // Returns once the dialog's thread has handled every message posted to
+    // its windows so far (and what handling them posted in turn, up to
+    // nRounds deep).
+    bool FlushPosted(int nRounds = 2);
+    // The progress bar's position; -1 without a bar.
+    int ProgressPos() const;
     DIALOG_SNAPSHOT Snapshot();
     // Clicks a button and waits until its handler has returned.
     void Click(int nID);
@@ -76,7 +93,9 @@ private:
     HWND FindDialog(HWND hExcept) const;
 
     DWORD m_nUiThread;
+    bool m_bWhileBusy;
     HHOOK m_hCallHook;
+    HHOOK m_hGetHook;
     HWND m_hDlg = nullptr;
     bool m_bFound = false;
     std::thread m_thread;

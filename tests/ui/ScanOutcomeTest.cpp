@@ -1,6 +1,8 @@
 // Every outcome of the scan, with the simulated host standing in for the
 // device tree and the prefix's removable drives E: and F: as the sticks.
+#include "CopyProgressRelay.h"
 #include "DialogRemote.h"
+#include "FileOps.h"
 #include "LayoutRecorder.h"
 #include "UiTestSupport.h"
 #include "UpdateDlg.h"
@@ -15,6 +17,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -27,6 +30,60 @@ ULONGLONG FreeBytes(const char* pszRoot)
     ULARGE_INTEGER freeBytes = {};
     EXPECT_TRUE(GetDiskFreeSpaceExA(pszRoot, &freeBytes, nullptr, nullptr));
     return freeBytes.QuadPart;
+}
+
+// The copy's file calls, each write held at a gate until the test lets it
+// pass: the copy stays in progress for as long as the test needs.
+class CGatedFileOps : public CFileOps
+{
+public:
+    CGatedFileOps()
+        : m_hPermits(CreateSemaphoreA(nullptr, 0, 1000, nullptr)), m_hWaiting(CreateEventA(nullptr, FALSE, FALSE, nullptr))
+    {
+    }
+    ~CGatedFileOps() override
+    {
+        CloseHandle(m_hPermits);
+        CloseHandle(m_hWaiting);
+    }
+    BOOL Write(HANDLE hFile, const void* pBuffer, DWORD nBytes, DWORD* pnWritten) override
+    {
+        SetEvent(m_hWaiting);
+        // A test that fails before it opens the gate must not hang the suite.
+        WaitForSingleObject(m_hPermits, 20000);
+        return CFileOps::Write(hFile, pBuffer, nBytes, pnWritten);
+    }
+    // Until a write waits at the gate: the copy's progress before it has
+    // been reported.
+    bool WaitForWriter() { return WaitForSingleObject(m_hWaiting, 20000) == WAIT_OBJECT_0; }
+    void Let(LONG nWrites) { ReleaseSemaphore(m_hPermits, nWrites, nullptr); }
+
+private:
+    HANDLE m_hPermits;
+    HANDLE m_hWaiting;
+};
+
+// The dialog with its engine's file calls handed in.
+class CFileOpsDlg : public CUpdateDlg
+{
+public:
+    explicit CFileOpsDlg(CFileOps* pOps) { m_engine.SetFileOps(pOps); }
+};
+
+// Every way a user or another program ends a dialog, bar the mouse on the
+// close box (which the platform turns into SC_CLOSE); the keys reach the
+// dialog as the keyboard would deliver them.
+void TryToEndTheDialog(CDialogRemote& remote, std::vector<bool>& sent)
+{
+    HWND hDlg = remote.Dialog();
+    sent.push_back(remote.SysCommand(SC_CLOSE, 3000));
+    remote.PostSysCommand(SC_CLOSE);
+    PostMessageA(hDlg, WM_CLOSE, 0, 0);
+    PostMessageA(hDlg, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(hDlg, IDOK)));
+    PostMessageA(hDlg, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(hDlg, IDCANCEL)));
+    PostMessageA(hDlg, WM_KEYDOWN, VK_ESCAPE, 1);
+    PostMessageA(hDlg, WM_KEYDOWN, VK_RETURN, 1);
+    PostMessageA(hDlg, WM_SYSKEYDOWN, VK_F4, 1 | (KF_ALTDOWN << 16));
 }
 
 class ScanOutcomeTest : public ::testing::Test
@@ -106,6 +163,7 @@ protected:
         EXPECT_EQ(rcTemplateOk.top, shot.rcOk.top);
         EXPECT_EQ(rcTemplateOk.bottom - rcTemplateOk.top, shot.rcOk.bottom - shot.rcOk.top);
         EXPECT_GE(shot.rcClient.bottom, shot.rcOk.bottom);
+        EXPECT_FALSE(shot.bProgressVisible);
     }
 
     // The busy layout came and went: its text, and the dialog one OK
@@ -114,6 +172,7 @@ protected:
     {
         EXPECT_EQ(std::vector<std::string>{Text(IDS_UPDATING)}, recorder.TextsOf(IDC_BUSY_TEXT));
         EXPECT_TRUE(recorder.WasShown(IDC_BUSY_TEXT));
+        EXPECT_TRUE(recorder.WasShown(IDC_BUSY_PROGRESS));
         const int cyWindow = shot.rcWindow.bottom - shot.rcWindow.top;
         const int cyOk = shot.rcOk.bottom - shot.rcOk.top;
         const std::vector<int> heights = recorder.DialogHeights();
@@ -159,6 +218,124 @@ TEST_F(ScanOutcomeTest, UpdatedCaptionNamesFirstModelMessageTheMatchedOne)
     EXPECT_EQ(1, traces.Count("Removable Drive\n"));
     EXPECT_EQ(1, traces.Count("0x1002"));
     EXPECT_EQ(0, traces.Count("Device not Found\n"));
+}
+
+// The copy held at its first write, then let through write by write: the
+// dialog keeps answering, shows its progress growing, cannot be ended and
+// scans no more; the About box opens, and the outcome comes while it is
+// open. Then the package is on the stick, whole, and OK closes as ever.
+TEST_F(ScanOutcomeTest, CopyInProgressKeepsTheDialogAnsweringAndOpen)
+{
+    PlugStick('E', 0x1002, 0x0150);
+    std::string strFirmware(1536 * 1024, '\0');  // two writes of the copy
+    for (size_t i = 0; i < strFirmware.size(); ++i)
+        strFirmware[i] = static_cast<char>(i * 7 % 251);
+    WriteFileBytes(ExeFolder() + "ModelB\\fw.bin", strFirmware);
+    WriteFileBytes(ExeFolder() + "ModelB\\fw.txt", "release notes");
+    CGatedFileOps gate;
+    CDebugTraceCapture traces;
+    CLayoutRecorder recorder;
+    DIALOG_SNAPSHOT busy;
+    DIALOG_SNAPSHOT afterTries;
+    DIALOG_SNAPSHOT withAbout;
+    DIALOG_SNAPSHOT after;
+    std::vector<bool> answered;
+    std::vector<bool> sent;
+    std::vector<int> positions;
+    std::string strAbout;
+    CFileOpsDlg dlg(&gate);
+    CDialogRemote remote(
+        [&](CDialogRemote& r) {
+            ASSERT_TRUE(gate.WaitForWriter());
+            answered.push_back(r.Answers(100));
+            busy = r.Snapshot();
+            positions.push_back(r.ProgressPos());
+            TryToEndTheDialog(r, sent);
+            answered.push_back(r.FlushPosted());
+            afterTries = r.Snapshot();
+            for (int nWrite = 0; nWrite < 2; ++nWrite) {
+                gate.Let(1);
+                ASSERT_TRUE(gate.WaitForWriter());
+                r.FlushPosted();  // the progress that the write reported
+                answered.push_back(r.Answers(100));
+                positions.push_back(r.ProgressPos());
+            }
+            r.PostSysCommand(IDM_ABOUT);
+            HWND hAbout = r.WaitForOtherDialog(5000);
+            ASSERT_NE(nullptr, hAbout);
+            strAbout = WindowText(hAbout);
+            gate.Let(100);
+            const std::string strDone = Formatted(IDS_UPDATE_DONE, "Model B");
+            for (int i = 0; i < 2000 && (r.IsItemVisible(IDC_BUSY_TEXT) || r.StoredText(IDC_MESSAGE) != strDone); ++i)
+                Sleep(10);
+            withAbout = r.Snapshot();
+            DWORD_PTR nIgnored = 0;
+            SendMessageTimeoutA(GetDlgItem(hAbout, IDOK), BM_CLICK, 0, 0, SMTO_NORMAL, 5000, &nIgnored);
+            r.WaitIdle();
+            after = r.Snapshot();
+            r.Click(IDOK);
+        },
+        true);
+    const INT_PTR nResult = dlg.DoModal();
+    remote.Join();
+    ASSERT_TRUE(remote.FoundDialog());
+
+    EXPECT_EQ(IDOK, nResult);
+    EXPECT_EQ(std::vector<bool>(answered.size(), true), answered);
+    // The busy layout: the bar under the busy text, as wide, inside the
+    // window one OK button shorter.
+    EXPECT_TRUE(busy.bBusyVisible);
+    EXPECT_FALSE(busy.bOkVisible);
+    EXPECT_TRUE(busy.bProgressVisible);
+    EXPECT_EQ(busy.rcBusy.left, busy.rcProgress.left);
+    EXPECT_EQ(busy.rcBusy.right, busy.rcProgress.right);
+    EXPECT_GE(busy.rcProgress.top, busy.rcBusy.bottom);
+    EXPECT_GT(busy.rcProgress.bottom, busy.rcProgress.top);
+    EXPECT_LE(busy.rcProgress.bottom, busy.rcClient.bottom);
+    const RECT rcTemplateOk = TemplateItemRect(IDOK);
+    EXPECT_EQ(after.rcClient.bottom - (rcTemplateOk.bottom - rcTemplateOk.top), busy.rcClient.bottom);
+    // Every try to end it was ignored; none started a scan.
+    EXPECT_EQ(std::vector<bool>{true}, sent);
+    EXPECT_TRUE(afterTries.bBusyVisible);
+    EXPECT_TRUE(afterTries.bProgressVisible);
+    EXPECT_EQ(1, traces.Count("E:\\"));
+    EXPECT_EQ(0, traces.Count("Device not Found\n"));
+    // Growing, never full while the copy runs.
+    ASSERT_EQ(3u, positions.size());
+    EXPECT_EQ(0, positions[0]);
+    EXPECT_LE(positions[0], positions[1]);
+    EXPECT_LT(positions[1], positions[2]);
+    EXPECT_LT(positions[2], CCopyProgressRelay::kRange);
+    // The outcome came while the About box was open.
+    EXPECT_EQ("About PelkinUpdate", strAbout);
+    ExpectFinalLayout(withAbout, Formatted(IDS_UPDATE_DONE, "Model B"));
+    ExpectFinalLayout(after, Formatted(IDS_UPDATE_DONE, "Model B"));
+    ExpectBusyLayoutShown(recorder, after);
+    const std::map<std::string, std::string> expected = {{"fw.bin", strFirmware}, {"fw.txt", "release notes"}};
+    EXPECT_EQ(expected, ReadFolderFiles("E:\\"));
+}
+
+// The tries the test above makes do end a dialog that is not copying: the
+// test above would pass for nothing otherwise.
+TEST_F(ScanOutcomeTest, TheTriesToEndTheDialogEndItAfterAnOutcome)
+{
+    PlugStick('E', 0x1002, 0x0201);  // refused: an outcome without a copy
+    const std::vector<std::pair<UINT, WPARAM>> tries = {{WM_SYSCOMMAND, SC_CLOSE}, {WM_CLOSE, 0},
+                                                        {WM_KEYDOWN, VK_ESCAPE},   {WM_KEYDOWN, VK_RETURN},
+                                                        {WM_SYSKEYDOWN, VK_F4}};
+    for (const auto& message : tries) {
+        bool bClosed = false;
+        DIALOG_SNAPSHOT shot;
+        const INT_PTR nResult = Run(shot, [&](CDialogRemote& remote) {
+            const LPARAM lParam = message.first == WM_SYSKEYDOWN ? 1 | (KF_ALTDOWN << 16) : message.first == WM_KEYDOWN;
+            PostMessageA(remote.Dialog(), message.first, message.second, lParam);
+            for (int i = 0; i < 500 && IsWindowVisible(remote.Dialog()); ++i)
+                Sleep(10);
+            bClosed = !IsWindowVisible(remote.Dialog());
+        });
+        EXPECT_TRUE(bClosed) << "message " << message.first;
+        EXPECT_EQ(message.second == VK_RETURN ? IDOK : IDCANCEL, nResult) << "message " << message.first;
+    }
 }
 
 TEST_F(ScanOutcomeTest, VersionRefusedWithoutBusyLayout)
@@ -335,6 +512,34 @@ TEST_F(ScanOutcomeTest, NonMatchingStickBeforeTheTarget)
     EXPECT_EQ(expected, seen);
 }
 
+// A module whose template places the progress bar itself: that bar is
+// shown while the copy runs, where the template put it, and hidden after.
+TEST_F(ScanOutcomeTest, ModuleWithItsOwnProgressBarShowsThatBar)
+{
+    HRSRC hTemplate = FindResourceA(nullptr, MAKEINTRESOURCEA(9102), MAKEINTRESOURCEA(5) /* RT_DIALOG */);
+    ASSERT_NE(nullptr, hTemplate);
+    const std::string strCopy = ExeFolder() + "ModuleCopy.prm";
+    ASSERT_TRUE(CopyModuleWithResource(ExeFolder() + "PelkinUpdate.prm", strCopy, MAKEINTRESOURCEA(5), IDD_UPDATE_DIALOG,
+                                       LockResource(LoadResource(nullptr, hTemplate)), SizeofResource(nullptr, hTemplate)));
+    m_hModuleCopy = LoadModuleAsData(strCopy);
+    ASSERT_NE(nullptr, m_hModuleCopy);
+    AfxGetModuleState()->m_hCurrentResourceHandle = m_hModuleCopy;
+    PlugStick('E', 0x1002, 0x0150);
+    WritePackage();
+    CLayoutRecorder recorder;
+    DIALOG_SNAPSHOT shot;
+    Run(shot);
+
+    EXPECT_EQ(Formatted(IDS_UPDATE_DONE, "Model B"), shot.strMessage);
+    EXPECT_TRUE(recorder.WasShown(IDC_BUSY_PROGRESS));
+    EXPECT_TRUE(shot.bProgress);
+    EXPECT_FALSE(shot.bProgressVisible);
+    // The template's bar, in the busy text's upper half and half as wide;
+    // the bar made at run time sits under the busy text, as wide.
+    EXPECT_LT(shot.rcProgress.bottom, shot.rcBusy.bottom);
+    EXPECT_LT(shot.rcProgress.right - shot.rcProgress.left, shot.rcBusy.right - shot.rcBusy.left);
+}
+
 // A module without its own busy text: the busy layout shows the About
 // item's label instead.
 TEST_F(ScanOutcomeTest, ModuleWithoutBusyTextFallsBackToTheAboutItemLabel)
@@ -388,6 +593,21 @@ TEST_F(ScanOutcomeTest, ModuleTextsWithConversionsAreShownAsTheyStand)
         WriteFileOfSize(ExeFolder() + "ModelB\\fw.bin", FreeBytes("E:\\") + 1);
         Run(shot);
         EXPECT_EQ("%n Model B %s %p", shot.strMessage);
+    }
+}
+
+// Positions of the progress bar: full only when the last unit is done,
+// for counts as large as the copy can report.
+TEST(CopyProgressRelayTest, PositionIsFullOnlyAtTheEnd)
+{
+    const int kRange = CCopyProgressRelay::kRange;
+    EXPECT_EQ(0, CCopyProgressRelay::ToPosition(0, 3));
+    EXPECT_EQ(kRange / 3, CCopyProgressRelay::ToPosition(1, 3));
+    EXPECT_EQ(kRange, CCopyProgressRelay::ToPosition(3, 3));
+    for (ULONGLONG nTotal : {1001ULL, 1ULL << 40, ~0ULL / 2 + 3, ~0ULL}) {
+        EXPECT_EQ(kRange - 1, CCopyProgressRelay::ToPosition(nTotal - 1, nTotal)) << nTotal;
+        EXPECT_NEAR(kRange / 2, CCopyProgressRelay::ToPosition(nTotal / 2, nTotal), 1) << nTotal;
+        EXPECT_EQ(kRange, CCopyProgressRelay::ToPosition(nTotal, nTotal)) << nTotal;
     }
 }
 
