@@ -54,6 +54,7 @@ protected:
         EXPECT_TRUE(IsControlVisible(run.Dialog(), IDOK));
         EXPECT_FALSE(IsControlVisible(run.Dialog(), IDCANCEL));
         EXPECT_FALSE(IsControlVisible(run.Dialog(), IDC_BUSY_TEXT));
+        EXPECT_FALSE(IsControlVisible(run.Dialog(), IDC_BUSY_PROGRESS));
         ASSERT_TRUE(ClickButton(run.Dialog(), IDOK));
         ASSERT_TRUE(run.Process().WaitForExit(kTimeoutMs));
         EXPECT_EQ(run.Process().CrashCount(), 0);
@@ -85,6 +86,9 @@ TEST_F(DemoScenarioTest, Updated)
     EXPECT_EQ(process.CountTrace("Device not Found\n"), 0);
     // The target ends the walk: F: is never looked at.
     EXPECT_EQ(process.CountTrace("F:\\"), 0);
+    // The copy's progress bar, made at run time: the common controls of
+    // the manifest are there.
+    EXPECT_NE(GetDlgItem(run.Dialog(), IDC_BUSY_PROGRESS), nullptr);
     CloseFinal(run);
 }
 

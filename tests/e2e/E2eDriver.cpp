@@ -2,7 +2,7 @@
 // what it showed. Used by the run script (screenshot of the final dialog)
 // and for timings.
 //
-//   e2e_driver.exe [--timeout SECONDS] [--handshake FOLDER] [--expect OUTCOME] [--traces] PROGRAM
+//   e2e_driver.exe [--timeout SECONDS] [--handshake FOLDER] [--expect OUTCOME] [--traces] [--watch] PROGRAM
 //
 // With the updater's resource module beside PROGRAM it waits for one of the
 // update outcomes; otherwise for the dialog to show. With --handshake it
@@ -10,7 +10,9 @@
 // before it closes the dialog (Close after a final outcome, Cancel after
 // Not found); at the end it writes its line to FOLDER\result.txt and the
 // program's traces to FOLDER\traces.txt (a driver started inside a Wine
-// desktop has no console to print to). Exit code 0 when the expected outcome (any, without
+// desktop has no console to print to). With --watch it asks the dialog
+// every few milliseconds until the outcome, and prints first how long its
+// longest answer took and the positions its progress bar showed. Exit code 0 when the expected outcome (any, without
 // --expect) was reached and the program ended, 1 otherwise.
 #include "DebuggedProcess.h"
 #include "DialogProbe.h"
@@ -29,6 +31,7 @@ struct DRIVER_OPTIONS
     std::string strHandshake;
     std::string strExpect;
     bool bTraces = false;
+    bool bWatch = false;
     std::string strProgram;
 };
 
@@ -44,6 +47,8 @@ bool ParseOptions(int argc, char** argv, DRIVER_OPTIONS* pOptions)
             pOptions->strExpect = argv[++i];
         else if (!std::strcmp(argv[i], "--traces"))
             pOptions->bTraces = true;
+        else if (!std::strcmp(argv[i], "--watch"))
+            pOptions->bWatch = true;
         else if (argv[i][0] != '-' && pOptions->strProgram.empty())
             pOptions->strProgram = argv[i];
         else
@@ -86,6 +91,15 @@ std::string WaitForOutcome(HWND hDlg, const CUpdaterTexts& texts, const CDebugge
     return *pOutcome == UPDATE_OUTCOME::None ? std::string() : OutcomeName(*pOutcome);
 }
 
+void PrintWatch(const BUSY_WATCH& watch)
+{
+    std::string strPositions;
+    for (int nPosition : watch.positions)
+        strPositions += " " + std::to_string(nPosition);
+    std::printf("watch: asked %d times, longest answer %.1f ms, %d unanswered within 5 s; progress positions:%s\n",
+                watch.nAsked, watch.nLongestMs, watch.nUnanswered, strPositions.empty() ? " none" : strPositions.c_str());
+}
+
 void PrintTraces(const CDebuggedProcess& process)
 {
     for (const std::string& strTrace : process.Traces())
@@ -110,6 +124,10 @@ int Drive(const DRIVER_OPTIONS& options)
     const double nShownAt = process.SecondsSinceStart();
     CUpdaterTexts texts(ModuleBeside(options.strProgram));
     UPDATE_OUTCOME outcome = UPDATE_OUTCOME::None;
+    if (options.bWatch && texts.IsLoaded())
+        PrintWatch(WatchDialogAtWork(
+            hDlg, [&] { return ReadOutcome(hDlg, texts) != UPDATE_OUTCOME::None || process.HasExited(); },
+            options.nTimeoutMs, 5000));
     const std::string strOutcome = WaitForOutcome(hDlg, texts, process, options.nTimeoutMs, &outcome);
     const double nOutcomeAt = process.SecondsSinceStart();
     char szLine[2048];
@@ -147,7 +165,8 @@ int main(int argc, char** argv)
     DRIVER_OPTIONS options;
     if (!ParseOptions(argc, argv, &options)) {
         std::fprintf(stderr,
-                     "usage: e2e_driver [--timeout SECONDS] [--handshake FOLDER] [--expect OUTCOME] [--traces] PROGRAM\n");
+                     "usage: e2e_driver [--timeout SECONDS] [--handshake FOLDER] [--expect OUTCOME] [--traces] [--watch] "
+                     "PROGRAM\n");
         return 2;
     }
     return Drive(options);

@@ -1,6 +1,9 @@
 #include "DialogProbe.h"
 
 #include "DebuggedProcess.h"
+#include "resource.h"
+
+#include <commctrl.h>
 
 #include <vector>
 
@@ -140,4 +143,39 @@ bool WaitUntil(const std::function<bool()>& bCondition, DWORD nTimeoutMs)
 bool WaitForControlText(HWND hDlg, int nId, const std::string& strText, DWORD nTimeoutMs)
 {
     return WaitUntil([&] { return GetControlText(hDlg, nId) == strText; }, nTimeoutMs);
+}
+
+namespace {
+
+double MillisecondsSince(const LARGE_INTEGER& nStart)
+{
+    LARGE_INTEGER nNow, nFrequency;
+    QueryPerformanceCounter(&nNow);
+    QueryPerformanceFrequency(&nFrequency);
+    return 1000.0 * static_cast<double>(nNow.QuadPart - nStart.QuadPart) / static_cast<double>(nFrequency.QuadPart);
+}
+
+}  // namespace
+
+BUSY_WATCH WatchDialogAtWork(HWND hDlg, const std::function<bool()>& bDone, DWORD nTimeoutMs, DWORD nPatienceMs)
+{
+    BUSY_WATCH watch;
+    const DWORD nStart = GetTickCount();
+    while (!bDone() && GetTickCount() - nStart < nTimeoutMs) {
+        LARGE_INTEGER nAsked;
+        QueryPerformanceCounter(&nAsked);
+        DWORD_PTR nResult = 0;
+        const bool bAnswered = SendMessageTimeoutA(hDlg, WM_NULL, 0, 0, SMTO_NORMAL, nPatienceMs, &nResult) != 0;
+        const double nMs = MillisecondsSince(nAsked);
+        ++watch.nAsked;
+        watch.nUnanswered += bAnswered ? 0 : 1;
+        watch.nLongestMs = nMs > watch.nLongestMs ? nMs : watch.nLongestMs;
+        HWND hBar = GetDlgItem(hDlg, IDC_BUSY_PROGRESS);
+        DWORD_PTR nPos = 0;
+        if (hBar && IsWindowVisible(hBar) && SendMessageTimeoutA(hBar, PBM_GETPOS, 0, 0, SMTO_NORMAL, nPatienceMs, &nPos)
+            && (watch.positions.empty() || watch.positions.back() != static_cast<int>(nPos)))
+            watch.positions.push_back(static_cast<int>(nPos));
+        Sleep(5);
+    }
+    return watch;
 }

@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 class CDebuggedProcess;
 
@@ -38,3 +39,19 @@ bool ClickButton(HWND hDlg, int nId);
 // Polls until bCondition() holds; false when nTimeoutMs ran out first.
 bool WaitUntil(const std::function<bool()>& bCondition, DWORD nTimeoutMs);
 bool WaitForControlText(HWND hDlg, int nId, const std::string& strText, DWORD nTimeoutMs);
+
+// What a watch of a dialog at work saw: how often it was asked, the
+// longest it took to answer, and the positions its progress bar
+// (IDC_BUSY_PROGRESS) showed, each different one once, in order.
+struct BUSY_WATCH
+{
+    int nAsked = 0;
+    int nUnanswered = 0;     // no answer within the watch's patience
+    double nLongestMs = 0;
+    std::vector<int> positions;
+};
+
+// Asks the dialog (WM_NULL) and reads its progress bar every few
+// milliseconds until bDone() holds or nTimeoutMs ran out; an answer counts
+// as missing after nPatienceMs.
+BUSY_WATCH WatchDialogAtWork(HWND hDlg, const std::function<bool()>& bDone, DWORD nTimeoutMs, DWORD nPatienceMs);
