@@ -83,19 +83,6 @@ bool CopyModuleWithStrings(const std::string& strSource, const std::string& strT
     return EndUpdateResourceA(hUpdate, !bUpdated) && bUpdated;
 }
 
-bool CopyModuleWithResource(const std::string& strSource, const std::string& strTarget, LPCSTR pszType, UINT nID,
-                            const void* pData, DWORD nSize)
-{
-    if (!CopyFileA(strSource.c_str(), strTarget.c_str(), FALSE))
-        return false;
-    HANDLE hUpdate = BeginUpdateResourceA(strTarget.c_str(), FALSE);
-    if (!hUpdate)
-        return false;
-    const BOOL bUpdated =
-        UpdateResourceA(hUpdate, pszType, MAKEINTRESOURCEA(nID), kLanguage, const_cast<void*>(pData), nSize);
-    return EndUpdateResourceA(hUpdate, !bUpdated) && bUpdated;
-}
-
 namespace {
 
 struct RESOURCE_COPY

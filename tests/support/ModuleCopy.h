@@ -21,10 +21,5 @@ HMODULE LoadModuleAsData(const std::string& strPath);
 bool CopyModuleWithStrings(const std::string& strSource, const std::string& strTarget,
                            const std::vector<MODULE_STRING>& strings);
 
-// Copies strSource to strTarget with resource nID of type pszType (US
-// English) replaced by nSize bytes at pData, or added.
-bool CopyModuleWithResource(const std::string& strSource, const std::string& strTarget, LPCSTR pszType, UINT nID,
-                            const void* pData, DWORD nSize);
-
 // Copies strSource to strTarget with every resource but nID of type pszType.
 bool CopyModuleWithoutResource(const std::string& strSource, const std::string& strTarget, LPCSTR pszType, UINT nID);

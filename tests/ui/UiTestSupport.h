@@ -10,7 +10,7 @@
 // does, once, and makes it the current resource source. Null on failure.
 HINSTANCE UseResourceModule();
 // Makes the test executable itself the resource source (like the program,
-// it carries the icon and the version record, but no dialog 102 or strings);
+// it carries the icon and the version record, but no dialogs or strings);
 // UseResourceModule makes the module the source again.
 void UseOwnResources();
 
