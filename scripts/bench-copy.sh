@@ -13,6 +13,7 @@
 # apart. The last line is the ratio of
 # the program's throughput to the tools', the lower of the two packages.
 set -euo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/wine-arch.sh"
 cd "$(dirname "$0")/.."
 root=$PWD
 runs=${1:-3}
@@ -25,7 +26,7 @@ drives=$root/build/bench-drives
 package=$root/build/bench-package
 drive=$drives/e
 
-export WINEPREFIX=$prefix WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 bash scripts/wine-prefix.sh "$prefix" "$drives" 600m >/dev/null
 finish() {
   wineserver -k 2>/dev/null || true

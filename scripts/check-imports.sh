@@ -7,7 +7,7 @@ allowed=' kernel32.dll user32.dll gdi32.dll advapi32.dll shell32.dll shlwapi.dll
           comctl32.dll comdlg32.dll ole32.dll oleaut32.dll version.dll msvcrt.dll ntdll.dll '
 status=0
 for exe in "$@"; do
-  dlls=$(i686-w64-mingw32-objdump -p "$exe" | sed -n 's/^[[:space:]]*DLL Name: //p' | tr 'A-Z' 'a-z')
+  dlls=$("${PELKIN_ARCH:-i686}"-w64-mingw32-objdump -p "$exe" | sed -n 's/^[[:space:]]*DLL Name: //p' | tr 'A-Z' 'a-z')
   if [ -z "$dlls" ]; then
     echo "$exe: no import table found"; status=1; continue
   fi

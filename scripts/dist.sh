@@ -42,7 +42,9 @@ if [ -n "$cert" ]; then
   command -v osslsigncode >/dev/null || { echo "dist.sh: osslsigncode is missing (scripts/install-deps.sh)" >&2; exit 1; }
 fi
 
-cmake -S . -B "$build" -G Ninja >/dev/null
+source scripts/wine-arch.sh
+pelkin_configure "$build"
+[ "$PELKIN_ARCH" = i686 ] || echo "dist.sh: this machine runs no 32-bit programs: $(basename "$out")/ holds 64-bit builds, for tests only" >&2
 cmake --build "$build" --target PelkinUpdate PelkinUpdateDemo PelkinUpdate_prm PelkinCheck e2e_driver >/dev/null
 
 example=examples/updated
@@ -59,7 +61,7 @@ done
 echo "$(basename "$out")/ laid out: $(cd "$out" && find . -type f | sort | tr '\n' ' ')"
 
 # The check, as a vendor runs it: warnings are shown, errors stop the release.
-export WINEPREFIX=${WINEPREFIX:-$build/wineprefix} WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEPREFIX=${WINEPREFIX:-$build/wineprefix} WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 check=0
 report=$(wine "$out/PelkinCheck.exe" "$out") || check=$?
 printf '%s\n' "$report" | tr -d '\r'

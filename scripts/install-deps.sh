@@ -8,7 +8,8 @@ set -euo pipefail
 
 packages=(
   g++-mingw-w64-i686-posix binutils-mingw-w64-i686
-  wine wine32:i386
+  g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
+  wine wine32:i386 wine64
   xvfb xauth x11-utils
   googletest cmake ninja-build
   imagemagick icoutils

@@ -9,13 +9,14 @@
 # Installs the packages it needs first (scripts/install-deps.sh), so it
 # works on a fresh Debian machine.
 set -euo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/wine-arch.sh"
 cd "$(dirname "$0")/.."
 root=$PWD
 
 if [ "${1:-}" != "--session" ]; then
   bash scripts/install-deps.sh >/dev/null
   bash scripts/dist.sh >/dev/null
-  export WINEPREFIX=$root/build/demo-prefix WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+  export WINEPREFIX=$root/build/demo-prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
   mkdir -p build/demo-stick
   rm -rf build/demo-stick/* build/demo-handshake build/demo-screenshot.png
   mkdir -p build/demo-handshake

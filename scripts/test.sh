@@ -2,7 +2,8 @@
 # Builds everything and runs every test under Wine, with Xvfb as the display.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-cmake -S . -B build -G Ninja >/dev/null
+source scripts/wine-arch.sh
+pelkin_configure build
 cmake --build build
 cd build
 xvfb-run -a -s "-screen 0 1024x768x24" ctest --output-on-failure "$@"

@@ -6,6 +6,7 @@
 #   wine-prefix.sh PREFIX DRIVES [SIZE]      (SIZE per drive, default 2m)
 #   wine-prefix.sh --unmount DRIVES
 set -euo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/wine-arch.sh"
 
 unmount_drives() {
   for letter in e f; do
@@ -21,7 +22,7 @@ fi
 prefix=$1
 drives=$2
 size=${3:-2m}
-export WINEPREFIX=$prefix WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 
 unmount_drives "$drives"
 for letter in e f; do

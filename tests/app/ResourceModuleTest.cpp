@@ -52,8 +52,10 @@ TEST(ResourceModuleTest, ImageHoldsNoCodeNoImportsNoEntryPoint)
     ASSERT_GT(image.size(), sizeof(IMAGE_DOS_HEADER));
     const IMAGE_DOS_HEADER* pDos = reinterpret_cast<const IMAGE_DOS_HEADER*>(image.data());
     ASSERT_EQ(IMAGE_DOS_SIGNATURE, pDos->e_magic);
-    ASSERT_LE(static_cast<size_t>(pDos->e_lfanew) + sizeof(IMAGE_NT_HEADERS32), image.size());
-    const IMAGE_NT_HEADERS32* pNt = reinterpret_cast<const IMAGE_NT_HEADERS32*>(image.data() + pDos->e_lfanew);
+    // The module is built for the same Windows as this test: PE32 headers
+    // in the 32-bit build, PE32+ in a 64-bit one.
+    ASSERT_LE(static_cast<size_t>(pDos->e_lfanew) + sizeof(IMAGE_NT_HEADERS), image.size());
+    const IMAGE_NT_HEADERS* pNt = reinterpret_cast<const IMAGE_NT_HEADERS*>(image.data() + pDos->e_lfanew);
     ASSERT_EQ(IMAGE_NT_SIGNATURE, pNt->Signature);
     EXPECT_TRUE(pNt->FileHeader.Characteristics & IMAGE_FILE_DLL);
     EXPECT_EQ(0u, pNt->OptionalHeader.AddressOfEntryPoint);

@@ -82,7 +82,11 @@ TEST(ReleaseTest, RealHostHasNoDeviceAndOkScansAgain)
     // controls of version 6, from the side-by-side store.
     const std::vector<std::string> folders = CommonControlsFolders(process.ProcessId());
     ASSERT_EQ(1u, folders.size());
-    EXPECT_NE(std::string::npos, folders[0].find("\\winsxs\\x86_microsoft.windows.common-controls_6595b64144ccf1df_6."))
+    // The store's folder names the processor: x86 for the 32-bit program,
+    // amd64 for a 64-bit build of it.
+    const std::string strArch = sizeof(void*) == 8 ? "amd64" : "x86";
+    EXPECT_NE(std::string::npos,
+              folders[0].find("\\winsxs\\" + strArch + "_microsoft.windows.common-controls_6595b64144ccf1df_6."))
         << folders[0];
 
     ASSERT_TRUE(ClickButton(run.Dialog(), IDOK));
