@@ -29,20 +29,6 @@ CString FolderPlace(const char* pszSection)
     return SectionPlace(pszSection) + " " + pszSection + "\\";
 }
 
-// The updater measures a file by opening it for reading; one it can't open
-// counts 0 bytes.
-ULONGLONG GetFileBytes(const CString& strPath)
-{
-    HANDLE hFile = CreateFileA(strPath, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                               FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (hFile == INVALID_HANDLE_VALUE)
-        return 0;
-    LARGE_INTEGER size = {};
-    const BOOL bSized = GetFileSizeEx(hFile, &size);
-    CloseHandle(hFile);
-    return bSized ? static_cast<ULONGLONG>(size.QuadPart) : 0;
-}
-
 int CheckPackageFile(const CString& strPath, const CString& strName, void* pContext)
 {
     PACKAGE_WALK& walk = *static_cast<PACKAGE_WALK*>(pContext);
@@ -63,7 +49,7 @@ int CheckPackageFile(const CString& strPath, const CString& strName, void* pCont
         const CString strWhy = CString("not a valid name on FAT drives (") + strText + ")";
         walk.pReport->AddWarning(FilePlace(walk.pszSection, strName), strWhy + ": its copy to such a drive fails");
     }
-    const ULONGLONG nBytes = GetFileBytes(strPath);
+    const ULONGLONG nBytes = GetPackageFileBytes(strPath);
     walk.nTotal += nBytes;
     walk.nLargest = nBytes > walk.nLargest ? nBytes : walk.nLargest;
     return 1;

@@ -11,6 +11,21 @@ bool FitsMaxPath(const CString& strPath)
     return strPath.GetLength() < MAX_PATH;
 }
 
+ULONGLONG GetPackageFileBytes(const CString& strPath)
+{
+    if (!FitsMaxPath(strPath))
+        return 0;
+    SECURITY_ATTRIBUTES security = {sizeof security, nullptr, FALSE};
+    HANDLE hFile = CreateFileA(strPath, GENERIC_READ, FILE_SHARE_READ, &security, OPEN_EXISTING,
+                               FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (hFile == INVALID_HANDLE_VALUE)
+        return 0;
+    LARGE_INTEGER size = {};
+    const BOOL bSized = GetFileSizeEx(hFile, &size);
+    CloseHandle(hFile);
+    return bSized ? static_cast<ULONGLONG>(size.QuadPart) : 0;
+}
+
 bool IsPlainFolderName(const char* pszName)
 {
     if (!pszName || !*pszName)

@@ -18,6 +18,11 @@ bool FitsMaxPath(const CString& strPath);
 // characters: their trail byte may be 0x5C without being a '\'.
 bool IsPlainFolderName(const char* pszName);
 
+// Bytes of one package file, as the space check and the package checker
+// count it: 0 when its path doesn't fit, when it can't be opened for
+// reading or its size can't be read.
+ULONGLONG GetPackageFileBytes(const CString& strPath);
+
 // Called for every package file with its full path (which may not fit in
 // MAX_PATH) and its name; returns non-zero to go on with the walk.
 typedef int (*PACKAGE_FILE_PROC)(const CString& strPath, const CString& strName, void* pContext);

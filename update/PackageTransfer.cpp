@@ -13,26 +13,10 @@
 
 namespace {
 
-// Bytes of one file; 0 when it can't be opened or its size can't be read.
-ULONGLONG GetFileBytes(const CString& strPath)
-{
-    if (!FitsMaxPath(strPath))
-        return 0;
-    SECURITY_ATTRIBUTES security = {sizeof security, nullptr, FALSE};
-    HANDLE hFile = CreateFileA(strPath, GENERIC_READ, FILE_SHARE_READ, &security, OPEN_EXISTING,
-                               FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (hFile == INVALID_HANDLE_VALUE)
-        return 0;
-    LARGE_INTEGER size = {};
-    const BOOL bSized = GetFileSizeEx(hFile, &size);
-    CloseHandle(hFile);
-    return bSized ? static_cast<ULONGLONG>(size.QuadPart) : 0;
-}
-
 int AddFileBytes(const CString& strPath, const CString&, void* pContext)
 {
     ULONGLONG& nTotal = *static_cast<ULONGLONG*>(pContext);
-    const ULONGLONG nBytes = GetFileBytes(strPath);
+    const ULONGLONG nBytes = GetPackageFileBytes(strPath);
     nTotal = nTotal + nBytes < nTotal ? ~0ULL : nTotal + nBytes;
     return 1;
 }
@@ -139,7 +123,7 @@ void CUpdateEngine::ReportCopiedFiles(const CStagedCopy& copy, const CString& st
                         "or the read-back differs";
         else if (!copy.HasFileCommitted(i))
             strResult = "not copied, as another file failed";
-        Report("Copy: %s, %llu bytes, to %s%s: %s", static_cast<const char*>(strSource), GetFileBytes(strSource),
+        Report("Copy: %s, %llu bytes, to %s%s: %s", static_cast<const char*>(strSource), GetPackageFileBytes(strSource),
                pszDriveRoot, static_cast<const char*>(copy.GetFileName(i)), static_cast<const char*>(strResult));
     }
 }
