@@ -9,7 +9,7 @@
 
 #include "DebugTrace.h"
 #include "ModuleCopy.h"
-#include "SimHost.h"
+#include "SimHostTest.h"
 #include "TestConfig.h"
 #include "TestFiles.h"
 #include "resource.h"
@@ -86,22 +86,20 @@ void TryToEndTheDialog(CDialogRemote& remote, std::vector<bool>& sent)
     PostMessageA(hDlg, WM_SYSKEYDOWN, VK_F4, 1 | (KF_ALTDOWN << 16));
 }
 
-class ScanOutcomeTest : public ::testing::Test
+class ScanOutcomeTest : public CSimHostTest
 {
 protected:
-    CSimHost& host = CSimHost::Get();
-
     void SetUp() override
     {
         ASSERT_TRUE(UseResourceModule());
-        host.Reset();
+        CSimHostTest::SetUp();
         m_nHub = host.AddHub(4);
         CleanUp();
         WriteCfg(kTwoModelsCfg);
     }
     void TearDown() override
     {
-        EXPECT_EQ(0, host.Leaks()) << host.LeakReport();
+        CSimHostTest::TearDown();
         UseResourceModule();
         if (m_hModuleCopy)
             FreeLibrary(m_hModuleCopy);

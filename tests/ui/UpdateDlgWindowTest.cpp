@@ -7,7 +7,7 @@
 
 #include "DebugTrace.h"
 #include "ModuleCopy.h"
-#include "SimHost.h"
+#include "SimHostTest.h"
 #include "TestConfig.h"
 #include "TestFiles.h"
 #include "resource.h"
@@ -18,23 +18,21 @@
 
 namespace {
 
-class UpdateDlgWindowTest : public ::testing::Test
+// A host without USB sticks: every scan ends in Not found.
+class UpdateDlgWindowTest : public CSimHostTest
 {
 protected:
-    // A host without USB sticks: every scan ends in Not found.
-    CSimHost& host = CSimHost::Get();
-
     void SetUp() override
     {
         ASSERT_TRUE(UseResourceModule());
-        host.Reset();
+        CSimHostTest::SetUp();
         RemovePath(CfgPath());
         EmptyFolder("E:\\");
         EmptyFolder("F:\\");
     }
     void TearDown() override
     {
-        EXPECT_EQ(0, host.Leaks()) << host.LeakReport();
+        CSimHostTest::TearDown();
         RemovePath(CfgPath());
     }
 

@@ -6,7 +6,7 @@
 
 #include "DebugTrace.h"
 #include "ProgramFolder.h"
-#include "SimHost.h"
+#include "SimHostTest.h"
 #include "SimScenarioFile.h"
 #include "TestFiles.h"
 
@@ -56,16 +56,19 @@ const EXAMPLE_RUN kExamples[] = {
     {"mount-table-fails", SCAN_NOT_FOUND, "", "USB device", "", false},
 };
 
-class UpdateEngineTest : public ::testing::Test
+class UpdateEngineTest : public CSimHostTest
 {
 protected:
-    CSimHost& host = CSimHost::Get();
     const std::string strFolder = ExeFolder() + "scenario\\";
 
-    void SetUp() override { CleanDrives(); }
+    void SetUp() override
+    {
+        CSimHostTest::SetUp();
+        CleanDrives();
+    }
     void TearDown() override
     {
-        EXPECT_EQ(0, host.Leaks()) << host.LeakReport();
+        CSimHostTest::TearDown();
         CleanDrives();
         RemovePath(strFolder);
     }
