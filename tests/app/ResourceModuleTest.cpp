@@ -2,6 +2,7 @@
 // executable carries its icon, version record and application manifest.
 #include "AfxString.h"
 #include "TestFiles.h"
+#include "TestText.h"
 #include "resource.h"
 
 #include <windows.h>
@@ -36,14 +37,6 @@ std::string StringOf(HMODULE hModule, UINT nID)
     char szText[1024] = {};
     LoadStringA(hModule, nID, szText, sizeof szText);
     return szText;
-}
-
-int CountOf(const std::string& text, const std::string& part)
-{
-    int nCount = 0;
-    for (size_t pos = text.find(part); pos != std::string::npos; pos = text.find(part, pos + 1))
-        ++nCount;
-    return nCount;
 }
 
 TEST(ResourceModuleTest, ImageHoldsNoCodeNoImportsNoEntryPoint)

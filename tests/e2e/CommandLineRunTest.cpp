@@ -5,6 +5,7 @@
 #include "ExampleExpectation.h"
 #include "ProgramFolder.h"
 #include "TestFiles.h"
+#include "TestText.h"
 #include "UpdaterRun.h"
 #include "resource.h"
 
@@ -64,14 +65,6 @@ protected:
 // Each line is found once, after a time stamp, and whole up to its end.
 #define EXPECT_LINE(strLog, strLine) \
     EXPECT_EQ(1, CountOf(strLog, std::string(" ") + (strLine) + "\r\n")) << (strLine)
-
-int CountOf(const std::string& strText, const std::string& strPart)
-{
-    int nCount = 0;
-    for (size_t n = strText.find(strPart); n != std::string::npos; n = strText.find(strPart, n + 1))
-        ++nCount;
-    return nCount;
-}
 
 TEST_F(CommandLineRunTest, QuietRunOfEveryExample)
 {

@@ -25,13 +25,6 @@ namespace {
 
 const ULONGLONG kSmallDrive = 64ULL * 1024 * 1024;
 
-ULONGLONG FreeBytes(const char* pszRoot)
-{
-    ULARGE_INTEGER freeBytes = {};
-    EXPECT_TRUE(GetDiskFreeSpaceExA(pszRoot, &freeBytes, nullptr, nullptr));
-    return freeBytes.QuadPart;
-}
-
 // The copy's file calls, each write held at a gate until the test lets it
 // pass: the copy stays in progress for as long as the test needs.
 class CGatedFileOps : public CFileOps
