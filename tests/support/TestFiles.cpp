@@ -1,5 +1,7 @@
 #include "TestFiles.h"
 
+#include "AfxModuleFolder.h"
+
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -9,10 +11,9 @@
 
 std::string ExeFolder()
 {
-    char path[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string folder(path);
-    return folder.substr(0, folder.rfind('\\') + 1);
+    CString strFolder;
+    AfxGetModuleFolder(strFolder);
+    return static_cast<const char*>(strFolder);
 }
 
 void MakeFolder(const std::string& path)
