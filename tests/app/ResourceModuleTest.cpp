@@ -120,7 +120,7 @@ TEST(ResourceModuleTest, UpdateDialogTemplatePlacesTheButtonRowAtTheBottom)
     EXPECT_LE(rc[3].bottom, yCut);
     DestroyWindow(hDlg);
 
-    EXPECT_NE(nullptr, FindResourceA(hModule, MAKEINTRESOURCEA(IDD_ABOUT), MAKEINTRESOURCEA(5) /* RT_DIALOG */));
+    EXPECT_NE(nullptr, FindResourceA(hModule, MAKEINTRESOURCEA(IDD_ABOUT), RT_DIALOG));
     EXPECT_NE(nullptr, LoadIconA(hModule, MAKEINTRESOURCEA(IDI_UPDATE_ICON)));
     FreeLibrary(hModule);
 }
@@ -150,7 +150,7 @@ TEST(ProgramResourcesTest, IconGroupHoldsFourteenImages)
 {
     HMODULE hProgram = LoadAsData(ProgramPath());
     ASSERT_NE(nullptr, hProgram);
-    HRSRC hGroup = FindResourceA(hProgram, MAKEINTRESOURCEA(IDI_UPDATE_ICON), MAKEINTRESOURCEA(14) /* RT_GROUP_ICON */);
+    HRSRC hGroup = FindResourceA(hProgram, MAKEINTRESOURCEA(IDI_UPDATE_ICON), RT_GROUP_ICON);
     ASSERT_NE(nullptr, hGroup);
     const GROUP_ICON_DIR* pDir = static_cast<const GROUP_ICON_DIR*>(LockResource(LoadResource(hProgram, hGroup)));
     ASSERT_NE(nullptr, pDir);
@@ -234,9 +234,9 @@ TEST(ProgramResourcesTest, ManifestRunsAsInvokerWithCommonControls6)
         HMODULE hProgram = LoadAsData(ExeFolder() + pszProgram);
         ASSERT_NE(nullptr, hProgram) << pszProgram;
         std::vector<ULONG_PTR> ids;
-        EnumResourceNamesA(hProgram, MAKEINTRESOURCEA(24), AddResourceId, reinterpret_cast<LONG_PTR>(&ids));
+        EnumResourceNamesA(hProgram, RT_MANIFEST, AddResourceId, reinterpret_cast<LONG_PTR>(&ids));
         EXPECT_EQ(std::vector<ULONG_PTR>{1}, ids) << pszProgram;
-        HRSRC hManifest = FindResourceA(hProgram, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24));
+        HRSRC hManifest = FindResourceA(hProgram, CREATEPROCESS_MANIFEST_RESOURCE_ID, RT_MANIFEST);
         ASSERT_NE(nullptr, hManifest) << pszProgram;
         const char* pText = static_cast<const char*>(LockResource(LoadResource(hProgram, hManifest)));
         const std::string manifest(pText, SizeofResource(hProgram, hManifest));
