@@ -49,6 +49,7 @@ bool ReadExampleExpectation(const std::string& strExample, EXAMPLE_EXPECTATION& 
 {
     const std::string strFile = FolderFromEnvironment("PELKIN_EXAMPLES") + "\\" + strExample + "\\expected.ini";
     expected = EXAMPLE_EXPECTATION();
+    expected.strExample = strExample;
     if (!FileExists(strFile)) {
         strError = strFile + " is missing: every example says what it ends in";
         return false;
@@ -69,6 +70,26 @@ bool ReadExampleExpectation(const std::string& strExample, EXAMPLE_EXPECTATION& 
         return false;
     }
     return true;
+}
+
+bool ReadEveryExampleExpectation(std::vector<EXAMPLE_EXPECTATION>& examples, std::string& strError)
+{
+    examples.clear();
+    for (const std::string& strExample : ListExamples()) {
+        examples.emplace_back();
+        if (!ReadExampleExpectation(strExample, examples.back(), strError))
+            return false;
+    }
+    if (examples.empty())
+        strError = "no example folder in " + FolderFromEnvironment("PELKIN_EXAMPLES");
+    return !examples.empty();
+}
+
+bool CanEndHere(const EXAMPLE_EXPECTATION& expected)
+{
+    ULARGE_INTEGER nFree = {};
+    const bool bSmallDrive = GetDiskFreeSpaceExA("E:\\", &nFree, nullptr, nullptr) && nFree.QuadPart < 3 << 20;
+    return expected.outcome != UPDATE_OUTCOME::NoRoom || bSmallDrive;
 }
 
 unsigned long QuietExitCode(UPDATE_OUTCOME outcome)
