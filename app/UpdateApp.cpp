@@ -8,8 +8,6 @@
 #include "UpdateLog.h"
 #include "resource.h"
 
-#include <shlwapi.h>
-
 #ifndef LOAD_LIBRARY_AS_IMAGE_RESOURCE
 #define LOAD_LIBRARY_AS_IMAGE_RESOURCE 0x00000020
 #endif
@@ -125,14 +123,14 @@ void CUpdateApp::UseResourceModule()
 // flag (before Windows Vista) refuse the pair; they get a plain data file.
 HINSTANCE CUpdateApp::LoadResourceModule()
 {
-    char szPath[MAX_PATH] = {};
-    const DWORD nLength = GetModuleFileNameA(nullptr, szPath, MAX_PATH);
-    if (nLength == 0 || nLength >= MAX_PATH)
+    CString strPath;
+    if (!AfxGetModuleFolder(strPath) || strPath.IsEmpty())
         return nullptr;
-    if (!PathRemoveFileSpecA(szPath) || !PathAppendA(szPath, "PelkinUpdate.prm"))
+    strPath += "PelkinUpdate.prm";
+    if (strPath.GetLength() >= MAX_PATH)
         return nullptr;
-    HINSTANCE hModule = LoadLibraryExA(szPath, nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    HINSTANCE hModule = LoadLibraryExA(strPath, nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
     if (!hModule && GetLastError() == ERROR_INVALID_PARAMETER)
-        hModule = LoadLibraryExA(szPath, nullptr, LOAD_LIBRARY_AS_DATAFILE);
+        hModule = LoadLibraryExA(strPath, nullptr, LOAD_LIBRARY_AS_DATAFILE);
     return hModule;
 }

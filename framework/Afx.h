@@ -6,6 +6,7 @@
 #include "AfxDialog.h"
 #include "AfxFileFind.h"
 #include "AfxMenu.h"
+#include "AfxModuleFolder.h"
 #include "AfxModuleState.h"
 #include "AfxPaintDC.h"
 #include "AfxProgressCtrl.h"

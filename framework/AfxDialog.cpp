@@ -19,7 +19,7 @@ CDialog::CDialog(UINT nIDTemplate, CWnd* pParentWnd)
 INT_PTR CDialog::DoModal()
 {
     const char* pszTemplate = MAKEINTRESOURCEA(m_nIDTemplate);
-    HINSTANCE hInst = AfxFindResourceHandle(pszTemplate, MAKEINTRESOURCEA(5) /* RT_DIALOG */);
+    HINSTANCE hInst = AfxFindResourceHandle(pszTemplate, RT_DIALOG);
     // A template may hold a progress bar, whose class must exist before
     // the dialog is made: a control of an unknown class fails the dialog.
     AfxInitCommonControls(ICC_PROGRESS_CLASS);

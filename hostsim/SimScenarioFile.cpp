@@ -1,5 +1,6 @@
 #include "SimScenarioFile.h"
 
+#include "AfxModuleFolder.h"
 #include "SimHost.h"
 
 #include <cstdio>
@@ -271,14 +272,11 @@ void CSimScenarioFile::ApplyTo(CSimHost& host) const
 
 bool LoadSimScenarioBesideExe()
 {
-    char szPath[MAX_PATH] = {};
-    const DWORD nLength = GetModuleFileNameA(nullptr, szPath, MAX_PATH);
-    std::string strPath(szPath, nLength < MAX_PATH ? nLength : 0);
-    const size_t nSlash = strPath.rfind('\\');
+    CString strFolder;
     CSimScenarioFile scenario;
     bool bRead = false;
-    if (nSlash != std::string::npos)
-        bRead = scenario.Read(strPath.substr(0, nSlash + 1) + "hostsim.ini");
+    if (AfxGetModuleFolder(strFolder) && !strFolder.IsEmpty())
+        bRead = scenario.Read(std::string(static_cast<const char*>(strFolder)) + "hostsim.ini");
     scenario.ApplyTo(CSimHost::Get());
     if (!bRead)
         OutputDebugStringA(("hostsim.ini: " + scenario.Error() + "; the host has no devices\n").c_str());

@@ -14,7 +14,7 @@ END_MESSAGE_MAP()
 
 CUpdateDlg::CUpdateDlg(CWnd* pParent)
     : CDialog(IDD_UPDATE_DIALOG, pParent),
-      m_hIcon(LoadIconA(AfxFindResourceHandle(MAKEINTRESOURCEA(IDI_UPDATE_ICON), MAKEINTRESOURCEA(14) /* RT_GROUP_ICON */),
+      m_hIcon(LoadIconA(AfxFindResourceHandle(MAKEINTRESOURCEA(IDI_UPDATE_ICON), RT_GROUP_ICON),
                         MAKEINTRESOURCEA(IDI_UPDATE_ICON))),
       m_bRetry(0),
       m_strSection(m_engine.m_strSection),

@@ -28,7 +28,7 @@ ULONGLONG GetPackageFileBytes(const CString& strPath);
 typedef int (*PACKAGE_FILE_PROC)(const CString& strPath, const CString& strName, void* pContext);
 
 // pszProgramFolder: the folder that holds Update.cfg and the firmware
-// folders, ending in '\' (the executable's folder, see GetModuleFolder).
+// folders, ending in '\' (the executable's folder, see AfxGetModuleFolder).
 
 // 1 with the package folder (the program folder directly followed by the
 // section name) in strFolder when something of that name exists; 0 when

@@ -1,6 +1,6 @@
 #include "UpdateCfg.h"
 
-#include "ModuleFolder.h"
+#include "AfxModuleFolder.h"
 
 #include <cstring>
 #include <string>
@@ -46,7 +46,7 @@ CUpdateCfg::~CUpdateCfg() = default;
 int CUpdateCfg::BuildCfgPath(CString& strPath)
 {
     CString strFolder;
-    if (!GetModuleFolder(strFolder))
+    if (!AfxGetModuleFolder(strFolder))
         return 0;
     strPath = strFolder + "Update.cfg";
     return 1;

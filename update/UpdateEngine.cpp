@@ -3,17 +3,17 @@
 // the space check and the copy in PackageTransfer.cpp.
 #include "UpdateEngine.h"
 
+#include "AfxModuleFolder.h"
 #include "DriveIdentity.h"
 #include "EventText.h"
 #include "HostApi.h"
 #include "IdentityTrace.h"
-#include "ModuleFolder.h"
 #include "UpdateCfg.h"
 
 #include <cstring>
 
 CUpdateEngine::CUpdateEngine()
-    : m_bProgramFolder(GetModuleFolder(m_strProgramFolder) != 0),
+    : m_bProgramFolder(AfxGetModuleFolder(m_strProgramFolder) != 0),
       m_pObserver(nullptr),
       m_pFileOps(nullptr),
       m_outcome(SCAN_NOT_FOUND),

@@ -2,6 +2,7 @@
 // executable carries its icon, version record and application manifest.
 #include "AfxString.h"
 #include "TestFiles.h"
+#include "TestText.h"
 #include "resource.h"
 
 #include <windows.h>
@@ -36,14 +37,6 @@ std::string StringOf(HMODULE hModule, UINT nID)
     char szText[1024] = {};
     LoadStringA(hModule, nID, szText, sizeof szText);
     return szText;
-}
-
-int CountOf(const std::string& text, const std::string& part)
-{
-    int nCount = 0;
-    for (size_t pos = text.find(part); pos != std::string::npos; pos = text.find(part, pos + 1))
-        ++nCount;
-    return nCount;
 }
 
 TEST(ResourceModuleTest, ImageHoldsNoCodeNoImportsNoEntryPoint)
@@ -129,7 +122,7 @@ TEST(ResourceModuleTest, UpdateDialogTemplatePlacesTheButtonRowAtTheBottom)
     EXPECT_LE(rc[3].bottom, yCut);
     DestroyWindow(hDlg);
 
-    EXPECT_NE(nullptr, FindResourceA(hModule, MAKEINTRESOURCEA(IDD_ABOUT), MAKEINTRESOURCEA(5) /* RT_DIALOG */));
+    EXPECT_NE(nullptr, FindResourceA(hModule, MAKEINTRESOURCEA(IDD_ABOUT), RT_DIALOG));
     EXPECT_NE(nullptr, LoadIconA(hModule, MAKEINTRESOURCEA(IDI_UPDATE_ICON)));
     FreeLibrary(hModule);
 }
@@ -159,7 +152,7 @@ TEST(ProgramResourcesTest, IconGroupHoldsFourteenImages)
 {
     HMODULE hProgram = LoadAsData(ProgramPath());
     ASSERT_NE(nullptr, hProgram);
-    HRSRC hGroup = FindResourceA(hProgram, MAKEINTRESOURCEA(IDI_UPDATE_ICON), MAKEINTRESOURCEA(14) /* RT_GROUP_ICON */);
+    HRSRC hGroup = FindResourceA(hProgram, MAKEINTRESOURCEA(IDI_UPDATE_ICON), RT_GROUP_ICON);
     ASSERT_NE(nullptr, hGroup);
     const GROUP_ICON_DIR* pDir = static_cast<const GROUP_ICON_DIR*>(LockResource(LoadResource(hProgram, hGroup)));
     ASSERT_NE(nullptr, pDir);
@@ -243,9 +236,9 @@ TEST(ProgramResourcesTest, ManifestRunsAsInvokerWithCommonControls6)
         HMODULE hProgram = LoadAsData(ExeFolder() + pszProgram);
         ASSERT_NE(nullptr, hProgram) << pszProgram;
         std::vector<ULONG_PTR> ids;
-        EnumResourceNamesA(hProgram, MAKEINTRESOURCEA(24), AddResourceId, reinterpret_cast<LONG_PTR>(&ids));
+        EnumResourceNamesA(hProgram, RT_MANIFEST, AddResourceId, reinterpret_cast<LONG_PTR>(&ids));
         EXPECT_EQ(std::vector<ULONG_PTR>{1}, ids) << pszProgram;
-        HRSRC hManifest = FindResourceA(hProgram, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24));
+        HRSRC hManifest = FindResourceA(hProgram, CREATEPROCESS_MANIFEST_RESOURCE_ID, RT_MANIFEST);
         ASSERT_NE(nullptr, hManifest) << pszProgram;
         const char* pText = static_cast<const char*>(LockResource(LoadResource(hProgram, hManifest)));
         const std::string manifest(pText, SizeofResource(hProgram, hManifest));

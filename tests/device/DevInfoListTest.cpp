@@ -1,7 +1,7 @@
 // CDevInfoList over the simulated host's device sets.
 #include "DevInfoList.h"
 
-#include "SimHostFixture.h"
+#include "SimHostTest.h"
 
 #include <vector>
 

@@ -2,7 +2,7 @@
 // device trees: mount table -> volume -> USB device -> hub port.
 #include "DriveIdentity.h"
 
-#include "SimHostFixture.h"
+#include "SimHostTest.h"
 
 #include <chrono>
 #include <cstdio>

@@ -9,7 +9,7 @@
 // requests. The seed is fixed; PELKIN_PROPERTY_SEED runs another one.
 #include "DriveIdentity.h"
 
-#include "SimHostFixture.h"
+#include "SimHostTest.h"
 
 #include <algorithm>
 #include <chrono>

@@ -5,7 +5,7 @@
 #include "DriveIdentity.h"
 #include "UsbStringText.h"
 
-#include "SimHostFixture.h"
+#include "SimHostTest.h"
 
 #include <cstring>
 #include <string>

@@ -5,7 +5,7 @@
 #include "IdentityReport.h"
 
 #include "DebugTrace.h"
-#include "SimHostFixture.h"
+#include "SimHostTest.h"
 
 #include <cstring>
 #include <string>

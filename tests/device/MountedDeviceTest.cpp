@@ -2,7 +2,7 @@
 #include "MountedDevice.h"
 
 #include "HostApi.h"
-#include "SimHostFixture.h"
+#include "SimHostTest.h"
 
 #include <string>
 

@@ -1,9 +1,11 @@
 // The demo build run from a script: /quiet against each example scenario
-// (no window at all, the outcome as exit code), the log that /log leaves,
-// and the usage for what the program does not know.
+// (no window at all, the outcome its expected.ini names as exit code), the
+// log that /log leaves, and the usage for what the program does not know.
 #include "DialogProbe.h"
+#include "ExampleExpectation.h"
 #include "ProgramFolder.h"
 #include "TestFiles.h"
+#include "TestText.h"
 #include "UpdaterRun.h"
 #include "resource.h"
 
@@ -15,22 +17,6 @@
 namespace {
 
 const DWORD kTimeoutMs = 60000;
-
-struct QUIET_RUN
-{
-    const char* pszScenario;
-    DWORD nExitCode;
-    const char* pszPackage;    // what the drive then holds; null: the sticks stay empty
-    const char* pszDriveRoot;
-};
-
-const QUIET_RUN kQuietRuns[] = {
-    {"updated", 0, "ModelB", "E:\\"},  {"not-found", 1, nullptr, nullptr},
-    {"version-refused", 2, nullptr, nullptr}, {"no-room", 3, nullptr, nullptr},
-    {"copy-failed", 4, nullptr, nullptr},     {"composite", 0, "ModelA", "E:\\"},
-    {"second-drive", 0, "ModelB", "F:\\"},    {"hub-fails", 1, nullptr, nullptr},
-    {"sibling-refused", 2, nullptr, nullptr}, {"mount-table-fails", 1, nullptr, nullptr},
-};
 
 class CommandLineRunTest : public ::testing::Test
 {
@@ -80,26 +66,19 @@ protected:
 #define EXPECT_LINE(strLog, strLine) \
     EXPECT_EQ(1, CountOf(strLog, std::string(" ") + (strLine) + "\r\n")) << (strLine)
 
-int CountOf(const std::string& strText, const std::string& strPart)
-{
-    int nCount = 0;
-    for (size_t n = strText.find(strPart); n != std::string::npos; n = strText.find(strPart, n + 1))
-        ++nCount;
-    return nCount;
-}
-
 TEST_F(CommandLineRunTest, QuietRunOfEveryExample)
 {
-    ULARGE_INTEGER nFree = {};
-    const bool bSmallDrive = GetDiskFreeSpaceExA("E:\\", &nFree, nullptr, nullptr) && nFree.QuadPart < 3 << 20;
-    for (const QUIET_RUN& run : kQuietRuns) {
-        SCOPED_TRACE(run.pszScenario);
-        if (run.nExitCode == 3 && !bSmallDrive)
-            continue;  // E: is not the small test drive (tmpfs needs root)
+    std::vector<EXAMPLE_EXPECTATION> examples;
+    std::string strError;
+    ASSERT_TRUE(ReadEveryExampleExpectation(examples, strError)) << strError;
+    for (const EXAMPLE_EXPECTATION& expected : examples) {
+        SCOPED_TRACE(expected.strExample);
+        if (!CanEndHere(expected))
+            continue;
         EmptyDrives();
-        EXPECT_EQ(run.nExitCode, RunQuiet(LayOut(run.pszScenario), "/quiet"));
-        if (run.pszPackage)
-            EXPECT_EQ("", CompareWithPackage(strFolder + "\\" + run.pszPackage, run.pszDriveRoot));
+        EXPECT_EQ(QuietExitCode(expected.outcome), RunQuiet(LayOut(expected.strExample), "/quiet"));
+        if (expected.outcome == UPDATE_OUTCOME::Updated)
+            EXPECT_EQ("", CompareWithPackage(strFolder + "\\" + expected.strSection, expected.strDriveRoot));
         else
             EXPECT_TRUE(SticksAreEmpty());
     }

@@ -1,8 +1,10 @@
 // The demo build run as a user would against each example scenario: a
 // folder laid out like the shipped one, the test prefix's drives E: and F:
 // as the sticks, the dialog read and pressed from outside, the traces of
-// the run, and what ended up on the sticks.
+// the run, and what ended up on the sticks. Every folder of the examples is
+// a case, judged by its expected.ini and by the checks of its own below.
 #include "DialogProbe.h"
+#include "ExampleExpectation.h"
 #include "ProgramFolder.h"
 #include "TestFiles.h"
 #include "UpdaterRun.h"
@@ -10,7 +12,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cstdio>
+#include <map>
 
 namespace {
 
@@ -68,17 +72,26 @@ protected:
     }
 };
 
-TEST_F(DemoScenarioTest, Updated)
+// What the dialog says with an outcome.
+std::string ExpectedMessage(const CUpdaterTexts& texts, const EXAMPLE_EXPECTATION& expected)
 {
-    CUpdaterRun run(LayOut("updated"));
-    ASSERT_TRUE(run.Texts().IsLoaded());
-    ASSERT_TRUE(run.Start());
-    ASSERT_TRUE(run.WaitForOutcome(kTimeoutMs));
-    std::printf("updater: start to outcome Updated in %.2f s\n", run.OutcomeSeconds());
-    EXPECT_EQ(run.Outcome(), UPDATE_OUTCOME::Updated);
+    const char* pszDevice = expected.strDevice.c_str();
+    switch (expected.outcome) {
+    case UPDATE_OUTCOME::Updated: return texts.Format(IDS_UPDATE_DONE, pszDevice);
+    case UPDATE_OUTCOME::NotFound: return texts.Format(IDS_DEVICE_NOT_FOUND, pszDevice);
+    case UPDATE_OUTCOME::VersionRefused: return texts.Format(IDS_VERSION_REFUSED, pszDevice, expected.strVersion.c_str());
+    case UPDATE_OUTCOME::NoRoom: return texts.Format(IDS_NO_ROOM, pszDevice);
+    case UPDATE_OUTCOME::CopyFailed: return texts.Load(IDS_COPY_FAILED);
+    case UPDATE_OUTCOME::None: break;
+    }
+    return std::string();
+}
+
+// A scenario's own checks, after its outcome, its message and its sticks,
+// before the dialog is closed.
+void CheckUpdated(CUpdaterRun& run)
+{
     EXPECT_EQ(run.Caption(), run.Texts().Format(IDS_CAPTION, kModelA));
-    EXPECT_EQ(run.Message(), run.Texts().Format(IDS_UPDATE_DONE, kModelB));
-    ExpectPackageOnDrive("ModelB", "E:\\");
     const CDebuggedProcess& process = run.Process();
     EXPECT_EQ(process.CountTrace("E:\\"), 1);
     EXPECT_GE(process.CountTrace("Removable Drive\n"), 1);
@@ -89,16 +102,11 @@ TEST_F(DemoScenarioTest, Updated)
     // The copy's progress bar, made at run time: the common controls of
     // the manifest are there.
     EXPECT_NE(GetDlgItem(run.Dialog(), IDC_BUSY_PROGRESS), nullptr);
-    CloseFinal(run);
 }
 
-TEST_F(DemoScenarioTest, NotFoundThenOkScansAgain)
+// Not found, then OK scans again.
+void CheckNotFound(CUpdaterRun& run)
 {
-    CUpdaterRun run(LayOut("not-found"));
-    ASSERT_TRUE(run.Start());
-    ASSERT_TRUE(run.WaitForOutcome(kTimeoutMs));
-    EXPECT_EQ(run.Outcome(), UPDATE_OUTCOME::NotFound);
-    EXPECT_EQ(run.Message(), run.Texts().Format(IDS_DEVICE_NOT_FOUND, kModelA));
     EXPECT_EQ(run.OkLabel(), run.Texts().Load(IDS_RETRY_BUTTON));
     EXPECT_EQ(run.Process().CountTrace("0x2001"), 1);
     EXPECT_EQ(run.Process().CountTrace("Device not Found\n"), 1);
@@ -108,110 +116,35 @@ TEST_F(DemoScenarioTest, NotFoundThenOkScansAgain)
     EXPECT_EQ(run.Process().CountTrace("0x2001"), 2);
     EXPECT_FALSE(run.Process().HasExited());
     EXPECT_TRUE(ListFiles("E:").empty());
-    CloseNotFound(run);
-}
-
-TEST_F(DemoScenarioTest, VersionRefused)
-{
-    CUpdaterRun run(LayOut("version-refused"));
-    ASSERT_TRUE(run.Start());
-    ASSERT_TRUE(run.WaitForOutcome(kTimeoutMs));
-    EXPECT_EQ(run.Outcome(), UPDATE_OUTCOME::VersionRefused);
-    EXPECT_EQ(run.Message(), run.Texts().Format(IDS_VERSION_REFUSED, kModelB, "0201"));
-    EXPECT_TRUE(ListFiles("E:").empty());
-    CloseFinal(run);
 }
 
 // Two sticks of one model, the one on E: too new, its sibling on F: old
 // enough, with a serial number that begins E:'s: E: is judged by its own
 // release and refused, and nothing is copied anywhere.
-TEST_F(DemoScenarioTest, VersionRefusedBesideAnOlderSibling)
+void CheckSiblingRefused(CUpdaterRun& run)
 {
-    CUpdaterRun run(LayOut("sibling-refused"));
-    ASSERT_TRUE(run.Start());
-    ASSERT_TRUE(run.WaitForOutcome(kTimeoutMs));
-    EXPECT_EQ(run.Outcome(), UPDATE_OUTCOME::VersionRefused);
-    EXPECT_EQ(run.Message(), run.Texts().Format(IDS_VERSION_REFUSED, kModelB, "0300"));
     EXPECT_EQ(run.Process().CountTrace("F:\\"), 0);
-    EXPECT_TRUE(ListFiles("E:").empty());
-    EXPECT_TRUE(ListFiles("F:").empty());
-    CloseFinal(run);
 }
 
-TEST_F(DemoScenarioTest, NoRoom)
+void CheckSecondDrive(CUpdaterRun& run)
 {
-    ULARGE_INTEGER nFree = {};
-    ASSERT_TRUE(GetDiskFreeSpaceExA("E:\\", &nFree, nullptr, nullptr));
-    if (nFree.QuadPart >= 3 * 1024 * 1024)
-        GTEST_SKIP() << "drive E: is not the small test drive (tmpfs needs root)";
-    CUpdaterRun run(LayOut("no-room"));
-    ASSERT_TRUE(run.Start());
-    ASSERT_TRUE(run.WaitForOutcome(kTimeoutMs));
-    EXPECT_EQ(run.Outcome(), UPDATE_OUTCOME::NoRoom);
-    EXPECT_EQ(run.Message(), run.Texts().Format(IDS_NO_ROOM, kModelA));
-    EXPECT_TRUE(ListFiles("E:").empty());
-    CloseFinal(run);
-}
-
-TEST_F(DemoScenarioTest, CopyFailed)
-{
-    CUpdaterRun run(LayOut("copy-failed"));
-    ASSERT_TRUE(run.Start());
-    ASSERT_TRUE(run.WaitForOutcome(kTimeoutMs));
-    EXPECT_EQ(run.Outcome(), UPDATE_OUTCOME::CopyFailed);
-    EXPECT_EQ(run.Message(), run.Texts().Load(IDS_COPY_FAILED));
-    EXPECT_TRUE(ListFiles("E:").empty());
-    CloseFinal(run);
-}
-
-TEST_F(DemoScenarioTest, CompositeDeviceOnExternalHub)
-{
-    CUpdaterRun run(LayOut("composite"));
-    ASSERT_TRUE(run.Start());
-    ASSERT_TRUE(run.WaitForOutcome(kTimeoutMs));
-    EXPECT_EQ(run.Outcome(), UPDATE_OUTCOME::Updated);
-    EXPECT_EQ(run.Message(), run.Texts().Format(IDS_UPDATE_DONE, kModelA));
-    ExpectPackageOnDrive("ModelA", "E:\\");
-    CloseFinal(run);
-}
-
-TEST_F(DemoScenarioTest, SecondDriveIsUpdated)
-{
-    CUpdaterRun run(LayOut("second-drive"));
-    ASSERT_TRUE(run.Start());
-    ASSERT_TRUE(run.WaitForOutcome(kTimeoutMs));
-    EXPECT_EQ(run.Outcome(), UPDATE_OUTCOME::Updated);
-    EXPECT_EQ(run.Message(), run.Texts().Format(IDS_UPDATE_DONE, kModelB));
-    ExpectPackageOnDrive("ModelB", "F:\\");
-    EXPECT_TRUE(ListFiles("E:").empty());
     const CDebuggedProcess& process = run.Process();
     EXPECT_EQ(process.CountTrace("E:\\"), 1);
     EXPECT_EQ(process.CountTrace("F:\\"), 1);
     EXPECT_EQ(process.CountTrace("0x0129"), 1);
     EXPECT_EQ(process.CountTrace("0x1002"), 1);
-    CloseFinal(run);
 }
 
-TEST_F(DemoScenarioTest, HubThatFailsEveryRequest)
+void CheckHubFails(CUpdaterRun& run)
 {
-    CUpdaterRun run(LayOut("hub-fails"));
-    ASSERT_TRUE(run.Start());
-    ASSERT_TRUE(run.WaitForOutcome(kTimeoutMs));
-    EXPECT_EQ(run.Outcome(), UPDATE_OUTCOME::NotFound);
     EXPECT_EQ(run.Process().CountTrace("0x1002"), 0);
     EXPECT_GE(run.Process().CountTrace("Removable Drive\n"), 1);
-    CloseNotFound(run);
 }
 
 // The mount table answers every request for its next value with an error:
 // each scan ends with Not found, and the dialog keeps answering.
-TEST_F(DemoScenarioTest, MountTableThatFailsEveryEnumeration)
+void CheckMountTableFails(CUpdaterRun& run)
 {
-    CUpdaterRun run(LayOut("mount-table-fails"));
-    ASSERT_TRUE(run.Start());
-    ASSERT_TRUE(run.WaitForOutcome(kTimeoutMs));
-    EXPECT_EQ(run.Outcome(), UPDATE_OUTCOME::NotFound);
-    EXPECT_EQ(run.Message(), run.Texts().Format(IDS_DEVICE_NOT_FOUND, kModelA));
     EXPECT_GE(run.Process().CountTrace("Removable Drive\n"), 1);
     EXPECT_EQ(run.Process().CountTrace("0x1002"), 0);
 
@@ -219,8 +152,77 @@ TEST_F(DemoScenarioTest, MountTableThatFailsEveryEnumeration)
     ASSERT_TRUE(run.WaitForNotFound(2, kTimeoutMs));
     EXPECT_FALSE(run.Process().HasExited());
     EXPECT_TRUE(ListFiles("E:").empty());
-    CloseNotFound(run);
 }
+
+const std::map<std::string, void (*)(CUpdaterRun&)> kOwnChecks = {
+    {"updated", CheckUpdated},
+    {"not-found", CheckNotFound},
+    {"sibling-refused", CheckSiblingRefused},
+    {"second-drive", CheckSecondDrive},
+    {"hub-fails", CheckHubFails},
+    {"mount-table-fails", CheckMountTableFails},
+};
+
+class DemoExampleTest : public DemoScenarioTest, public ::testing::WithParamInterface<std::string>
+{
+protected:
+    // The sticks after the run: the package on the target's drive after an
+    // update, nothing anywhere else.
+    void ExpectSticks(const EXAMPLE_EXPECTATION& expected)
+    {
+        for (const char* pszRoot : {"E:\\", "F:\\"}) {
+            if (expected.outcome == UPDATE_OUTCOME::Updated && expected.strDriveRoot == pszRoot)
+                ExpectPackageOnDrive(expected.strSection, pszRoot);
+            else
+                EXPECT_TRUE(ListFiles(pszRoot).empty()) << pszRoot;
+        }
+    }
+};
+
+TEST_P(DemoExampleTest, EndsAsItsFolderSays)
+{
+    EXAMPLE_EXPECTATION expected;
+    std::string strError;
+    ASSERT_TRUE(ReadExampleExpectation(GetParam(), expected, strError)) << strError;
+    if (expected.outcome == UPDATE_OUTCOME::NoRoom) {
+        ULARGE_INTEGER nFree = {};
+        ASSERT_TRUE(GetDiskFreeSpaceExA("E:\\", &nFree, nullptr, nullptr));
+        if (nFree.QuadPart >= 3 * 1024 * 1024)
+            GTEST_SKIP() << "drive E: is not the small test drive (tmpfs needs root)";
+    }
+    CUpdaterRun run(LayOut(GetParam()));
+    ASSERT_TRUE(run.Texts().IsLoaded());
+    ASSERT_TRUE(run.Start());
+    ASSERT_TRUE(run.WaitForOutcome(kTimeoutMs));
+    std::printf("updater: start to outcome %s in %.2f s\n", OutcomeName(run.Outcome()), run.OutcomeSeconds());
+    EXPECT_EQ(run.Outcome(), expected.outcome);
+    EXPECT_EQ(run.Message(), ExpectedMessage(run.Texts(), expected));
+    ExpectSticks(expected);
+    const auto own = kOwnChecks.find(GetParam());
+    if (own != kOwnChecks.end())
+        own->second(run);
+    if (HasFatalFailure())
+        return;
+    if (expected.outcome == UPDATE_OUTCOME::NotFound)
+        CloseNotFound(run);
+    else
+        CloseFinal(run);
+}
+
+// A case's name: the folder's, each character other than a letter or a
+// digit an underscore, as CMake's MAKE_C_IDENTIFIER names its ctest entry.
+std::string CaseName(const ::testing::TestParamInfo<std::string>& info)
+{
+    std::string strName = info.param;
+    for (char& ch : strName)
+        if (!std::isalnum(static_cast<unsigned char>(ch)))
+            ch = '_';
+    if (!strName.empty() && std::isdigit(static_cast<unsigned char>(strName[0])))
+        strName.insert(0, "_");
+    return strName;
+}
+
+INSTANTIATE_TEST_SUITE_P(Examples, DemoExampleTest, ::testing::ValuesIn(ListExamples()), CaseName);
 
 TEST_F(DemoScenarioTest, BadScenarioFileIsAnEmptyHost)
 {

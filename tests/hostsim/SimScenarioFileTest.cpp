@@ -2,7 +2,7 @@
 // with the platform's profile functions, and the simulated host they give
 // as the program's device lookups see it.
 #include "DriveIdentity.h"
-#include "SimHost.h"
+#include "SimHostTest.h"
 #include "SimScenarioFile.h"
 #include "TestFiles.h"
 
@@ -26,17 +26,16 @@ const char kUpdatedScenario[] =
     "Hub=0\n"
     "Port=2\n";
 
-class SimScenarioFileTest : public ::testing::Test
+class SimScenarioFileTest : public CSimHostTest
 {
 protected:
-    CSimHost& host = CSimHost::Get();
     std::string strPath = ExeFolder() + "scenario.ini";
     CSimScenarioFile scenario;
 
     void TearDown() override
     {
         RemovePath(strPath);
-        host.Reset();
+        CSimHostTest::TearDown();
     }
 
     bool ReadText(const std::string& strText)

@@ -5,7 +5,7 @@
 namespace {
 
 const WORD kLanguage = MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US);
-LPCSTR const kStringType = MAKEINTRESOURCEA(6);  // RT_STRING
+LPCSTR const kStringType = RT_STRING;
 
 std::wstring Widen(const std::string& text)
 {

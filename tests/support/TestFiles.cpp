@@ -1,16 +1,19 @@
 #include "TestFiles.h"
 
+#include "AfxModuleFolder.h"
+
 #include <windows.h>
+
+#include <gtest/gtest.h>
 
 #include <stdexcept>
 #include <vector>
 
 std::string ExeFolder()
 {
-    char path[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string folder(path);
-    return folder.substr(0, folder.rfind('\\') + 1);
+    CString strFolder;
+    AfxGetModuleFolder(strFolder);
+    return static_cast<const char*>(strFolder);
 }
 
 void MakeFolder(const std::string& path)
@@ -121,6 +124,13 @@ void EmptyFolder(const std::string& path)
         RemovePath(folder + name);
 }
 
+unsigned long long FreeBytes(const std::string& root)
+{
+    ULARGE_INTEGER freeBytes = {};
+    EXPECT_TRUE(GetDiskFreeSpaceExA(root.c_str(), &freeBytes, nullptr, nullptr));
+    return freeBytes.QuadPart;
+}
+
 void RemovePath(const std::string& path)
 {
     const DWORD attributes = GetFileAttributesA(path.c_str());
@@ -135,9 +145,14 @@ void RemovePath(const std::string& path)
     }
 }
 
+// The \\?\ form of a full path in the ANSI code page.
 static std::wstring LongPathOf(const std::string& path)
 {
-    return L"\\\\?\\" + std::wstring(path.begin(), path.end());
+    const int nChars = MultiByteToWideChar(CP_ACP, 0, path.data(), static_cast<int>(path.size()), nullptr, 0);
+    std::wstring wide(static_cast<size_t>(nChars > 0 ? nChars : 0), L'\0');
+    if (nChars > 0)
+        MultiByteToWideChar(CP_ACP, 0, path.data(), static_cast<int>(path.size()), &wide[0], nChars);
+    return L"\\\\?\\" + wide;
 }
 
 void MakeLongPathFolder(const std::string& path)

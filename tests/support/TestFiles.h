@@ -27,6 +27,9 @@ std::vector<std::string> ListFolder(const std::string& folder);
 std::map<std::string, std::string> ReadFolderFiles(const std::string& folder);
 // Removes everything inside a folder (a drive root, say), keeping the folder.
 void EmptyFolder(const std::string& path);
+// Bytes free to the caller on the drive of a root ("E:\\"); a drive that
+// can't be asked fails the test and counts 0.
+unsigned long long FreeBytes(const std::string& root);
 
 // Paths of any length, through the wide functions and the \\?\ form (path
 // must be full): a file whose folders exist, and the removal of a file or a

@@ -9,7 +9,7 @@
 
 #include "DebugTrace.h"
 #include "ModuleCopy.h"
-#include "SimHost.h"
+#include "SimHostTest.h"
 #include "TestConfig.h"
 #include "TestFiles.h"
 #include "resource.h"
@@ -24,13 +24,6 @@
 namespace {
 
 const ULONGLONG kSmallDrive = 64ULL * 1024 * 1024;
-
-ULONGLONG FreeBytes(const char* pszRoot)
-{
-    ULARGE_INTEGER freeBytes = {};
-    EXPECT_TRUE(GetDiskFreeSpaceExA(pszRoot, &freeBytes, nullptr, nullptr));
-    return freeBytes.QuadPart;
-}
 
 // The copy's file calls, each write held at a gate until the test lets it
 // pass: the copy stays in progress for as long as the test needs.
@@ -86,22 +79,20 @@ void TryToEndTheDialog(CDialogRemote& remote, std::vector<bool>& sent)
     PostMessageA(hDlg, WM_SYSKEYDOWN, VK_F4, 1 | (KF_ALTDOWN << 16));
 }
 
-class ScanOutcomeTest : public ::testing::Test
+class ScanOutcomeTest : public CSimHostTest
 {
 protected:
-    CSimHost& host = CSimHost::Get();
-
     void SetUp() override
     {
         ASSERT_TRUE(UseResourceModule());
-        host.Reset();
+        CSimHostTest::SetUp();
         m_nHub = host.AddHub(4);
         CleanUp();
         WriteCfg(kTwoModelsCfg);
     }
     void TearDown() override
     {
-        EXPECT_EQ(0, host.Leaks()) << host.LeakReport();
+        CSimHostTest::TearDown();
         UseResourceModule();
         if (m_hModuleCopy)
             FreeLibrary(m_hModuleCopy);

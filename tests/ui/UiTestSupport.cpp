@@ -1,6 +1,7 @@
 #include "UiTestSupport.h"
 
 #include "TestFiles.h"
+#include "resource.h"
 
 namespace {
 
@@ -50,7 +51,7 @@ INT_PTR CALLBACK QuietDialogProc(HWND, UINT, WPARAM, LPARAM)
 RECT TemplateItemRect(int nID)
 {
     RECT rect = {};
-    HWND hDlg = CreateDialogParamA(UseResourceModule(), MAKEINTRESOURCEA(102), nullptr, QuietDialogProc, 0);
+    HWND hDlg = CreateDialogParamA(UseResourceModule(), MAKEINTRESOURCEA(IDD_UPDATE_DIALOG), nullptr, QuietDialogProc, 0);
     if (!hDlg)
         return rect;
     GetWindowRect(GetDlgItem(hDlg, nID), &rect);
@@ -62,7 +63,7 @@ RECT TemplateItemRect(int nID)
 std::string TemplateItemText(int nID)
 {
     char szText[260] = {};
-    HWND hDlg = CreateDialogParamA(UseResourceModule(), MAKEINTRESOURCEA(102), nullptr, QuietDialogProc, 0);
+    HWND hDlg = CreateDialogParamA(UseResourceModule(), MAKEINTRESOURCEA(IDD_UPDATE_DIALOG), nullptr, QuietDialogProc, 0);
     if (!hDlg)
         return std::string();
     GetDlgItemTextA(hDlg, nID, szText, sizeof szText);

@@ -7,7 +7,7 @@
 
 #include "DebugTrace.h"
 #include "ModuleCopy.h"
-#include "SimHost.h"
+#include "SimHostTest.h"
 #include "TestConfig.h"
 #include "TestFiles.h"
 #include "resource.h"
@@ -18,23 +18,21 @@
 
 namespace {
 
-class UpdateDlgWindowTest : public ::testing::Test
+// A host without USB sticks: every scan ends in Not found.
+class UpdateDlgWindowTest : public CSimHostTest
 {
 protected:
-    // A host without USB sticks: every scan ends in Not found.
-    CSimHost& host = CSimHost::Get();
-
     void SetUp() override
     {
         ASSERT_TRUE(UseResourceModule());
-        host.Reset();
+        CSimHostTest::SetUp();
         RemovePath(CfgPath());
         EmptyFolder("E:\\");
         EmptyFolder("F:\\");
     }
     void TearDown() override
     {
-        EXPECT_EQ(0, host.Leaks()) << host.LeakReport();
+        CSimHostTest::TearDown();
         RemovePath(CfgPath());
     }
 
@@ -163,18 +161,18 @@ TEST_F(UpdateDlgWindowTest, SystemCommandsSixteenToThirtyOneOpenTheAboutBox)
 TEST_F(UpdateDlgWindowTest, ModuleWithoutIconGivesTheExecutablesIcon)
 {
     const std::string strCopy = ExeFolder() + "NoIcon.prm";
-    ASSERT_TRUE(CopyModuleWithoutResource(ExeFolder() + "PelkinUpdate.prm", strCopy, MAKEINTRESOURCEA(14) /* RT_GROUP_ICON */,
+    ASSERT_TRUE(CopyModuleWithoutResource(ExeFolder() + "PelkinUpdate.prm", strCopy, RT_GROUP_ICON,
                                           IDI_UPDATE_ICON));
     HMODULE hCopy = LoadModuleAsData(strCopy);
     ASSERT_NE(nullptr, hCopy);
-    EXPECT_EQ(nullptr, FindResourceA(hCopy, MAKEINTRESOURCEA(IDI_UPDATE_ICON), MAKEINTRESOURCEA(14)));
+    EXPECT_EQ(nullptr, FindResourceA(hCopy, MAKEINTRESOURCEA(IDI_UPDATE_ICON), RT_GROUP_ICON));
     const LPCSTR pszIcon = MAKEINTRESOURCEA(IDI_UPDATE_ICON);
-    EXPECT_EQ(UseResourceModule(), AfxFindResourceHandle(pszIcon, MAKEINTRESOURCEA(14)));
+    EXPECT_EQ(UseResourceModule(), AfxFindResourceHandle(pszIcon, RT_GROUP_ICON));
     AfxGetModuleState()->m_hCurrentResourceHandle = hCopy;
-    EXPECT_EQ(GetModuleHandleA(nullptr), AfxFindResourceHandle(pszIcon, MAKEINTRESOURCEA(14)));
-    EXPECT_EQ(hCopy, AfxFindResourceHandle(MAKEINTRESOURCEA(IDD_UPDATE_DIALOG), MAKEINTRESOURCEA(5) /* RT_DIALOG */));
+    EXPECT_EQ(GetModuleHandleA(nullptr), AfxFindResourceHandle(pszIcon, RT_GROUP_ICON));
+    EXPECT_EQ(hCopy, AfxFindResourceHandle(MAKEINTRESOURCEA(IDD_UPDATE_DIALOG), RT_DIALOG));
     // Held by neither: the resource source, where the caller finds it missing.
-    EXPECT_EQ(hCopy, AfxFindResourceHandle(MAKEINTRESOURCEA(4242), MAKEINTRESOURCEA(5)));
+    EXPECT_EQ(hCopy, AfxFindResourceHandle(MAKEINTRESOURCEA(4242), RT_DIALOG));
     HICON hIcon = nullptr;
     DIALOG_SNAPSHOT shot;
     Run([&](CDialogRemote& remote) {

@@ -29,74 +29,11 @@ public:
     explicit CPackageEngine(const std::string& strSection = kSection) { m_strSection = strSection.c_str(); }
 };
 
-// Paths past MAX_PATH are made and removed through the wide functions.
-std::wstring LongPath(const std::string& path)
-{
-    return L"\\\\?\\" + std::wstring(path.begin(), path.end());
-}
-
-void RemoveTree(const std::string& path)
-{
-    const std::wstring wide = LongPath(path);
-    const DWORD attributes = GetFileAttributesW(wide.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES)
-        return;
-    SetFileAttributesW(wide.c_str(), FILE_ATTRIBUTE_NORMAL);
-    if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-        DeleteFileW(wide.c_str());
-        return;
-    }
-    std::vector<std::string> names;
-    WIN32_FIND_DATAW data;
-    HANDLE hFind = FindFirstFileW((wide + L"\\*").c_str(), &data);
-    if (hFind != INVALID_HANDLE_VALUE) {
-        do {
-            const std::wstring name = data.cFileName;
-            if (name != L"." && name != L"..")
-                names.push_back(std::string(name.begin(), name.end()));
-        } while (FindNextFileW(hFind, &data));
-        FindClose(hFind);
-    }
-    for (const std::string& name : names)
-        RemoveTree(path + "\\" + name);
-    RemoveDirectoryW(wide.c_str());
-}
-
-void MakeLongFolder(const std::string& path)
-{
-    ASSERT_TRUE(CreateDirectoryW(LongPath(path).c_str(), nullptr)) << GetLastError();
-}
-
-void WriteLongFile(const std::string& path, const std::string& bytes)
-{
-    HANDLE hFile = CreateFileW(LongPath(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    ASSERT_NE(INVALID_HANDLE_VALUE, hFile) << GetLastError();
-    DWORD nWritten = 0;
-    WriteFile(hFile, bytes.data(), static_cast<DWORD>(bytes.size()), &nWritten, nullptr);
-    CloseHandle(hFile);
-    ASSERT_EQ(bytes.size(), nWritten);
-}
-
-ULONGLONG FreeBytes(const char* pszRoot)
-{
-    ULARGE_INTEGER freeBytes = {};
-    EXPECT_TRUE(GetDiskFreeSpaceExA(pszRoot, &freeBytes, nullptr, nullptr));
-    return freeBytes.QuadPart;
-}
-
 // A file of nSize bytes that takes (next to) no room on disk.
 void MakeSparseFile(const std::string& path, ULONGLONG nSize)
 {
     const ULONGLONG nFreeBefore = FreeBytes(path.substr(0, 3).c_str());
-    HANDLE hFile = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    ASSERT_NE(INVALID_HANDLE_VALUE, hFile);
-    DWORD nReturned = 0;
-    DeviceIoControl(hFile, FSCTL_SET_SPARSE, nullptr, 0, nullptr, 0, &nReturned, nullptr);
-    LARGE_INTEGER end;
-    end.QuadPart = static_cast<LONGLONG>(nSize);
-    const BOOL bSized = SetFilePointerEx(hFile, end, nullptr, FILE_BEGIN) && SetEndOfFile(hFile);
-    CloseHandle(hFile);
-    ASSERT_TRUE(bSized);
+    ASSERT_TRUE(WriteSparseFile(path, nSize));
     // Other writers share the disk: anything well below the size will do.
     const ULONGLONG nFreeAfter = FreeBytes(path.substr(0, 3).c_str());
     const ULONGLONG nTaken = nFreeBefore > nFreeAfter ? nFreeBefore - nFreeAfter : 0;
@@ -111,14 +48,14 @@ protected:
 
     static void Clean()
     {
-        RemoveTree(ExeFolder() + "FwPackage");
+        RemoveLongPath(ExeFolder() + "FwPackage");
         for (const std::string& name : ListFolder(ExeFolder()))
             if (name.compare(0, 4, "Long") == 0)
-                RemoveTree(ExeFolder() + name);
-        RemoveTree(ExeFolder() + "ModelB");
+                RemoveLongPath(ExeFolder() + name);
+        RemoveLongPath(ExeFolder() + "ModelB");
         RemovePath(ExeFolder() + "..\\outside");  // the narrow call resolves ".."
         for (const std::string& name : ListFolder(kDrive))
-            RemoveTree(kDrive + name);
+            RemoveLongPath(kDrive + name);
     }
     static std::string Package() { return ExeFolder() + kSection; }
     static std::string InPackage(const std::string& name) { return Package() + "\\" + name; }
@@ -183,7 +120,7 @@ TEST_F(PackageTransferTest, RoomIsCountedInAllocationUnits)
     EXPECT_EQ(nFree - 990, engine.GetPackageSize());
     EXPECT_EQ(0, engine.HasRoomForPackage(kDrive));
     // 2,000 files of 10 bytes: 20,000 bytes, 2,000 units.
-    RemoveTree(Package());
+    RemoveLongPath(Package());
     for (int i = 0; i < 2000; ++i)
         WriteFileBytes(InPackage("f" + std::to_string(i)), "0123456789");
     EXPECT_EQ(20000u, engine.GetPackageSize());
@@ -465,8 +402,8 @@ TEST_F(PackageTransferTest, PackageFolderPastMaxPathIsRefused)
     const std::string section = SectionOfLength(MAX_PATH);
     // The folder that the path cut at MAX_PATH - 1 characters would name.
     const std::string cut = (ExeFolder() + section).substr(0, MAX_PATH - 1);
-    MakeLongFolder(cut);
-    WriteLongFile(cut + "\\fw.bin", "wrong package");
+    MakeLongPathFolder(cut);
+    WriteLongPathFile(cut + "\\fw.bin", "wrong package");
     CPackageEngine longEngine(section);
     EXPECT_EQ(0u, longEngine.GetPackageSize());
     EXPECT_EQ(0, longEngine.CopyPackageToDrive(kDrive));
@@ -477,8 +414,8 @@ TEST_F(PackageTransferTest, SearchPatternPastMaxPathIsRefused)
 {
     // The folder fits; the folder with "\*.*" does not.
     const std::string section = SectionOfLength(MAX_PATH - 4);
-    MakeLongFolder(ExeFolder() + section);
-    WriteLongFile(ExeFolder() + section + "\\a", "x");
+    MakeLongPathFolder(ExeFolder() + section);
+    WriteLongPathFile(ExeFolder() + section + "\\a", "x");
     CPackageEngine longEngine(section);
     EXPECT_EQ(0u, longEngine.GetPackageSize());
     EXPECT_EQ(0, longEngine.CopyPackageToDrive(kDrive));
@@ -492,10 +429,10 @@ TEST_F(PackageTransferTest, SourcePathPastMaxPathIsRefused)
     const std::string longName = std::string(70, 'n') + ".bin";
     // The name that the source path cut at MAX_PATH - 1 characters ends in.
     const std::string cutName = (folder + "\\" + longName).substr(folder.size() + 1, MAX_PATH - 1 - folder.size() - 1);
-    MakeLongFolder(folder);
-    WriteLongFile(folder + "\\short.bin", std::string(10, 's'));
-    WriteLongFile(folder + "\\" + longName, std::string(20, 'l'));
-    WriteLongFile(folder + "\\" + cutName, std::string(30, 'c'));
+    MakeLongPathFolder(folder);
+    WriteLongPathFile(folder + "\\short.bin", std::string(10, 's'));
+    WriteLongPathFile(folder + "\\" + longName, std::string(20, 'l'));
+    WriteLongPathFile(folder + "\\" + cutName, std::string(30, 'c'));
     CPackageEngine longEngine(section);
     // The long one can't be measured: it counts 0 bytes. Nor can it be
     // copied, so nothing is: the file the cut path names least of all.
@@ -509,7 +446,7 @@ TEST_F(PackageTransferTest, DestinationPastMaxPathIsRefused)
     // A root of MAX_PATH - 6 characters: "a.bin" fits behind it, "fw.bin" does not.
     const std::string root = kDrive + std::string(MAX_PATH - 6 - 4, 'd') + "\\";
     ASSERT_EQ(static_cast<size_t>(MAX_PATH - 6), root.size());
-    MakeLongFolder(root.substr(0, root.size() - 1));
+    MakeLongPathFolder(root.substr(0, root.size() - 1));
     WriteFileBytes(InPackage("a.bin"), "a");
     WriteFileBytes(InPackage("fw.bin"), "fw");
     EXPECT_EQ(0, engine.CopyPackageToDrive(root.c_str()));
@@ -542,7 +479,7 @@ TEST_F(PackageTransferTest, PackageOf4GiBOrMoreNeverFits)
     EXPECT_EQ(0, engine.HasRoomForPackage(kDrive));
 
     // A size of exactly 0xFFFFFFFF bytes is a size, not a failure.
-    RemoveTree(Package());
+    RemoveLongPath(Package());
     MakeFolder(Package());
     MakeSparseFile(InPackage("max.bin"), 0xFFFFFFFFULL);
     EXPECT_EQ(0xFFFFFFFFu, engine.GetPackageSize());

@@ -5,8 +5,9 @@
 #include "UpdateObserver.h"
 
 #include "DebugTrace.h"
+#include "ExampleExpectation.h"
 #include "ProgramFolder.h"
-#include "SimHost.h"
+#include "SimHostTest.h"
 #include "SimScenarioFile.h"
 #include "TestFiles.h"
 
@@ -31,41 +32,19 @@ public:
     std::vector<std::string> m_events;
 };
 
-// What a scenario leaves: the outcome, the section and device name the
-// engine holds, the drive whose root then holds the package (if any).
-struct EXAMPLE_RUN
-{
-    const char* pszScenario;
-    SCAN_OUTCOME outcome;
-    const char* pszSection;
-    const char* pszDeviceName;
-    const char* pszDriveRoot;
-    bool bUpdated;
-};
-
-const EXAMPLE_RUN kExamples[] = {
-    {"updated", SCAN_UPDATED, "ModelB", "Pelkin Model B", "E:\\", true},
-    {"not-found", SCAN_NOT_FOUND, "", "USB device", "", false},
-    {"version-refused", SCAN_VERSION_REFUSED, "ModelB", "Pelkin Model B", "E:\\", false},
-    {"no-room", SCAN_NO_ROOM, "ModelA", "Pelkin Model A", "E:\\", false},
-    {"copy-failed", SCAN_COPY_FAILED, "ModelB", "Pelkin Model B", "E:\\", false},
-    {"composite", SCAN_UPDATED, "ModelA", "Pelkin Model A", "E:\\", true},
-    {"second-drive", SCAN_UPDATED, "ModelB", "Pelkin Model B", "F:\\", true},
-    {"hub-fails", SCAN_NOT_FOUND, "", "USB device", "", false},
-    {"sibling-refused", SCAN_VERSION_REFUSED, "ModelB", "Pelkin Model B", "E:\\", false},
-    {"mount-table-fails", SCAN_NOT_FOUND, "", "USB device", "", false},
-};
-
-class UpdateEngineTest : public ::testing::Test
+class UpdateEngineTest : public CSimHostTest
 {
 protected:
-    CSimHost& host = CSimHost::Get();
     const std::string strFolder = ExeFolder() + "scenario\\";
 
-    void SetUp() override { CleanDrives(); }
+    void SetUp() override
+    {
+        CSimHostTest::SetUp();
+        CleanDrives();
+    }
     void TearDown() override
     {
-        EXPECT_EQ(0, host.Leaks()) << host.LeakReport();
+        CSimHostTest::TearDown();
         CleanDrives();
         RemovePath(strFolder);
     }
@@ -87,32 +66,36 @@ protected:
 
 TEST_F(UpdateEngineTest, EveryExampleEndsInItsOutcome)
 {
-    ULARGE_INTEGER nFree = {};
-    const bool bSmallDrive = GetDiskFreeSpaceExA("E:\\", &nFree, nullptr, nullptr) && nFree.QuadPart < 3 << 20;
-    for (const EXAMPLE_RUN& example : kExamples) {
-        SCOPED_TRACE(example.pszScenario);
-        if (example.outcome == SCAN_NO_ROOM && !bSmallDrive)
-            continue;  // E: is not the small test drive (tmpfs needs root)
+    std::vector<EXAMPLE_EXPECTATION> examples;
+    std::string strError;
+    ASSERT_TRUE(ReadEveryExampleExpectation(examples, strError)) << strError;
+    for (const EXAMPLE_EXPECTATION& expected : examples) {
+        SCOPED_TRACE(expected.strExample);
+        if (!CanEndHere(expected))
+            continue;
         CleanDrives();
-        LayOut(example.pszScenario);
+        LayOut(expected.strExample);
         CUpdateEngine engine(strFolder.c_str());
         engine.m_strDeviceName = "USB device";
         CEventRecorder events;
         engine.SetObserver(&events);
 
-        EXPECT_EQ(example.outcome, engine.Run());
-        EXPECT_STREQ(example.pszSection, engine.GetSection());
-        EXPECT_STREQ(example.pszDeviceName, engine.GetDeviceName());
-        EXPECT_STREQ(example.pszDriveRoot, engine.GetDriveRoot());
+        // Without a matched section the engine keeps the name it had.
+        const std::string strDeviceName = expected.strSection.empty() ? "USB device" : expected.strDevice;
+        const SCAN_OUTCOME outcome = engine.Run();
+        EXPECT_STREQ(OutcomeName(expected.outcome), GetScanOutcomeName(outcome));
+        EXPECT_STREQ(expected.strSection.c_str(), engine.GetSection());
+        EXPECT_STREQ(strDeviceName.c_str(), engine.GetDeviceName());
+        EXPECT_STREQ(expected.strDriveRoot.c_str(), engine.GetDriveRoot());
         ASSERT_FALSE(events.m_events.empty());
-        EXPECT_EQ(std::string("Outcome: ") + GetScanOutcomeName(example.outcome), events.m_events.back());
-        if (example.bUpdated)
-            EXPECT_EQ("", CompareWithPackage(strFolder + example.pszSection, example.pszDriveRoot));
+        EXPECT_EQ(std::string("Outcome: ") + GetScanOutcomeName(outcome), events.m_events.back());
+        if (expected.outcome == UPDATE_OUTCOME::Updated)
+            EXPECT_EQ("", CompareWithPackage(strFolder + expected.strSection, expected.strDriveRoot));
         else
             EXPECT_TRUE(ListFiles("E:\\").empty() && ListFiles("F:\\").empty());
         // After the step that ended the run, the later ones do nothing.
         EXPECT_EQ(0, engine.CheckRoom() + engine.CopyPackage());
-        EXPECT_EQ(example.outcome, engine.GetOutcome());
+        EXPECT_EQ(outcome, engine.GetOutcome());
     }
     // A host that can't list its drives.
     LayOut("updated");

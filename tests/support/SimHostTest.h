@@ -1,6 +1,7 @@
 // Base fixture for tests against the simulated host: a fresh host for every
 // test, and every device set, key, hub handle and heap block handed out
-// must have come back by the end of it.
+// must have come back by the end of it. A fixture that overrides SetUp or
+// TearDown calls these too; the test executable links hostsim.
 #pragma once
 
 #include "SimHost.h"
