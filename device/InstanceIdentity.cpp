@@ -1,4 +1,4 @@
-#include "DriveIdentity.h"
+#include "InstanceIdentity.h"
 
 #include "DevInfoList.h"
 #include "DeviceSearchContext.h"

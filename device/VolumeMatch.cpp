@@ -2,11 +2,11 @@
 
 #include "DevInfoList.h"
 #include "DeviceSearchContext.h"
-#include "DriveIdentity.h"
 #include "FetchInstanceId.h"
 #include "HostApi.h"
 #include "IdentityReport.h"
 #include "InstanceIdText.h"
+#include "InstanceIdentity.h"
 
 #include <shlwapi.h>
 
