@@ -1,6 +1,7 @@
 #include "DriveIdentity.h"
 
 #include "DevInfoList.h"
+#include "DevicePath.h"
 #include "DeviceSearchContext.h"
 #include "HostApi.h"
 #include "IdentityRecord.h"
@@ -53,7 +54,7 @@ int GetDeviceIdentityByDrive(const char* pszDrive, USB_DEVICE_IDENTITY* pIdentit
         ReportIdentityStep(IDENTITY_MOUNT_PATH_UNFIT, NULL);
         return 0;
     }
-    search.szTarget[1] = '\\';   // "\??\..." as the path "\\?\..."
+    MakeOpenableDevicePath(search.szTarget, sizeof(search.szTarget));
     ReportIdentityStep(IDENTITY_MOUNT_PATH, search.szTarget);
 
     std::unique_ptr<CDevInfoList> pList(new (std::nothrow) CDevInfoList);

@@ -1,5 +1,6 @@
 #include "HubPortQuery.h"
 
+#include "DevicePath.h"
 #include "DeviceSearchContext.h"
 #include "DriverKey.h"
 #include "HostApi.h"
@@ -234,7 +235,7 @@ int QueryHubPortsCallback(HDEVINFO hDevInfo, SP_DEVINFO_DATA* pDevInfoData, GUID
     char szPath[kHubPathBytes];
     if (!ReadHubPath(hDevInfo, pDevInfoData, szPath))
         return 0;
-    szPath[1] = '\\';   // "\??\..." as the path "\\?\..."
+    MakeOpenableDevicePath(szPath, sizeof(szPath));
     ReportIdentityStep(IDENTITY_HUB, szPath);
     CHubHandle hub(GetDeviceHostApi().pfnCreateFileA(szPath, GENERIC_READ | GENERIC_WRITE,
                                                      FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING, 0,
