@@ -4,6 +4,7 @@
 #include "DevicePath.h"
 #include "DeviceSearchContext.h"
 #include "HostApi.h"
+#include "HostResource.h"
 #include "IdentityRecord.h"
 #include "IdentityReport.h"
 #include "MountedDevice.h"
@@ -12,30 +13,6 @@
 #include <memory>
 #include <new>
 
-namespace {
-
-// The mount-table block, freed on the process heap when it goes.
-class CMountPath
-{
-public:
-    CMountPath() : m_pPath(NULL) {}
-    ~CMountPath()
-    {
-        if (m_pPath)
-        {
-            const DEVICE_HOST_API& host = GetDeviceHostApi();
-            host.pfnHeapFree(host.pfnGetProcessHeap(), 0, m_pPath);
-        }
-    }
-    WCHAR* m_pPath;
-
-private:
-    CMountPath(const CMountPath&) = delete;
-    CMountPath& operator=(const CMountPath&) = delete;
-};
-
-}  // namespace
-
 int GetDeviceIdentityByDrive(const char* pszDrive, USB_DEVICE_IDENTITY* pIdentity)
 {
     if (!pszDrive || !pszDrive[0] || !AcceptIdentityRecord(pIdentity))
@@ -43,13 +20,16 @@ int GetDeviceIdentityByDrive(const char* pszDrive, USB_DEVICE_IDENTITY* pIdentit
     DEVICE_SEARCH_CONTEXT search = {};
     search.pIdentity = pIdentity;
 
-    CMountPath path;
-    if (!LookupMountedDevice(pszDrive, &path.m_pPath))
+    WCHAR* pPath = NULL;
+    if (!LookupMountedDevice(pszDrive, &pPath))
     {
         ReportIdentityStep(IDENTITY_NO_MOUNT_VALUE, NULL);
         return 0;
     }
-    if (!WideCharToMultiByte(CP_ACP, 0, path.m_pPath, -1, search.szTarget, DEVICE_SEARCH_TEXT_CHARS, NULL, NULL))
+    // The mount table's block is the process heap's.
+    const DEVICE_HOST_API& host = GetDeviceHostApi();
+    const CHostHeapBlock path(pPath, HEAP_BLOCK_TRAITS(host.pfnGetProcessHeap()));
+    if (!WideCharToMultiByte(CP_ACP, 0, pPath, -1, search.szTarget, DEVICE_SEARCH_TEXT_CHARS, NULL, NULL))
     {
         ReportIdentityStep(IDENTITY_MOUNT_PATH_UNFIT, NULL);
         return 0;
