@@ -30,9 +30,9 @@ int CDevInfoList::Open(const GUID* pClassGuid, const char* pszEnumerator, HWND h
     if (!bAddToHeld)
         m_hDevInfo.Close();
 
-    HDEVINFO hPassed = bAddToHeld ? m_hDevInfo.Get() : NULL;
+    HDEVINFO hPassed = bAddToHeld ? m_hDevInfo.Get() : nullptr;
     HDEVINFO hDevInfo = GetDeviceHostApi().pfnSetupDiGetClassDevsExA(pClassGuid, pszEnumerator, hwndParent, dwFlags,
-                                                                      hPassed, pszMachineName, NULL);
+                                                                      hPassed, pszMachineName, nullptr);
     if (hDevInfo == INVALID_HANDLE_VALUE)
         return 0;  // a failed addition leaves the held set open and unchanged
 

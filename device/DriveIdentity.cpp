@@ -20,18 +20,18 @@ int GetDeviceIdentityByDrive(const char* pszDrive, USB_DEVICE_IDENTITY* pIdentit
     DEVICE_SEARCH_CONTEXT search = {};
     search.pIdentity = pIdentity;
 
-    WCHAR* pPath = NULL;
+    WCHAR* pPath = nullptr;
     if (!LookupMountedDevice(pszDrive, &pPath))
     {
-        ReportIdentityStep(IDENTITY_NO_MOUNT_VALUE, NULL);
+        ReportIdentityStep(IDENTITY_NO_MOUNT_VALUE, nullptr);
         return 0;
     }
     // The mount table's block is the process heap's.
     const DEVICE_HOST_API& host = GetDeviceHostApi();
     const CHostHeapBlock path(pPath, HEAP_BLOCK_TRAITS(host.pfnGetProcessHeap()));
-    if (!WideCharToMultiByte(CP_ACP, 0, pPath, -1, search.szTarget, DEVICE_SEARCH_TEXT_CHARS, NULL, NULL))
+    if (!WideCharToMultiByte(CP_ACP, 0, pPath, -1, search.szTarget, DEVICE_SEARCH_TEXT_CHARS, nullptr, nullptr))
     {
-        ReportIdentityStep(IDENTITY_MOUNT_PATH_UNFIT, NULL);
+        ReportIdentityStep(IDENTITY_MOUNT_PATH_UNFIT, nullptr);
         return 0;
     }
     MakeOpenableDevicePath(search.szTarget, sizeof(search.szTarget));
@@ -40,13 +40,13 @@ int GetDeviceIdentityByDrive(const char* pszDrive, USB_DEVICE_IDENTITY* pIdentit
     std::unique_ptr<CDevInfoList> pList(new (std::nothrow) CDevInfoList);
     if (!pList)
     {
-        ReportIdentityStep(IDENTITY_NO_DEVICE_LIST, NULL);
+        ReportIdentityStep(IDENTITY_NO_DEVICE_LIST, nullptr);
         return 0;
     }
     search.pList = pList.get();
     if (!OpenPresentDevices(pList.get()) || !pList->Enumerate(MatchVolumeCallback, &search))
     {
-        ReportIdentityStep(IDENTITY_NO_DEVICE_LIST, NULL);
+        ReportIdentityStep(IDENTITY_NO_DEVICE_LIST, nullptr);
         return 0;
     }
     return pIdentity->bcdDevice != 0;

@@ -56,7 +56,7 @@ int ReadHubPath(HDEVINFO hDevInfo, SP_DEVINFO_DATA* pDevInfoData, char (&szPath)
     ZeroMemory(szPath, sizeof(szPath));
     DWORD cbPath = sizeof(szPath);
     LONG lResult =
-        host.pfnRegQueryValueExA(key.Get(), "SymbolicName", NULL, NULL, reinterpret_cast<BYTE*>(szPath), &cbPath);
+        host.pfnRegQueryValueExA(key.Get(), "SymbolicName", nullptr, nullptr, reinterpret_cast<BYTE*>(szPath), &cbPath);
     key.Close();
     const size_t cchPath =
         lResult == ERROR_SUCCESS && cbPath <= sizeof(szPath) ? strnlen(szPath, cbPath) : sizeof(szPath);
@@ -74,7 +74,7 @@ int QueryPortCount(HANDLE hHub, UCHAR* pnPorts)
     USB_NODE_INFORMATION info = {};
     DWORD cbReturned = 0;
     if (!GetDeviceHostApi().pfnDeviceIoControl(hHub, IOCTL_USB_GET_NODE_INFORMATION, &info, sizeof(info), &info,
-                                                sizeof(info), &cbReturned, NULL))
+                                                sizeof(info), &cbReturned, nullptr))
         return 0;
     const DWORD cbNeeded = offsetof(USB_NODE_INFORMATION, u.HubInformation.HubDescriptor.bNumberOfPorts) + 1;
     *pnPorts = cbReturned >= cbNeeded ? info.u.HubInformation.HubDescriptor.bNumberOfPorts : 0;
@@ -94,7 +94,7 @@ int RequestString(PORT_SCAN& scan, ULONG nPort, UCHAR nIndex, char* pszText)
     DWORD cbReturned = 0;
     if (!GetDeviceHostApi().pfnDeviceIoControl(scan.hHub, IOCTL_USB_GET_DESCRIPTOR_FROM_NODE_CONNECTION,
                                                 scan.abRequest, kRequestBytes, scan.abRequest, kRequestBytes,
-                                                &cbReturned, NULL))
+                                                &cbReturned, nullptr))
         return -1;
     DWORD cbDescriptor = cbReturned > kRequestHeaderBytes ? cbReturned - kRequestHeaderBytes : 0;
     return UsbStringToText(scan.abRequest + kRequestHeaderBytes, cbDescriptor, pszText, USB_IDENTITY_TEXT_CHARS);
@@ -128,7 +128,7 @@ PORT_RESULT ScanPort(PORT_SCAN& scan, ULONG nPort)
     info.ConnectionIndex = nPort;
     DWORD cbReturned = 0;
     if (!GetDeviceHostApi().pfnDeviceIoControl(scan.hHub, IOCTL_USB_GET_NODE_CONNECTION_INFORMATION_EX, &info,
-                                                kConnectionBytes, &info, kConnectionBytes, &cbReturned, NULL))
+                                                kConnectionBytes, &info, kConnectionBytes, &cbReturned, nullptr))
         return kNextPort;
     if (cbReturned < offsetof(USB_NODE_CONNECTION_INFORMATION_EX, PipeList) || info.ConnectionStatus != DeviceConnected)
         return kNextPort;
@@ -159,7 +159,7 @@ CHostHeapBlock AllocConnectionBuffer()
 {
     const DEVICE_HOST_API& host = GetDeviceHostApi();
     HANDLE hHeap = host.pfnGetProcessHeap();
-    return CHostHeapBlock(hHeap ? host.pfnHeapAlloc(hHeap, HEAP_ZERO_MEMORY, kConnectionBytes) : NULL,
+    return CHostHeapBlock(hHeap ? host.pfnHeapAlloc(hHeap, HEAP_ZERO_MEMORY, kConnectionBytes) : nullptr,
                           HEAP_BLOCK_TRAITS(hHeap));
 }
 
@@ -209,8 +209,8 @@ int QueryHubPortsCallback(HDEVINFO hDevInfo, SP_DEVINFO_DATA* pDevInfoData, GUID
     MakeOpenableDevicePath(szPath, sizeof(szPath));
     ReportIdentityStep(IDENTITY_HUB, szPath);
     const CHostFileHandle hub(GetDeviceHostApi().pfnCreateFileA(szPath, GENERIC_READ | GENERIC_WRITE,
-                                                                FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
-                                                                OPEN_EXISTING, 0, NULL));
+                                                                FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                                                OPEN_EXISTING, 0, nullptr));
     if (!hub.IsOpen())
     {
         ReportIdentityStep(IDENTITY_HUB_FAILED, "it cannot be opened");

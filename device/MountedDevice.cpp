@@ -20,7 +20,7 @@ int ReadMountValue(HKEY hKey, const char* pszName, WCHAR** ppPath)
         char szName[kNameChars + 1] = {};
         DWORD cchName = kNameChars;
         DWORD cbData = 0;
-        LONG lResult = host.pfnRegEnumValueA(hKey, dwIndex, szName, &cchName, NULL, NULL, NULL, &cbData);
+        LONG lResult = host.pfnRegEnumValueA(hKey, dwIndex, szName, &cchName, nullptr, nullptr, nullptr, &cbData);
         // A name too long for the buffer is not the drive's: pass over it.
         // Any other error ends the walk, or a key that keeps failing would
         // be asked for ever.
@@ -43,7 +43,7 @@ int ReadMountValue(HKEY hKey, const char* pszName, WCHAR** ppPath)
         // Offer only the text area, so the zero unit after it stays even if
         // the value has grown since it was listed.
         DWORD cbRead = cbText;
-        if (host.pfnRegQueryValueExA(hKey, pszName, NULL, NULL, static_cast<BYTE*>(block.Get()), &cbRead) !=
+        if (host.pfnRegQueryValueExA(hKey, pszName, nullptr, nullptr, static_cast<BYTE*>(block.Get()), &cbRead) !=
             ERROR_SUCCESS)
             return 0;
         *ppPath = static_cast<WCHAR*>(block.Detach());
@@ -65,7 +65,7 @@ int LookupMountedDevice(const char* pszDrive, WCHAR** ppPath)
     szName[sizeof(kDosDevices)] = ':';   // after the letter, whatever stood there
 
     const DEVICE_HOST_API& host = GetDeviceHostApi();
-    HKEY hKey = NULL;
+    HKEY hKey = nullptr;
     if (host.pfnRegOpenKeyExA(HKEY_LOCAL_MACHINE, "SYSTEM\\MountedDevices", 0, KEY_QUERY_VALUE, &hKey) !=
         ERROR_SUCCESS)
         return 0;

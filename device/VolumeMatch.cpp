@@ -66,7 +66,7 @@ int MatchVolumeCallback(HDEVINFO hDevInfo, SP_DEVINFO_DATA* pDevInfoData, GUID*,
     pSearch->dnTarget = dnUsb;
     if (!pSearch->pList->Enumerate(FetchInstanceIdCallback, pSearch))
     {
-        ReportIdentityStep(IDENTITY_NO_DEVICE_LIST, NULL);
+        ReportIdentityStep(IDENTITY_NO_DEVICE_LIST, nullptr);
         return 0;
     }
     if (pSearch->szInstanceId[0])
