@@ -3,7 +3,6 @@
 #include "DevInfoList.h"
 #include "DevicePath.h"
 #include "DeviceSearchContext.h"
-#include "HostApi.h"
 #include "HostResource.h"
 #include "IdentityRecord.h"
 #include "IdentityReport.h"
@@ -26,9 +25,7 @@ int GetDeviceIdentityByDrive(const char* pszDrive, USB_DEVICE_IDENTITY* pIdentit
         ReportIdentityStep(IDENTITY_NO_MOUNT_VALUE, nullptr);
         return 0;
     }
-    // The mount table's block is the process heap's.
-    const DEVICE_HOST_API& host = GetDeviceHostApi();
-    const CHostHeapBlock path(pPath, HEAP_BLOCK_TRAITS(host.pfnGetProcessHeap()));
+    const CProcessHeapBlock path(pPath);
     if (!WideCharToMultiByte(CP_ACP, 0, pPath, -1, search.szTarget, DEVICE_SEARCH_TEXT_CHARS, nullptr, nullptr))
     {
         ReportIdentityStep(IDENTITY_MOUNT_PATH_UNFIT, nullptr);

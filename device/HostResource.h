@@ -1,5 +1,5 @@
 // CHostResource: the one owner of a resource that the host seam handed out
-// (a device set, a registry key, a hub handle, a block of the process heap).
+// (a device set, a registry key, a hub handle, a block of a heap).
 // It gives the resource back through the same seam when it goes, or at
 // Close(), on every path; Detach() hands it on to a caller that then owns it.
 // Move-only: moving hands the resource over, copying is not possible.
@@ -102,7 +102,21 @@ struct HEAP_BLOCK_TRAITS
     HANDLE hHeap;
 };
 
+// A block of the process heap that a callee handed on without its heap
+// (LookupMountedDevice): the heap is asked for when the block goes back.
+struct PROCESS_HEAP_BLOCK_TRAITS
+{
+    typedef void* VALUE;
+    static VALUE None() { return nullptr; }
+    void Release(VALUE pBlock) const
+    {
+        const DEVICE_HOST_API& host = GetDeviceHostApi();
+        host.pfnHeapFree(host.pfnGetProcessHeap(), 0, pBlock);
+    }
+};
+
 typedef CHostResource<DEVICE_SET_TRAITS> CHostDeviceSet;
 typedef CHostResource<REGISTRY_KEY_TRAITS> CHostRegistryKey;
 typedef CHostResource<FILE_HANDLE_TRAITS> CHostFileHandle;
 typedef CHostResource<HEAP_BLOCK_TRAITS> CHostHeapBlock;
+typedef CHostResource<PROCESS_HEAP_BLOCK_TRAITS> CProcessHeapBlock;

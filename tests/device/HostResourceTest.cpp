@@ -93,4 +93,15 @@ TEST_F(HostResourceTest, HeapBlockGoesBackToItsOwnHeap)
     EXPECT_EQ(0u, host.Calls("GetProcessHeap"));
 }
 
+TEST_F(HostResourceTest, ProcessHeapBlockAsksForTheHeapWhenItGoes)
+{
+    {
+        CProcessHeapBlock block(AllocBlock(host.ProcessHeap()));
+        ASSERT_TRUE(block.IsOpen());
+        EXPECT_EQ(0u, host.Calls("GetProcessHeap"));
+    }
+    EXPECT_EQ(1u, host.Calls("GetProcessHeap"));
+    EXPECT_EQ(0, host.OpenHeapBlocks());
+}
+
 }  // namespace
