@@ -8,22 +8,12 @@ int DefaultEnumCallback(HDEVINFO, SP_DEVINFO_DATA*, GUID*, void*)
 }
 
 CDevInfoList::CDevInfoList()
-    : m_hDevInfo(INVALID_HANDLE_VALUE), m_ClassGuid()
+    : m_hDevInfo(), m_ClassGuid()
 {
 }
 
 CDevInfoList::~CDevInfoList()
 {
-    Release();
-}
-
-void CDevInfoList::Release()
-{
-    if (m_hDevInfo != INVALID_HANDLE_VALUE)
-    {
-        GetDeviceHostApi().pfnSetupDiDestroyDeviceInfoList(m_hDevInfo);
-        m_hDevInfo = INVALID_HANDLE_VALUE;
-    }
 }
 
 int CDevInfoList::Open(const GUID* pClassGuid, const char* pszEnumerator, HWND hwndParent, DWORD dwFlags, int bAdd,
@@ -36,17 +26,20 @@ int CDevInfoList::Open(const GUID* pClassGuid, const char* pszEnumerator, HWND h
 
     // Adding needs a held set; adding to a list that is not open opens a
     // fresh set instead.
-    const bool bAddToHeld = bAdd && m_hDevInfo != INVALID_HANDLE_VALUE;
+    const bool bAddToHeld = bAdd && m_hDevInfo.IsOpen();
     if (!bAddToHeld)
-        Release();
+        m_hDevInfo.Close();
 
-    HDEVINFO hPassed = bAddToHeld ? m_hDevInfo : NULL;
+    HDEVINFO hPassed = bAddToHeld ? m_hDevInfo.Get() : nullptr;
     HDEVINFO hDevInfo = GetDeviceHostApi().pfnSetupDiGetClassDevsExA(pClassGuid, pszEnumerator, hwndParent, dwFlags,
-                                                                      hPassed, pszMachineName, NULL);
+                                                                      hPassed, pszMachineName, nullptr);
     if (hDevInfo == INVALID_HANDLE_VALUE)
         return 0;  // a failed addition leaves the held set open and unchanged
 
-    m_hDevInfo = hDevInfo;
+    // Adding hands back the held set itself; anything else is a set of
+    // its own, which then replaces the held one.
+    if (hDevInfo != m_hDevInfo.Get())
+        m_hDevInfo = CHostDeviceSet(hDevInfo);
     if (pClassGuid)
         m_ClassGuid = *pClassGuid;
     else
@@ -62,17 +55,17 @@ int CDevInfoList::Enumerate(DEVINFO_ENUM_PROC pfnCallback, void* pContext)
 
     for (DWORD dwIndex = 0;; ++dwIndex)
     {
-        if (!host.pfnSetupDiEnumDeviceInfo(m_hDevInfo, dwIndex, &devInfoData))
+        if (!host.pfnSetupDiEnumDeviceInfo(m_hDevInfo.Get(), dwIndex, &devInfoData))
             return host.pfnGetLastError() == ERROR_NO_MORE_ITEMS ? 1 : 0;
 
         if (pfnCallback)
         {
-            if (!pfnCallback(m_hDevInfo, &devInfoData, &m_ClassGuid, pContext))
+            if (!pfnCallback(m_hDevInfo.Get(), &devInfoData, &m_ClassGuid, pContext))
                 return 1;
         }
         else
         {
-            DefaultEnumCallback(m_hDevInfo, &devInfoData, &m_ClassGuid, pContext);
+            DefaultEnumCallback(m_hDevInfo.Get(), &devInfoData, &m_ClassGuid, pContext);
         }
     }
 }

@@ -5,6 +5,8 @@
 // with its next element. A callback must not Open or delete the list.
 #pragma once
 
+#include "HostResource.h"
+
 #include <windows.h>
 #include <setupapi.h>
 
@@ -35,12 +37,10 @@ public:
     // element-request error.
     int Enumerate(DEVINFO_ENUM_PROC pfnCallback, void* pContext);
 
-    HDEVINFO m_hDevInfo;
+    CHostDeviceSet m_hDevInfo;   // INVALID_HANDLE_VALUE while no set is held
     GUID m_ClassGuid;
 
 private:
-    void Release();
-
     CDevInfoList(const CDevInfoList&) = delete;
     CDevInfoList& operator=(const CDevInfoList&) = delete;
 };

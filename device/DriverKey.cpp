@@ -47,7 +47,7 @@ int RequestPortDriverKey(HANDLE hHub, ULONG nPort, char (&szKey)[DRIVER_KEY_CHAR
     request.name.ConnectionIndex = nPort;
     DWORD cbReturned = 0;
     if (!GetDeviceHostApi().pfnDeviceIoControl(hHub, IOCTL_USB_GET_NODE_CONNECTION_DRIVERKEY_NAME, &request,
-                                                kNameRequestBytes, &request, kNameRequestBytes, &cbReturned, NULL))
+                                                kNameRequestBytes, &request, kNameRequestBytes, &cbReturned, nullptr))
         return 0;
     // A name the hub could not fit into the request is no name; what it
     // did return ends at the bytes it reported.
@@ -67,7 +67,7 @@ int RequestPortDriverKey(HANDLE hHub, ULONG nPort, char (&szKey)[DRIVER_KEY_CHAR
     if (nLength == 0 || nLength == nUnits)
         return 0;   // empty, or cut off before its zero unit
     const int nChars = WideCharToMultiByte(CP_ACP, 0, szUnits, static_cast<int>(nLength), szKey,
-                                           DRIVER_KEY_CHARS - 1, NULL, NULL);
+                                           DRIVER_KEY_CHARS - 1, nullptr, nullptr);
     if (nChars <= 0)
     {
         szKey[0] = '\0';

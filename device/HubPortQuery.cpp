@@ -1,8 +1,10 @@
 #include "HubPortQuery.h"
 
+#include "DevicePath.h"
 #include "DeviceSearchContext.h"
 #include "DriverKey.h"
 #include "HostApi.h"
+#include "HostResource.h"
 #include "IdentityReport.h"
 #include "UsbStringText.h"
 
@@ -39,62 +41,23 @@ struct PORT_SCAN
     char szProduct[USB_IDENTITY_TEXT_CHARS];
 };
 
-class CHubHandle
-{
-public:
-    explicit CHubHandle(HANDLE h) : m_h(h) {}
-    ~CHubHandle()
-    {
-        if (m_h != INVALID_HANDLE_VALUE)
-            GetDeviceHostApi().pfnCloseHandle(m_h);
-    }
-    HANDLE m_h;
-
-private:
-    CHubHandle(const CHubHandle&) = delete;
-    CHubHandle& operator=(const CHubHandle&) = delete;
-};
-
-class CConnectionBuffer
-{
-public:
-    CConnectionBuffer()
-        : m_hHeap(GetDeviceHostApi().pfnGetProcessHeap()),
-          m_pBlock(m_hHeap ? GetDeviceHostApi().pfnHeapAlloc(m_hHeap, HEAP_ZERO_MEMORY, kConnectionBytes) : NULL)
-    {
-    }
-    ~CConnectionBuffer()
-    {
-        if (m_pBlock)
-            GetDeviceHostApi().pfnHeapFree(m_hHeap, 0, m_pBlock);
-    }
-    USB_NODE_CONNECTION_INFORMATION_EX* Get() const
-    {
-        return static_cast<USB_NODE_CONNECTION_INFORMATION_EX*>(m_pBlock);
-    }
-
-private:
-    HANDLE m_hHeap;
-    void* m_pBlock;
-    CConnectionBuffer(const CConnectionBuffer&) = delete;
-    CConnectionBuffer& operator=(const CConnectionBuffer&) = delete;
-};
-
 // The hub's "SymbolicName" from its device key, as far as the length the
 // registry reports; refused unless it ends inside the buffer.
 int ReadHubPath(HDEVINFO hDevInfo, SP_DEVINFO_DATA* pDevInfoData, char (&szPath)[kHubPathBytes])
 {
     const DEVICE_HOST_API& host = GetDeviceHostApi();
-    HKEY hKey = host.pfnSetupDiOpenDevRegKey(hDevInfo, pDevInfoData, DICS_FLAG_GLOBAL, 0, DIREG_DEV, KEY_QUERY_VALUE);
-    if (hKey == INVALID_HANDLE_VALUE)
+    CHostRegistryKey key(
+        host.pfnSetupDiOpenDevRegKey(hDevInfo, pDevInfoData, DICS_FLAG_GLOBAL, 0, DIREG_DEV, KEY_QUERY_VALUE));
+    if (!key.IsOpen())
     {
         ReportIdentityStep(IDENTITY_HUB_FAILED, "its device key cannot be opened");
         return 0;
     }
     ZeroMemory(szPath, sizeof(szPath));
     DWORD cbPath = sizeof(szPath);
-    LONG lResult = host.pfnRegQueryValueExA(hKey, "SymbolicName", NULL, NULL, reinterpret_cast<BYTE*>(szPath), &cbPath);
-    host.pfnRegCloseKey(hKey);
+    LONG lResult =
+        host.pfnRegQueryValueExA(key.Get(), "SymbolicName", nullptr, nullptr, reinterpret_cast<BYTE*>(szPath), &cbPath);
+    key.Close();
     const size_t cchPath =
         lResult == ERROR_SUCCESS && cbPath <= sizeof(szPath) ? strnlen(szPath, cbPath) : sizeof(szPath);
     if (cchPath >= sizeof(szPath))
@@ -111,7 +74,7 @@ int QueryPortCount(HANDLE hHub, UCHAR* pnPorts)
     USB_NODE_INFORMATION info = {};
     DWORD cbReturned = 0;
     if (!GetDeviceHostApi().pfnDeviceIoControl(hHub, IOCTL_USB_GET_NODE_INFORMATION, &info, sizeof(info), &info,
-                                                sizeof(info), &cbReturned, NULL))
+                                                sizeof(info), &cbReturned, nullptr))
         return 0;
     const DWORD cbNeeded = offsetof(USB_NODE_INFORMATION, u.HubInformation.HubDescriptor.bNumberOfPorts) + 1;
     *pnPorts = cbReturned >= cbNeeded ? info.u.HubInformation.HubDescriptor.bNumberOfPorts : 0;
@@ -131,7 +94,7 @@ int RequestString(PORT_SCAN& scan, ULONG nPort, UCHAR nIndex, char* pszText)
     DWORD cbReturned = 0;
     if (!GetDeviceHostApi().pfnDeviceIoControl(scan.hHub, IOCTL_USB_GET_DESCRIPTOR_FROM_NODE_CONNECTION,
                                                 scan.abRequest, kRequestBytes, scan.abRequest, kRequestBytes,
-                                                &cbReturned, NULL))
+                                                &cbReturned, nullptr))
         return -1;
     DWORD cbDescriptor = cbReturned > kRequestHeaderBytes ? cbReturned - kRequestHeaderBytes : 0;
     return UsbStringToText(scan.abRequest + kRequestHeaderBytes, cbDescriptor, pszText, USB_IDENTITY_TEXT_CHARS);
@@ -165,7 +128,7 @@ PORT_RESULT ScanPort(PORT_SCAN& scan, ULONG nPort)
     info.ConnectionIndex = nPort;
     DWORD cbReturned = 0;
     if (!GetDeviceHostApi().pfnDeviceIoControl(scan.hHub, IOCTL_USB_GET_NODE_CONNECTION_INFORMATION_EX, &info,
-                                                kConnectionBytes, &info, kConnectionBytes, &cbReturned, NULL))
+                                                kConnectionBytes, &info, kConnectionBytes, &cbReturned, nullptr))
         return kNextPort;
     if (cbReturned < offsetof(USB_NODE_CONNECTION_INFORMATION_EX, PipeList) || info.ConnectionStatus != DeviceConnected)
         return kNextPort;
@@ -191,17 +154,26 @@ PORT_RESULT ScanPort(PORT_SCAN& scan, ULONG nPort)
     return kEndScan;
 }
 
+// The connection information's buffer, zeroed, from the process heap.
+CHostHeapBlock AllocConnectionBuffer()
+{
+    const DEVICE_HOST_API& host = GetDeviceHostApi();
+    HANDLE hHeap = host.pfnGetProcessHeap();
+    return CHostHeapBlock(hHeap ? host.pfnHeapAlloc(hHeap, HEAP_ZERO_MEMORY, kConnectionBytes) : nullptr,
+                          HEAP_BLOCK_TRAITS(hHeap));
+}
+
 void ScanHub(DEVICE_SEARCH_CONTEXT* pSearch, const char* pszDeviceKey, HANDLE hHub, UCHAR nPorts)
 {
-    CConnectionBuffer connection;
-    if (!connection.Get())
+    const CHostHeapBlock connection = AllocConnectionBuffer();
+    if (!connection.IsOpen())
     {
         ReportIdentityStep(IDENTITY_HUB_FAILED, "no memory for the connection information");
         return;
     }
     PORT_SCAN scan = {};
     scan.hHub = hHub;
-    scan.pConnection = connection.Get();
+    scan.pConnection = static_cast<USB_NODE_CONNECTION_INFORMATION_EX*>(connection.Get());
     scan.pSearch = pSearch;
     lstrcpynA(scan.szDeviceKey, pszDeviceKey, DRIVER_KEY_CHARS);
     for (ULONG nPort = 1; nPort <= nPorts; ++nPort)
@@ -234,23 +206,23 @@ int QueryHubPortsCallback(HDEVINFO hDevInfo, SP_DEVINFO_DATA* pDevInfoData, GUID
     char szPath[kHubPathBytes];
     if (!ReadHubPath(hDevInfo, pDevInfoData, szPath))
         return 0;
-    szPath[1] = '\\';   // "\??\..." as the path "\\?\..."
+    MakeOpenableDevicePath(szPath, sizeof(szPath));
     ReportIdentityStep(IDENTITY_HUB, szPath);
-    CHubHandle hub(GetDeviceHostApi().pfnCreateFileA(szPath, GENERIC_READ | GENERIC_WRITE,
-                                                     FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING, 0,
-                                                     NULL));
-    if (hub.m_h == INVALID_HANDLE_VALUE)
+    const CHostFileHandle hub(GetDeviceHostApi().pfnCreateFileA(szPath, GENERIC_READ | GENERIC_WRITE,
+                                                                FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                                                OPEN_EXISTING, 0, nullptr));
+    if (!hub.IsOpen())
     {
         ReportIdentityStep(IDENTITY_HUB_FAILED, "it cannot be opened");
         return 0;
     }
     UCHAR nPorts = 0;
-    if (!QueryPortCount(hub.m_h, &nPorts))
+    if (!QueryPortCount(hub.Get(), &nPorts))
     {
         ReportIdentityStep(IDENTITY_HUB_FAILED, "its node information cannot be had");
         return 0;
     }
-    ScanHub(pSearch, szDeviceKey, hub.m_h, nPorts);
+    ScanHub(pSearch, szDeviceKey, hub.Get(), nPorts);
     // The record's fields are written only at the matched port.
     const USB_DEVICE_IDENTITY* pIdentity = pSearch->pIdentity;
     if (!pIdentity->idVendor && !pIdentity->idProduct && !pIdentity->bcdDevice)

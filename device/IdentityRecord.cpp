@@ -11,5 +11,5 @@ int AcceptIdentityRecord(USB_DEVICE_IDENTITY* pIdentity)
 
 int OpenPresentDevices(CDevInfoList* pList)
 {
-    return pList->Open(NULL, NULL, NULL, DIGCF_PRESENT | DIGCF_ALLCLASSES, 0, NULL);
+    return pList->Open(nullptr, nullptr, nullptr, DIGCF_PRESENT | DIGCF_ALLCLASSES, 0, nullptr);
 }

@@ -4,8 +4,8 @@
 
 namespace {
 
-IDENTITY_REPORT_PROC g_pfnReport = NULL;
-void* g_pContext = NULL;
+IDENTITY_REPORT_PROC g_pfnReport = nullptr;
+void* g_pContext = nullptr;
 
 }  // namespace
 

@@ -1,4 +1,4 @@
-#include "DriveIdentity.h"
+#include "InstanceIdentity.h"
 
 #include "DevInfoList.h"
 #include "DeviceSearchContext.h"
@@ -25,14 +25,14 @@ int GetDeviceIdentityByInstanceId(const char* pszInstanceId, USB_DEVICE_IDENTITY
     std::unique_ptr<CDevInfoList> pList(new (std::nothrow) CDevInfoList);
     if (!pList)
     {
-        ReportIdentityStep(IDENTITY_NO_DEVICE_LIST, NULL);
+        ReportIdentityStep(IDENTITY_NO_DEVICE_LIST, nullptr);
         return 0;
     }
     search.pList = pList.get();
     lstrcpynA(search.szTarget, pszInstanceId, DEVICE_SEARCH_TEXT_CHARS);
     if (!OpenPresentDevices(pList.get()) || !pList->Enumerate(MatchUsbDeviceCallback, &search))
     {
-        ReportIdentityStep(IDENTITY_NO_DEVICE_LIST, NULL);
+        ReportIdentityStep(IDENTITY_NO_DEVICE_LIST, nullptr);
         return 0;
     }
     return pIdentity->bcdDevice != 0;

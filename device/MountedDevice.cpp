@@ -1,6 +1,7 @@
 #include "MountedDevice.h"
 
 #include "HostApi.h"
+#include "HostResource.h"
 
 namespace {
 
@@ -19,7 +20,7 @@ int ReadMountValue(HKEY hKey, const char* pszName, WCHAR** ppPath)
         char szName[kNameChars + 1] = {};
         DWORD cchName = kNameChars;
         DWORD cbData = 0;
-        LONG lResult = host.pfnRegEnumValueA(hKey, dwIndex, szName, &cchName, NULL, NULL, NULL, &cbData);
+        LONG lResult = host.pfnRegEnumValueA(hKey, dwIndex, szName, &cchName, nullptr, nullptr, nullptr, &cbData);
         // A name too long for the buffer is not the drive's: pass over it.
         // Any other error ends the walk, or a key that keeps failing would
         // be asked for ever.
@@ -35,18 +36,17 @@ int ReadMountValue(HKEY hKey, const char* pszName, WCHAR** ppPath)
             return 0;
         DWORD cbText = (cbData + 1) & ~1UL;
         HANDLE hHeap = host.pfnGetProcessHeap();
-        BYTE* pBlock = static_cast<BYTE*>(host.pfnHeapAlloc(hHeap, HEAP_ZERO_MEMORY, cbText + sizeof(WCHAR)));
-        if (!pBlock)
+        CHostHeapBlock block(host.pfnHeapAlloc(hHeap, HEAP_ZERO_MEMORY, cbText + sizeof(WCHAR)),
+                             HEAP_BLOCK_TRAITS(hHeap));
+        if (!block.IsOpen())
             return 0;
         // Offer only the text area, so the zero unit after it stays even if
         // the value has grown since it was listed.
         DWORD cbRead = cbText;
-        if (host.pfnRegQueryValueExA(hKey, pszName, NULL, NULL, pBlock, &cbRead) != ERROR_SUCCESS)
-        {
-            host.pfnHeapFree(hHeap, 0, pBlock);
+        if (host.pfnRegQueryValueExA(hKey, pszName, nullptr, nullptr, static_cast<BYTE*>(block.Get()), &cbRead) !=
+            ERROR_SUCCESS)
             return 0;
-        }
-        *ppPath = reinterpret_cast<WCHAR*>(pBlock);
+        *ppPath = static_cast<WCHAR*>(block.Detach());
         return 1;
     }
 }
@@ -65,11 +65,10 @@ int LookupMountedDevice(const char* pszDrive, WCHAR** ppPath)
     szName[sizeof(kDosDevices)] = ':';   // after the letter, whatever stood there
 
     const DEVICE_HOST_API& host = GetDeviceHostApi();
-    HKEY hKey = NULL;
+    HKEY hKey = nullptr;
     if (host.pfnRegOpenKeyExA(HKEY_LOCAL_MACHINE, "SYSTEM\\MountedDevices", 0, KEY_QUERY_VALUE, &hKey) !=
         ERROR_SUCCESS)
         return 0;
-    int nResult = ReadMountValue(hKey, szName, ppPath);
-    host.pfnRegCloseKey(hKey);
-    return nResult;
+    const CHostRegistryKey key(hKey);
+    return ReadMountValue(key.Get(), szName, ppPath);
 }

@@ -23,7 +23,7 @@ int FindCompositeDevice(DEVICE_SEARCH_CONTEXT* pSearch, DEVINST dnInterface, DEV
     pSearch->dnTarget = *pdnDevice;
     if (!pSearch->pList->Enumerate(FetchInstanceIdCallback, pSearch))
     {
-        ReportIdentityStep(IDENTITY_NO_DEVICE_LIST, NULL);
+        ReportIdentityStep(IDENTITY_NO_DEVICE_LIST, nullptr);
         return 0;
     }
     return 1;

@@ -21,7 +21,7 @@ int UsbStringToText(const BYTE* pDescriptor, DWORD cbReturned, char* pszText, in
     if (!nUnits)
         return 1;
 
-    int nChars = WideCharToMultiByte(CP_ACP, 0, szUnits, nUnits, pszText, cchText - 1, NULL, NULL);
+    int nChars = WideCharToMultiByte(CP_ACP, 0, szUnits, nUnits, pszText, cchText - 1, nullptr, nullptr);
     if (nChars <= 0)
     {
         pszText[0] = '\0';

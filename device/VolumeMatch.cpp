@@ -2,11 +2,11 @@
 
 #include "DevInfoList.h"
 #include "DeviceSearchContext.h"
-#include "DriveIdentity.h"
 #include "FetchInstanceId.h"
 #include "HostApi.h"
 #include "IdentityReport.h"
 #include "InstanceIdText.h"
+#include "InstanceIdentity.h"
 
 #include <shlwapi.h>
 
@@ -66,7 +66,7 @@ int MatchVolumeCallback(HDEVINFO hDevInfo, SP_DEVINFO_DATA* pDevInfoData, GUID*,
     pSearch->dnTarget = dnUsb;
     if (!pSearch->pList->Enumerate(FetchInstanceIdCallback, pSearch))
     {
-        ReportIdentityStep(IDENTITY_NO_DEVICE_LIST, NULL);
+        ReportIdentityStep(IDENTITY_NO_DEVICE_LIST, nullptr);
         return 0;
     }
     if (pSearch->szInstanceId[0])

@@ -1,5 +1,7 @@
 #include "SimHost.h"
 
+#include "DevicePath.h"
+
 #include <algorithm>
 #include <cstddef>
 #include <cstdarg>
@@ -647,8 +649,7 @@ HANDLE CSimHost::CreateFile(LPCSTR pszPath)
     {
         const HUB& hub = m_vHubs[i];
         std::string strPath(hub.strName.c_str());   // up to its first zero byte
-        if (strPath.size() > 1)
-            strPath[1] = '\\';
+        MakeOpenableDevicePath(&strPath[0], strPath.size());
         if (hub.bHasName && SameText(strPath, m_strLastCreateFile))
         {
             HANDLE h = reinterpret_cast<HANDLE>(m_nNextHandle += 4);

@@ -1,6 +1,7 @@
 // GetDeviceIdentityByDrive and GetDeviceIdentityByInstanceId over simulated
 // device trees: mount table -> volume -> USB device -> hub port.
 #include "DriveIdentity.h"
+#include "InstanceIdentity.h"
 
 #include "SimHostTest.h"
 

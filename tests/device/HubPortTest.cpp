@@ -2,7 +2,7 @@
 // simulated hubs, and the bounding of string descriptors. This test runs
 // with the UTF-8 ANSI code page (see CMakeLists.txt), where a descriptor's
 // text can be longer in narrow characters than the buffers it goes into.
-#include "DriveIdentity.h"
+#include "InstanceIdentity.h"
 #include "UsbStringText.h"
 
 #include "SimHostTest.h"

@@ -2,6 +2,7 @@
 // no simulated host: Wine records drive C in the mount table as narrow
 // text, and no USB device stands behind it.
 #include "DriveIdentity.h"
+#include "InstanceIdentity.h"
 #include "HostApi.h"
 #include "MountedDevice.h"
 
