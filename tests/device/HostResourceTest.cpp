@@ -2,7 +2,7 @@
 // every way out, and moves with its owner.
 #include "HostResource.h"
 
-#include "SimHostFixture.h"
+#include "SimHostTest.h"
 
 #include <utility>
 
