@@ -30,6 +30,9 @@ struct AFX_MSGMAP
     const AFX_MSGMAP_ENTRY* lpEntries;
 };
 
+// The formatter takes the table macros for code and would split the entry
+// braces of END_MESSAGE_MAP across lines; they are laid out as the tables they build.
+// clang-format off
 #define DECLARE_MESSAGE_MAP()                        \
 protected:                                           \
     static const AFX_MSGMAP* GetThisMessageMap();    \
@@ -83,3 +86,4 @@ protected:                                           \
          static_cast<ThisClass*>(pTarget)->memberFxn();                             \
          return 0;                                                                  \
      }},
+// clang-format on

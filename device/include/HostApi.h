@@ -13,6 +13,9 @@
 
 struct DEVICE_HOST_API
 {
+    // The formatter glues a calling convention to the return type and breaks
+    // the parameter list away from the name; these read as the declarations they mirror.
+    // clang-format off
     // Device tree (SetupAPI, configuration manager).
     HDEVINFO (WINAPI* pfnSetupDiGetClassDevsExA)(const GUID* ClassGuid, PCSTR Enumerator, HWND hwndParent,
                                                  DWORD Flags, HDEVINFO DeviceInfoSet, PCSTR MachineName,
@@ -60,6 +63,7 @@ struct DEVICE_HOST_API
     CONFIGRET (WINAPI* pfnCM_Get_DevNode_Registry_PropertyA)(DEVINST dnDevInst, ULONG ulProperty,
                                                              PULONG pulRegDataType, PVOID Buffer, PULONG pulLength,
                                                              ULONG ulFlags);
+    // clang-format on
 };
 
 // The host that device identification talks to (one per program).
