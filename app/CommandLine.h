@@ -21,8 +21,8 @@
 struct COMMAND_LINE
 {
     BOOL bQuiet;
-    BOOL bUsage;          // show the usage and do nothing else
-    CString strLogPath;   // empty: no log; the last /log given counts
+    BOOL bUsage;         // show the usage and do nothing else
+    CString strLogPath;  // empty: no log; the last /log given counts
 };
 
 // Reads the command-line tail (the arguments after the program's name); a

@@ -40,12 +40,10 @@ int GetQuietExitCode(SCAN_OUTCOME outcome)
 CUpdateApp theApp;
 
 BEGIN_MESSAGE_MAP(CUpdateApp, CWinApp)
-    ON_COMMAND(ID_HELP, CWinApp::OnHelp)
+ON_COMMAND(ID_HELP, CWinApp::OnHelp)
 END_MESSAGE_MAP()
 
-CUpdateApp::CUpdateApp() : m_hResModule(nullptr), m_nExitCode(0)
-{
-}
+CUpdateApp::CUpdateApp() : m_hResModule(nullptr), m_nExitCode(0) {}
 
 BOOL CUpdateApp::InitInstance()
 {

@@ -49,9 +49,10 @@ int main(int argc, char** argv)
     CHECK_OPTIONS options;
     const char* pszFolder = nullptr;
     if (!ParseArguments(argc, argv, &options, &pszFolder)) {
-        std::fprintf(stderr, "usage: PelkinCheck [--drive-size MIB] FOLDER\n"
-                             "  checks the release folder FOLDER as PelkinUpdate.exe will read it;\n"
-                             "  --drive-size: the smallest device drive a package must fit on (default %d MiB)\n",
+        std::fprintf(stderr,
+                     "usage: PelkinCheck [--drive-size MIB] FOLDER\n"
+                     "  checks the release folder FOLDER as PelkinUpdate.exe will read it;\n"
+                     "  --drive-size: the smallest device drive a package must fit on (default %d MiB)\n",
                      static_cast<int>(kTypicalDriveBytes / (1024 * 1024)));
         return kUsageExit;
     }

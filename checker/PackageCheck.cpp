@@ -8,7 +8,7 @@
 namespace {
 
 const ULONGLONG kFourGiB = 1ULL << 32;
-const int kFatNameLimit = 255;   // characters of a long name on FAT
+const int kFatNameLimit = 255;     // characters of a long name on FAT
 const char kDriveRoot[] = "E:\\";  // any drive root: all are this long
 
 struct PACKAGE_WALK

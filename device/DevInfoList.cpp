@@ -7,14 +7,9 @@ int DefaultEnumCallback(HDEVINFO, SP_DEVINFO_DATA*, GUID*, void*)
     return 1;
 }
 
-CDevInfoList::CDevInfoList()
-    : m_hDevInfo(), m_ClassGuid()
-{
-}
+CDevInfoList::CDevInfoList() : m_hDevInfo(), m_ClassGuid() {}
 
-CDevInfoList::~CDevInfoList()
-{
-}
+CDevInfoList::~CDevInfoList() {}
 
 int CDevInfoList::Open(const GUID* pClassGuid, const char* pszEnumerator, HWND hwndParent, DWORD dwFlags, int bAdd,
                        const char* pszMachineName)
@@ -32,7 +27,7 @@ int CDevInfoList::Open(const GUID* pClassGuid, const char* pszEnumerator, HWND h
 
     HDEVINFO hPassed = bAddToHeld ? m_hDevInfo.Get() : nullptr;
     HDEVINFO hDevInfo = GetDeviceHostApi().pfnSetupDiGetClassDevsExA(pClassGuid, pszEnumerator, hwndParent, dwFlags,
-                                                                      hPassed, pszMachineName, nullptr);
+                                                                     hPassed, pszMachineName, nullptr);
     if (hDevInfo == INVALID_HANDLE_VALUE)
         return 0;  // a failed addition leaves the held set open and unchanged
 
@@ -53,18 +48,14 @@ int CDevInfoList::Enumerate(DEVINFO_ENUM_PROC pfnCallback, void* pContext)
     SP_DEVINFO_DATA devInfoData = {};
     devInfoData.cbSize = sizeof(devInfoData);
 
-    for (DWORD dwIndex = 0;; ++dwIndex)
-    {
+    for (DWORD dwIndex = 0;; ++dwIndex) {
         if (!host.pfnSetupDiEnumDeviceInfo(m_hDevInfo.Get(), dwIndex, &devInfoData))
             return host.pfnGetLastError() == ERROR_NO_MORE_ITEMS ? 1 : 0;
 
-        if (pfnCallback)
-        {
+        if (pfnCallback) {
             if (!pfnCallback(m_hDevInfo.Get(), &devInfoData, &m_ClassGuid, pContext))
                 return 1;
-        }
-        else
-        {
+        } else {
             DefaultEnumCallback(m_hDevInfo.Get(), &devInfoData, &m_ClassGuid, pContext);
         }
     }

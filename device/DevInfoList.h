@@ -13,8 +13,7 @@
 // Called for each element of a walk: the set, the element (valid during the
 // call only), the list's class GUID and the caller's context. Returns
 // non-zero to go on with the next element, zero to stop the walk.
-typedef int (*DEVINFO_ENUM_PROC)(HDEVINFO hDevInfo, SP_DEVINFO_DATA* pDevInfoData, GUID* pClassGuid,
-                                 void* pContext);
+typedef int (*DEVINFO_ENUM_PROC)(HDEVINFO hDevInfo, SP_DEVINFO_DATA* pDevInfoData, GUID* pClassGuid, void* pContext);
 
 // Does nothing and returns 1; stands in for a null callback.
 int DefaultEnumCallback(HDEVINFO hDevInfo, SP_DEVINFO_DATA* pDevInfoData, GUID* pClassGuid, void* pContext);
@@ -37,7 +36,7 @@ public:
     // element-request error.
     int Enumerate(DEVINFO_ENUM_PROC pfnCallback, void* pContext);
 
-    CHostDeviceSet m_hDevInfo;   // INVALID_HANDLE_VALUE while no set is held
+    CHostDeviceSet m_hDevInfo;  // INVALID_HANDLE_VALUE while no set is held
     GUID m_ClassGuid;
 
 private:

@@ -20,14 +20,12 @@ int GetDeviceIdentityByDrive(const char* pszDrive, USB_DEVICE_IDENTITY* pIdentit
     search.pIdentity = pIdentity;
 
     WCHAR* pPath = nullptr;
-    if (!LookupMountedDevice(pszDrive, &pPath))
-    {
+    if (!LookupMountedDevice(pszDrive, &pPath)) {
         ReportIdentityStep(IDENTITY_NO_MOUNT_VALUE, nullptr);
         return 0;
     }
     const CProcessHeapBlock path(pPath);
-    if (!WideCharToMultiByte(CP_ACP, 0, pPath, -1, search.szTarget, DEVICE_SEARCH_TEXT_CHARS, nullptr, nullptr))
-    {
+    if (!WideCharToMultiByte(CP_ACP, 0, pPath, -1, search.szTarget, DEVICE_SEARCH_TEXT_CHARS, nullptr, nullptr)) {
         ReportIdentityStep(IDENTITY_MOUNT_PATH_UNFIT, nullptr);
         return 0;
     }
@@ -35,14 +33,12 @@ int GetDeviceIdentityByDrive(const char* pszDrive, USB_DEVICE_IDENTITY* pIdentit
     ReportIdentityStep(IDENTITY_MOUNT_PATH, search.szTarget);
 
     std::unique_ptr<CDevInfoList> pList(new (std::nothrow) CDevInfoList);
-    if (!pList)
-    {
+    if (!pList) {
         ReportIdentityStep(IDENTITY_NO_DEVICE_LIST, nullptr);
         return 0;
     }
     search.pList = pList.get();
-    if (!OpenPresentDevices(pList.get()) || !pList->Enumerate(MatchVolumeCallback, &search))
-    {
+    if (!OpenPresentDevices(pList.get()) || !pList->Enumerate(MatchVolumeCallback, &search)) {
         ReportIdentityStep(IDENTITY_NO_DEVICE_LIST, nullptr);
         return 0;
     }

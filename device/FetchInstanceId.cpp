@@ -12,7 +12,7 @@ int FetchInstanceIdCallback(HDEVINFO hDevInfo, SP_DEVINFO_DATA* pDevInfoData, GU
         return 1;
     // A failed read may leave anything in the buffer: keep it terminated.
     GetDeviceHostApi().pfnSetupDiGetDeviceInstanceIdA(hDevInfo, pDevInfoData, pSearch->szInstanceId,
-                                                       DEVICE_SEARCH_TEXT_CHARS, nullptr);
+                                                      DEVICE_SEARCH_TEXT_CHARS, nullptr);
     pSearch->szInstanceId[DEVICE_SEARCH_TEXT_CHARS - 1] = '\0';
     return 0;
 }

@@ -24,8 +24,7 @@ public:
     CHostResource(CHostResource&& other) noexcept : m_traits(other.m_traits), m_value(other.Detach()) {}
     CHostResource& operator=(CHostResource&& other) noexcept
     {
-        if (this != &other)
-        {
+        if (this != &other) {
             Close();
             m_traits = other.m_traits;
             m_value = other.Detach();

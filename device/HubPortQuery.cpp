@@ -34,7 +34,7 @@ struct PORT_SCAN
     USB_NODE_CONNECTION_INFORMATION_EX* pConnection;
     DEVICE_SEARCH_CONTEXT* pSearch;
     BYTE abRequest[kRequestBytes];
-    char szDeviceKey[DRIVER_KEY_CHARS];   // the driver key of the device looked up
+    char szDeviceKey[DRIVER_KEY_CHARS];  // the driver key of the device looked up
     char szPortKey[DRIVER_KEY_CHARS];
     char szSerialNumber[USB_IDENTITY_TEXT_CHARS];
     char szManufacturer[USB_IDENTITY_TEXT_CHARS];
@@ -48,8 +48,7 @@ int ReadHubPath(HDEVINFO hDevInfo, SP_DEVINFO_DATA* pDevInfoData, char (&szPath)
     const DEVICE_HOST_API& host = GetDeviceHostApi();
     CHostRegistryKey key(
         host.pfnSetupDiOpenDevRegKey(hDevInfo, pDevInfoData, DICS_FLAG_GLOBAL, 0, DIREG_DEV, KEY_QUERY_VALUE));
-    if (!key.IsOpen())
-    {
+    if (!key.IsOpen()) {
         ReportIdentityStep(IDENTITY_HUB_FAILED, "its device key cannot be opened");
         return 0;
     }
@@ -60,8 +59,7 @@ int ReadHubPath(HDEVINFO hDevInfo, SP_DEVINFO_DATA* pDevInfoData, char (&szPath)
     key.Close();
     const size_t cchPath =
         lResult == ERROR_SUCCESS && cbPath <= sizeof(szPath) ? strnlen(szPath, cbPath) : sizeof(szPath);
-    if (cchPath >= sizeof(szPath))
-    {
+    if (cchPath >= sizeof(szPath)) {
         ReportIdentityStep(IDENTITY_HUB_FAILED, "its SymbolicName cannot be read");
         return 0;
     }
@@ -74,7 +72,7 @@ int QueryPortCount(HANDLE hHub, UCHAR* pnPorts)
     USB_NODE_INFORMATION info = {};
     DWORD cbReturned = 0;
     if (!GetDeviceHostApi().pfnDeviceIoControl(hHub, IOCTL_USB_GET_NODE_INFORMATION, &info, sizeof(info), &info,
-                                                sizeof(info), &cbReturned, nullptr))
+                                               sizeof(info), &cbReturned, nullptr))
         return 0;
     const DWORD cbNeeded = offsetof(USB_NODE_INFORMATION, u.HubInformation.HubDescriptor.bNumberOfPorts) + 1;
     *pnPorts = cbReturned >= cbNeeded ? info.u.HubInformation.HubDescriptor.bNumberOfPorts : 0;
@@ -92,9 +90,8 @@ int RequestString(PORT_SCAN& scan, ULONG nPort, UCHAR nIndex, char* pszText)
     pRequest->SetupPacket.wIndex = kLangUsEnglish;
     pRequest->SetupPacket.wLength = USB_STRING_DATA_BYTES;
     DWORD cbReturned = 0;
-    if (!GetDeviceHostApi().pfnDeviceIoControl(scan.hHub, IOCTL_USB_GET_DESCRIPTOR_FROM_NODE_CONNECTION,
-                                                scan.abRequest, kRequestBytes, scan.abRequest, kRequestBytes,
-                                                &cbReturned, nullptr))
+    if (!GetDeviceHostApi().pfnDeviceIoControl(scan.hHub, IOCTL_USB_GET_DESCRIPTOR_FROM_NODE_CONNECTION, scan.abRequest,
+                                               kRequestBytes, scan.abRequest, kRequestBytes, &cbReturned, nullptr))
         return -1;
     DWORD cbDescriptor = cbReturned > kRequestHeaderBytes ? cbReturned - kRequestHeaderBytes : 0;
     return UsbStringToText(scan.abRequest + kRequestHeaderBytes, cbDescriptor, pszText, USB_IDENTITY_TEXT_CHARS);
@@ -116,7 +113,11 @@ void FillIdentity(PORT_SCAN& scan, ULONG nPort)
     lstrcpynA(pIdentity->szSerialNumber, scan.szSerialNumber, USB_IDENTITY_TEXT_CHARS);
 }
 
-enum PORT_RESULT { kNextPort, kEndScan };
+enum PORT_RESULT
+{
+    kNextPort,
+    kEndScan
+};
 
 PORT_RESULT ScanPort(PORT_SCAN& scan, ULONG nPort)
 {
@@ -128,7 +129,7 @@ PORT_RESULT ScanPort(PORT_SCAN& scan, ULONG nPort)
     info.ConnectionIndex = nPort;
     DWORD cbReturned = 0;
     if (!GetDeviceHostApi().pfnDeviceIoControl(scan.hHub, IOCTL_USB_GET_NODE_CONNECTION_INFORMATION_EX, &info,
-                                                kConnectionBytes, &info, kConnectionBytes, &cbReturned, nullptr))
+                                               kConnectionBytes, &info, kConnectionBytes, &cbReturned, nullptr))
         return kNextPort;
     if (cbReturned < offsetof(USB_NODE_CONNECTION_INFORMATION_EX, PipeList) || info.ConnectionStatus != DeviceConnected)
         return kNextPort;
@@ -139,13 +140,11 @@ PORT_RESULT ScanPort(PORT_SCAN& scan, ULONG nPort)
         return kNextPort;
 
     const USB_DEVICE_DESCRIPTOR& desc = info.DeviceDescriptor;
-    if (desc.iSerialNumber)
-    {
+    if (desc.iSerialNumber) {
         int nText = RequestString(scan, nPort, desc.iSerialNumber, scan.szSerialNumber);
         if (nText < 0)
             return kNextPort;
-        if (nText == 0)
-        {
+        if (nText == 0) {
             ReportIdentityStep(IDENTITY_HUB_FAILED, "a port's serial number does not convert, which ends the scan");
             return kEndScan;
         }
@@ -166,8 +165,7 @@ CHostHeapBlock AllocConnectionBuffer()
 void ScanHub(DEVICE_SEARCH_CONTEXT* pSearch, const char* pszDeviceKey, HANDLE hHub, UCHAR nPorts)
 {
     const CHostHeapBlock connection = AllocConnectionBuffer();
-    if (!connection.IsOpen())
-    {
+    if (!connection.IsOpen()) {
         ReportIdentityStep(IDENTITY_HUB_FAILED, "no memory for the connection information");
         return;
     }
@@ -176,8 +174,7 @@ void ScanHub(DEVICE_SEARCH_CONTEXT* pSearch, const char* pszDeviceKey, HANDLE hH
     scan.pConnection = static_cast<USB_NODE_CONNECTION_INFORMATION_EX*>(connection.Get());
     scan.pSearch = pSearch;
     lstrcpynA(scan.szDeviceKey, pszDeviceKey, DRIVER_KEY_CHARS);
-    for (ULONG nPort = 1; nPort <= nPorts; ++nPort)
-    {
+    for (ULONG nPort = 1; nPort <= nPorts; ++nPort) {
         if (ScanPort(scan, nPort) == kEndScan)
             break;
     }
@@ -197,8 +194,7 @@ int QueryHubPortsCallback(HDEVINFO hDevInfo, SP_DEVINFO_DATA* pDevInfoData, GUID
     // dnTarget is the USB device found (the composite device for an
     // interface); without its driver key no port can be told to be its.
     char szDeviceKey[DRIVER_KEY_CHARS];
-    if (!ReadDeviceDriverKey(pSearch->dnTarget, szDeviceKey))
-    {
+    if (!ReadDeviceDriverKey(pSearch->dnTarget, szDeviceKey)) {
         ReportIdentityStep(IDENTITY_NO_HUB_PORT, "the USB device's driver key cannot be read");
         return 0;
     }
@@ -208,17 +204,14 @@ int QueryHubPortsCallback(HDEVINFO hDevInfo, SP_DEVINFO_DATA* pDevInfoData, GUID
         return 0;
     MakeOpenableDevicePath(szPath, sizeof(szPath));
     ReportIdentityStep(IDENTITY_HUB, szPath);
-    const CHostFileHandle hub(GetDeviceHostApi().pfnCreateFileA(szPath, GENERIC_READ | GENERIC_WRITE,
-                                                                FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                                                OPEN_EXISTING, 0, nullptr));
-    if (!hub.IsOpen())
-    {
+    const CHostFileHandle hub(GetDeviceHostApi().pfnCreateFileA(
+        szPath, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
+    if (!hub.IsOpen()) {
         ReportIdentityStep(IDENTITY_HUB_FAILED, "it cannot be opened");
         return 0;
     }
     UCHAR nPorts = 0;
-    if (!QueryPortCount(hub.Get(), &nPorts))
-    {
+    if (!QueryPortCount(hub.Get(), &nPorts)) {
         ReportIdentityStep(IDENTITY_HUB_FAILED, "its node information cannot be had");
         return 0;
     }

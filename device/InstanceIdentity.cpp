@@ -23,15 +23,13 @@ int GetDeviceIdentityByInstanceId(const char* pszInstanceId, USB_DEVICE_IDENTITY
     search.pIdentity = pIdentity;
 
     std::unique_ptr<CDevInfoList> pList(new (std::nothrow) CDevInfoList);
-    if (!pList)
-    {
+    if (!pList) {
         ReportIdentityStep(IDENTITY_NO_DEVICE_LIST, nullptr);
         return 0;
     }
     search.pList = pList.get();
     lstrcpynA(search.szTarget, pszInstanceId, DEVICE_SEARCH_TEXT_CHARS);
-    if (!OpenPresentDevices(pList.get()) || !pList->Enumerate(MatchUsbDeviceCallback, &search))
-    {
+    if (!OpenPresentDevices(pList.get()) || !pList->Enumerate(MatchUsbDeviceCallback, &search)) {
         ReportIdentityStep(IDENTITY_NO_DEVICE_LIST, nullptr);
         return 0;
     }

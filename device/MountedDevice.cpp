@@ -6,15 +6,14 @@
 namespace {
 
 const char kDosDevices[] = "\\DosDevices\\";
-const DWORD kNameChars = 15;   // "\DosDevices\E:" and its terminator
+const DWORD kNameChars = 15;  // "\DosDevices\E:" and its terminator
 
 // The first value of the key named like pszName (ignoring case), read into
 // a zero-filled block of the process heap.
 int ReadMountValue(HKEY hKey, const char* pszName, WCHAR** ppPath)
 {
     const DEVICE_HOST_API& host = GetDeviceHostApi();
-    for (DWORD dwIndex = 0;; ++dwIndex)
-    {
+    for (DWORD dwIndex = 0;; ++dwIndex) {
         // One spare character beyond what the host is offered: a name that
         // fills the offered buffer still ends in a zero.
         char szName[kNameChars + 1] = {};
@@ -62,12 +61,11 @@ int LookupMountedDevice(const char* pszDrive, WCHAR** ppPath)
     lstrcpyA(szName, kDosDevices);
     if (!lstrcatA(szName, pszDrive))
         return 0;
-    szName[sizeof(kDosDevices)] = ':';   // after the letter, whatever stood there
+    szName[sizeof(kDosDevices)] = ':';  // after the letter, whatever stood there
 
     const DEVICE_HOST_API& host = GetDeviceHostApi();
     HKEY hKey = nullptr;
-    if (host.pfnRegOpenKeyExA(HKEY_LOCAL_MACHINE, "SYSTEM\\MountedDevices", 0, KEY_QUERY_VALUE, &hKey) !=
-        ERROR_SUCCESS)
+    if (host.pfnRegOpenKeyExA(HKEY_LOCAL_MACHINE, "SYSTEM\\MountedDevices", 0, KEY_QUERY_VALUE, &hKey) != ERROR_SUCCESS)
         return 0;
     const CHostRegistryKey key(hKey);
     return ReadMountValue(key.Get(), szName, ppPath);

@@ -15,14 +15,12 @@ namespace {
 // The composite device above an interface: its node and instance id.
 int FindCompositeDevice(DEVICE_SEARCH_CONTEXT* pSearch, DEVINST dnInterface, DEVINST* pdnDevice)
 {
-    if (GetDeviceHostApi().pfnCM_Get_Parent(pdnDevice, dnInterface, 0) != CR_SUCCESS)
-    {
+    if (GetDeviceHostApi().pfnCM_Get_Parent(pdnDevice, dnInterface, 0) != CR_SUCCESS) {
         ReportIdentityStep(IDENTITY_CLIMB_FAILED, "CM_Get_Parent failed above the interface of the composite device");
         return 0;
     }
     pSearch->dnTarget = *pdnDevice;
-    if (!pSearch->pList->Enumerate(FetchInstanceIdCallback, pSearch))
-    {
+    if (!pSearch->pList->Enumerate(FetchInstanceIdCallback, pSearch)) {
         ReportIdentityStep(IDENTITY_NO_DEVICE_LIST, nullptr);
         return 0;
     }
@@ -46,20 +44,16 @@ int MatchUsbDeviceCallback(HDEVINFO hDevInfo, SP_DEVINFO_DATA* pDevInfoData, GUI
 
     // This element is the device looked up; the walk ends here.
     DEVINST dnDevice = pDevInfoData->DevInst;
-    if (StrStrIA(pSearch->szTarget, "&MI_"))
-    {
+    if (StrStrIA(pSearch->szTarget, "&MI_")) {
         if (!FindCompositeDevice(pSearch, pDevInfoData->DevInst, &dnDevice))
             return 0;
-    }
-    else
-    {
+    } else {
         lstrcpynA(pSearch->szInstanceId, szId, DEVICE_SEARCH_TEXT_CHARS);
         pSearch->dnTarget = dnDevice;
     }
     ReportIdentityStep(IDENTITY_USB_DEVICE, pSearch->szInstanceId);
     DEVINST dnHub = 0;
-    if (GetDeviceHostApi().pfnCM_Get_Parent(&dnHub, dnDevice, 0) != CR_SUCCESS)
-    {
+    if (GetDeviceHostApi().pfnCM_Get_Parent(&dnHub, dnDevice, 0) != CR_SUCCESS) {
         ReportIdentityStep(IDENTITY_CLIMB_FAILED, "CM_Get_Parent failed above the USB device");
         return 0;
     }

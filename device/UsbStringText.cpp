@@ -7,12 +7,11 @@ int UsbStringToText(const BYTE* pDescriptor, DWORD cbReturned, char* pszText, in
     pszText[0] = '\0';
     DWORD cb = cbReturned < USB_STRING_DATA_BYTES ? cbReturned : USB_STRING_DATA_BYTES;
     if (cb > 0 && pDescriptor[0] < cb)
-        cb = pDescriptor[0];   // bLength
+        cb = pDescriptor[0];  // bLength
 
     WCHAR szUnits[(USB_STRING_DATA_BYTES - 2) / 2];
     int nUnits = 0;
-    for (DWORD ib = 2; ib + 1 < cb; ib += 2)
-    {
+    for (DWORD ib = 2; ib + 1 < cb; ib += 2) {
         WCHAR ch = static_cast<WCHAR>(pDescriptor[ib] | (pDescriptor[ib + 1] << 8));
         if (!ch)
             break;
@@ -22,8 +21,7 @@ int UsbStringToText(const BYTE* pDescriptor, DWORD cbReturned, char* pszText, in
         return 1;
 
     int nChars = WideCharToMultiByte(CP_ACP, 0, szUnits, nUnits, pszText, cchText - 1, nullptr, nullptr);
-    if (nChars <= 0)
-    {
+    if (nChars <= 0) {
         pszText[0] = '\0';
         return 0;
     }

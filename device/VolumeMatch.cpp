@@ -15,8 +15,7 @@ namespace {
 // Instance ids appear in device paths with '#' for each '\'.
 void HashBackslashes(char* psz)
 {
-    for (char* p = psz; *p; p = CharNextA(p))
-    {
+    for (char* p = psz; *p; p = CharNextA(p)) {
         if (*p == '\\')
             *p = '#';
     }
@@ -29,15 +28,13 @@ int FindUsbDeviceNode(DEVINST dnStorage, DEVINST* pdnUsb)
     const DEVICE_HOST_API& host = GetDeviceHostApi();
     OSVERSIONINFOEXA version = {};
     version.dwOSVersionInfoSize = sizeof(version);
-    if (!host.pfnGetVersionExA(reinterpret_cast<OSVERSIONINFOA*>(&version)))
-    {
+    if (!host.pfnGetVersionExA(reinterpret_cast<OSVERSIONINFOA*>(&version))) {
         ReportIdentityStep(IDENTITY_CLIMB_FAILED, "the host's version cannot be had");
         return 0;
     }
     DEVINST dn = dnStorage;
     if ((version.dwMajorVersion < 6 && host.pfnCM_Get_Parent(&dn, dn, 0) != CR_SUCCESS) ||
-        host.pfnCM_Get_Parent(pdnUsb, dn, 0) != CR_SUCCESS)
-    {
+        host.pfnCM_Get_Parent(pdnUsb, dn, 0) != CR_SUCCESS) {
         ReportIdentityStep(IDENTITY_CLIMB_FAILED, "CM_Get_Parent failed above the storage device");
         return 0;
     }
@@ -64,14 +61,14 @@ int MatchVolumeCallback(HDEVINFO hDevInfo, SP_DEVINFO_DATA* pDevInfoData, GUID*,
     if (!FindUsbDeviceNode(pDevInfoData->DevInst, &dnUsb))
         return 0;
     pSearch->dnTarget = dnUsb;
-    if (!pSearch->pList->Enumerate(FetchInstanceIdCallback, pSearch))
-    {
+    if (!pSearch->pList->Enumerate(FetchInstanceIdCallback, pSearch)) {
         ReportIdentityStep(IDENTITY_NO_DEVICE_LIST, nullptr);
         return 0;
     }
     if (pSearch->szInstanceId[0])
         GetDeviceIdentityByInstanceId(pSearch->szInstanceId, pSearch->pIdentity);
     else
-        ReportIdentityStep(IDENTITY_CLIMB_FAILED, "the device above the storage device is not among the present devices");
+        ReportIdentityStep(IDENTITY_CLIMB_FAILED,
+                           "the device above the storage device is not among the present devices");
     return 0;
 }

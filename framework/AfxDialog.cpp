@@ -7,14 +7,11 @@
 #include <commctrl.h>
 
 BEGIN_MESSAGE_MAP(CDialog, CWnd)
-    ON_COMMAND(IDOK, OnOK)
-    ON_COMMAND(IDCANCEL, OnCancel)
+ON_COMMAND(IDOK, OnOK)
+ON_COMMAND(IDCANCEL, OnCancel)
 END_MESSAGE_MAP()
 
-CDialog::CDialog(UINT nIDTemplate, CWnd* pParentWnd)
-    : m_nIDTemplate(nIDTemplate), m_pParentWnd(pParentWnd)
-{
-}
+CDialog::CDialog(UINT nIDTemplate, CWnd* pParentWnd) : m_nIDTemplate(nIDTemplate), m_pParentWnd(pParentWnd) {}
 
 INT_PTR CDialog::DoModal()
 {
@@ -23,8 +20,8 @@ INT_PTR CDialog::DoModal()
     // A template may hold a progress bar, whose class must exist before
     // the dialog is made: a control of an unknown class fails the dialog.
     AfxInitCommonControls(ICC_PROGRESS_CLASS);
-    const INT_PTR nResult = ::DialogBoxParamA(hInst, pszTemplate, GetModalOwner(), DialogProc,
-                                              reinterpret_cast<LPARAM>(this));
+    const INT_PTR nResult =
+        ::DialogBoxParamA(hInst, pszTemplate, GetModalOwner(), DialogProc, reinterpret_cast<LPARAM>(this));
     Detach();
     return nResult;
 }
@@ -54,9 +51,7 @@ BOOL CDialog::UpdateData(BOOL bSaveAndValidate)
     return TRUE;
 }
 
-void CDialog::DoDataExchange(CDataExchange*)
-{
-}
+void CDialog::DoDataExchange(CDataExchange*) {}
 
 BOOL CDialog::OnInitDialog()
 {

@@ -2,10 +2,7 @@
 
 #include <cstring>
 
-CFileFind::CFileFind()
-    : m_hFind(INVALID_HANDLE_VALUE), m_bHasNext(FALSE), m_fdFound(), m_fdNext()
-{
-}
+CFileFind::CFileFind() : m_hFind(INVALID_HANDLE_VALUE), m_bHasNext(FALSE), m_fdFound(), m_fdNext() {}
 
 CFileFind::~CFileFind()
 {

@@ -19,8 +19,8 @@ typedef LRESULT (*AFX_PMSG_THUNK)(CCmdTarget* pTarget, WPARAM wParam, LPARAM lPa
 
 struct AFX_MSGMAP_ENTRY
 {
-    UINT nMessage;          // 0 ends the table
-    UINT nID;               // command id of WM_COMMAND entries, else 0
+    UINT nMessage;  // 0 ends the table
+    UINT nID;       // command id of WM_COMMAND entries, else 0
     AFX_PMSG_THUNK pfnThunk;
 };
 

@@ -4,5 +4,4 @@
 #include "AfxWnd.h"
 
 class CStatic : public CWnd
-{
-};
+{};

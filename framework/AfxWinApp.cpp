@@ -37,9 +37,7 @@ BOOL CWinApp::Enable3dControls()
     return TRUE;
 }
 
-void CWinApp::OnHelp()
-{
-}
+void CWinApp::OnHelp() {}
 
 CWinApp* AfxGetApp()
 {
@@ -59,6 +57,4 @@ int AfxWinMain(HINSTANCE hInstance, HINSTANCE, LPSTR lpCmdLine, int nCmdShow)
     return pApp->ExitInstance();
 }
 
-void AfxEnableControlContainer()
-{
-}
+void AfxEnableControlContainer() {}

@@ -11,10 +11,26 @@
 namespace {
 
 const char* const g_apszCallNames[CSimHost::kCallCount] = {
-    "SetupDiGetClassDevsExA", "SetupDiEnumDeviceInfo", "SetupDiDestroyDeviceInfoList", "SetupDiGetDeviceInstanceIdA",
-    "SetupDiOpenDevRegKey", "CM_Get_Parent", "RegOpenKeyExA", "RegEnumValueA", "RegQueryValueExA", "RegCloseKey",
-    "CreateFileA", "DeviceIoControl", "CloseHandle", "GetProcessHeap", "HeapAlloc", "HeapFree", "GetVersionExA",
-    "GetLastError", "GetLogicalDriveStringsA", "GetDriveTypeA",
+    "SetupDiGetClassDevsExA",
+    "SetupDiEnumDeviceInfo",
+    "SetupDiDestroyDeviceInfoList",
+    "SetupDiGetDeviceInstanceIdA",
+    "SetupDiOpenDevRegKey",
+    "CM_Get_Parent",
+    "RegOpenKeyExA",
+    "RegEnumValueA",
+    "RegQueryValueExA",
+    "RegCloseKey",
+    "CreateFileA",
+    "DeviceIoControl",
+    "CloseHandle",
+    "GetProcessHeap",
+    "HeapAlloc",
+    "HeapFree",
+    "GetVersionExA",
+    "GetLastError",
+    "GetLogicalDriveStringsA",
+    "GetDriveTypeA",
     "CM_Get_DevNode_Registry_PropertyA",
 };
 
@@ -29,9 +45,9 @@ const struct
     const char* pszEnumerator;
     const char* pszClassGuid;
 } g_aClasses[] = {
-    {"USB\\", "{36fc9e60-c465-11cf-8056-444553540000}"},       // USB
-    {"USBSTOR\\", "{4d36e967-e325-11ce-bfc1-08002be10318}"},   // DiskDrive
-    {"STORAGE\\", "{71a27cdd-812a-11d0-bec7-08002be2092f}"},   // Volume
+    {"USB\\", "{36fc9e60-c465-11cf-8056-444553540000}"},      // USB
+    {"USBSTOR\\", "{4d36e967-e325-11ce-bfc1-08002be10318}"},  // DiskDrive
+    {"STORAGE\\", "{71a27cdd-812a-11d0-bec7-08002be2092f}"},  // Volume
 };
 const char kSystemClassGuid[] = "{4d36e97d-e325-11ce-bfc1-08002be10318}";
 
@@ -85,8 +101,7 @@ void CSimHost::Reset()
     m_dwLastError = 0;
     m_dwLastFlags = 0;
     m_strLastCreateFile.clear();
-    for (int i = 0; i < kCallCount; ++i)
-    {
+    for (int i = 0; i < kCallCount; ++i) {
         m_anCalls[i] = 0;
         m_avFailures[i].clear();
     }
@@ -97,8 +112,12 @@ void CSimHost::Reset()
     DEVINST dnRoot = AddNode("HTREE\\ROOT\\0", 0);
     DEVINST dnController = AddNode("PCI\\VEN_8086&DEV_293C&SUBSYS_20F017AA&REV_03\\3&21436425&0&EF", dnRoot);
     DEVINST dnRootHub = AddNode("USB\\ROOT_HUB20\\4&1A2B3C4D&0", dnController);
-    HUB hub = {dnRootHub, 2, true,
-               "\\??\\USB#ROOT_HUB20#4&1a2b3c4d&0" + std::string(kUsbHubGuid) + std::string(1, '\0'), -1, false,
+    HUB hub = {dnRootHub,
+               2,
+               true,
+               "\\??\\USB#ROOT_HUB20#4&1a2b3c4d&0" + std::string(kUsbHubGuid) + std::string(1, '\0'),
+               -1,
+               false,
                std::vector<SIM_PORT>(2)};
     m_vHubs.push_back(hub);
 }
@@ -259,8 +278,8 @@ SIM_STICK CSimHost::AddStick(int nHub, int nPort, USHORT idVendor, USHORT idProd
     return AddStorage(stick, stick.dnUsb, bSerialInId ? pszSerial : nullptr, chDrive);
 }
 
-SIM_STICK CSimHost::AddCompositeStick(int nHub, int nPort, USHORT idVendor, USHORT idProduct,
-                                      const char* pszSerial, char chDrive, bool bIdByPort)
+SIM_STICK CSimHost::AddCompositeStick(int nHub, int nPort, USHORT idVendor, USHORT idProduct, const char* pszSerial,
+                                      char chDrive, bool bIdByPort)
 {
     SIM_STICK stick = AddStick(nHub, nPort, idVendor, idProduct, pszSerial, chDrive, bIdByPort);
     // The storage sits below an interface of the composite device.
@@ -280,7 +299,8 @@ SIM_STICK CSimHost::AddStorage(SIM_STICK stick, DEVINST dnStorageParent, const c
     std::string strMedia = Format("7&%X&0&RM", 0x1B3B5C00 + nStick);
     stick.dnVolume = AddNode("STORAGE\\REMOVABLEMEDIA\\" + strMedia, stick.dnDisk);
     if (m_dwMajor >= 6)
-        stick.strMountPath = "\\??\\USBSTOR#Disk&Ven_Example&Prod_Flash_Disk&Rev_1.00#" + strDiskTail + "&0" + kDiskGuid;
+        stick.strMountPath =
+            "\\??\\USBSTOR#Disk&Ven_Example&Prod_Flash_Disk&Rev_1.00#" + strDiskTail + "&0" + kDiskGuid;
     else
         stick.strMountPath = "\\??\\STORAGE#RemovableMedia#" + strMedia + kVolumeGuid;
     if (chDrive)
@@ -296,8 +316,7 @@ void CSimHost::AddMountValue(const std::string& strName, const std::string& strR
 void CSimHost::AddMountPath(char chDrive, const std::string& strPath)
 {
     std::string strBytes = Utf16(Widen(strPath));
-    AddMountValue(Format("\\??\\Volume{8e1a2d3c-%04x-11f0-9a2b-806e6f6e6963}", 0x4000 + m_vMount.size()),
-                  strBytes);
+    AddMountValue(Format("\\??\\Volume{8e1a2d3c-%04x-11f0-9a2b-806e6f6e6963}", 0x4000 + m_vMount.size()), strBytes);
     AddMountValue(Format("\\DosDevices\\%c:", chDrive), strBytes);
 }
 
@@ -313,10 +332,8 @@ void CSimHost::SetHostMajorVersion(DWORD dwMajor)
 
 void CSimHost::FailCall(const std::string& strCall, unsigned nNth, DWORD dwError)
 {
-    for (int i = 0; i < kCallCount; ++i)
-    {
-        if (strCall == g_apszCallNames[i])
-        {
+    for (int i = 0; i < kCallCount; ++i) {
+        if (strCall == g_apszCallNames[i]) {
             m_avFailures[i].push_back(FAILURE{nNth == 0, nNth, dwError});
             return;
         }
@@ -360,8 +377,7 @@ std::wstring CSimHost::Widen(const std::string& str)
 std::string CSimHost::Utf16(const std::wstring& str)
 {
     std::string strBytes;
-    for (wchar_t ch : str)
-    {
+    for (wchar_t ch : str) {
         strBytes += static_cast<char>(ch & 0xFF);
         strBytes += static_cast<char>((ch >> 8) & 0xFF);
     }
@@ -384,10 +400,8 @@ std::string CSimHost::StringDescriptor(const std::wstring& str)
 bool CSimHost::Enter(int nCall)
 {
     unsigned nCount = ++m_anCalls[nCall];
-    for (const FAILURE& failure : m_avFailures[nCall])
-    {
-        if (failure.bAlways || failure.nNth == nCount)
-        {
+    for (const FAILURE& failure : m_avFailures[nCall]) {
+        if (failure.bAlways || failure.nNth == nCount) {
             m_dwLastError = failure.dwError;
             return true;
         }
@@ -432,10 +446,8 @@ int CSimHost::HubOfHandle(HANDLE h) const
 HDEVINFO CSimHost::GetClassDevs(DWORD dwFlags, HDEVINFO hAddTo)
 {
     m_dwLastFlags = dwFlags;
-    if (hAddTo)
-    {
-        if (!FindSet(hAddTo))
-        {
+    if (hAddTo) {
+        if (!FindSet(hAddTo)) {
             m_dwLastError = ERROR_INVALID_HANDLE;
             return INVALID_HANDLE_VALUE;
         }
@@ -455,8 +467,7 @@ BOOL CSimHost::EnumDeviceInfo(HDEVINFO hDevInfo, DWORD dwIndex, PSP_DEVINFO_DATA
         m_dwLastError = ERROR_INVALID_USER_BUFFER;
     else if (dwIndex >= pSet->size())
         m_dwLastError = ERROR_NO_MORE_ITEMS;
-    else
-    {
+    else {
         pData->ClassGuid = GUID();
         pData->DevInst = (*pSet)[dwIndex];
         pData->Reserved = 0;
@@ -467,28 +478,24 @@ BOOL CSimHost::EnumDeviceInfo(HDEVINFO hDevInfo, DWORD dwIndex, PSP_DEVINFO_DATA
 
 BOOL CSimHost::DestroyList(HDEVINFO hDevInfo)
 {
-    if (!m_mapSets.erase(hDevInfo))
-    {
+    if (!m_mapSets.erase(hDevInfo)) {
         m_dwLastError = ERROR_INVALID_HANDLE;
         return FALSE;
     }
     return TRUE;
 }
 
-BOOL CSimHost::GetInstanceId(HDEVINFO hDevInfo, PSP_DEVINFO_DATA pData, PSTR pszId, DWORD cchId,
-                             PDWORD pcchRequired)
+BOOL CSimHost::GetInstanceId(HDEVINFO hDevInfo, PSP_DEVINFO_DATA pData, PSTR pszId, DWORD cchId, PDWORD pcchRequired)
 {
     const NODE* pNode = pData ? FindNode(pData->DevInst) : nullptr;
-    if (!FindSet(hDevInfo) || !pNode || pData->cbSize != sizeof(SP_DEVINFO_DATA))
-    {
+    if (!FindSet(hDevInfo) || !pNode || pData->cbSize != sizeof(SP_DEVINFO_DATA)) {
         m_dwLastError = ERROR_INVALID_PARAMETER;
         return FALSE;
     }
     DWORD cchNeeded = static_cast<DWORD>(pNode->strId.size() + 1);
     if (pcchRequired)
         *pcchRequired = cchNeeded;
-    if (!pszId || cchId < cchNeeded)
-    {
+    if (!pszId || cchId < cchNeeded) {
         m_dwLastError = ERROR_INSUFFICIENT_BUFFER;
         return FALSE;
     }
@@ -498,8 +505,7 @@ BOOL CSimHost::GetInstanceId(HDEVINFO hDevInfo, PSP_DEVINFO_DATA pData, PSTR psz
 
 HKEY CSimHost::OpenDevRegKey(HDEVINFO hDevInfo, PSP_DEVINFO_DATA pData, DWORD dwKeyType)
 {
-    if (!FindSet(hDevInfo) || !pData || !FindNode(pData->DevInst) || dwKeyType != DIREG_DEV)
-    {
+    if (!FindSet(hDevInfo) || !pData || !FindNode(pData->DevInst) || dwKeyType != DIREG_DEV) {
         m_dwLastError = ERROR_INVALID_PARAMETER;
         return static_cast<HKEY>(INVALID_HANDLE_VALUE);
     }
@@ -522,8 +528,7 @@ CONFIGRET CSimHost::GetParent(PDEVINST pdn, DEVINST dn)
     return CR_SUCCESS;
 }
 
-CONFIGRET CSimHost::GetDevNodeProperty(DEVINST dn, ULONG ulProperty, PULONG pulType, PVOID pBuffer,
-                                        PULONG pcbBuffer)
+CONFIGRET CSimHost::GetDevNodeProperty(DEVINST dn, ULONG ulProperty, PULONG pulType, PVOID pBuffer, PULONG pcbBuffer)
 {
     const NODE* pNode = FindNode(dn);
     if (!pcbBuffer)
@@ -535,8 +540,7 @@ CONFIGRET CSimHost::GetDevNodeProperty(DEVINST dn, ULONG ulProperty, PULONG pulT
     const ULONG cb = static_cast<ULONG>(pNode->strDriverKey.size());
     if (pulType)
         *pulType = REG_SZ;
-    if (!pBuffer || *pcbBuffer < cb)
-    {
+    if (!pBuffer || *pcbBuffer < cb) {
         *pcbBuffer = cb;
         return CR_BUFFER_SMALL;
     }
@@ -551,16 +555,15 @@ LONG CSimHost::RegOpenKey(HKEY hKey, LPCSTR pszSubKey, PHKEY phk)
 {
     if (!phk)
         return ERROR_INVALID_PARAMETER;
-    if (hKey != HKEY_LOCAL_MACHINE || !pszSubKey || !SameText(pszSubKey, "SYSTEM\\MountedDevices") ||
-        m_bMountMissing)
+    if (hKey != HKEY_LOCAL_MACHINE || !pszSubKey || !SameText(pszSubKey, "SYSTEM\\MountedDevices") || m_bMountMissing)
         return ERROR_FILE_NOT_FOUND;
     *phk = reinterpret_cast<HKEY>(m_nNextHandle += 4);
     m_mapKeys[*phk] = KEY{-1};
     return ERROR_SUCCESS;
 }
 
-LONG CSimHost::RegEnumValue(HKEY hKey, DWORD dwIndex, LPSTR pszName, LPDWORD pcchName, LPDWORD pType,
-                            LPBYTE pData, LPDWORD pcbData)
+LONG CSimHost::RegEnumValue(HKEY hKey, DWORD dwIndex, LPSTR pszName, LPDWORD pcchName, LPDWORD pType, LPBYTE pData,
+                            LPDWORD pcbData)
 {
     auto it = m_mapKeys.find(hKey);
     if (it == m_mapKeys.end())
@@ -574,8 +577,7 @@ LONG CSimHost::RegEnumValue(HKEY hKey, DWORD dwIndex, LPSTR pszName, LPDWORD pcc
         *pType = REG_BINARY;
     if (pcbData && !pData)
         *pcbData = static_cast<DWORD>(value.strBytes.size());
-    if (value.strName.size() >= *pcchName)
-    {
+    if (value.strName.size() >= *pcchName) {
         // The name does not fit: the caller's buffer is filled to its end,
         // without a terminator.
         memcpy(pszName, value.strName.c_str(), *pcchName);
@@ -583,8 +585,7 @@ LONG CSimHost::RegEnumValue(HKEY hKey, DWORD dwIndex, LPSTR pszName, LPDWORD pcc
     }
     memcpy(pszName, value.strName.c_str(), value.strName.size() + 1);
     *pcchName = static_cast<DWORD>(value.strName.size());
-    if (pData && pcbData)
-    {
+    if (pData && pcbData) {
         if (*pcbData < value.strBytes.size())
             return ERROR_MORE_DATA;
         memcpy(pData, value.strBytes.data(), value.strBytes.size());
@@ -600,18 +601,14 @@ LONG CSimHost::RegQueryValue(HKEY hKey, LPCSTR pszName, LPDWORD pType, LPBYTE pD
         return ERROR_INVALID_HANDLE;
     const std::string* pBytes = nullptr;
     DWORD dwType = REG_BINARY;
-    if (it->second.nHub == -1)
-    {
+    if (it->second.nHub == -1) {
         for (const MOUNT_VALUE& value : m_vMount)
-            if (pszName && SameText(value.strName, pszName))
-            {
+            if (pszName && SameText(value.strName, pszName)) {
                 pBytes = &value.strBytes;
                 break;
             }
-    }
-    else if (it->second.nHub >= 0 && m_vHubs[it->second.nHub].bHasName && pszName &&
-             SameText(pszName, "SymbolicName"))
-    {
+    } else if (it->second.nHub >= 0 && m_vHubs[it->second.nHub].bHasName && pszName &&
+               SameText(pszName, "SymbolicName")) {
         pBytes = &m_vHubs[it->second.nHub].strName;
         dwType = REG_SZ;
     }
@@ -624,8 +621,7 @@ LONG CSimHost::RegQueryValue(HKEY hKey, LPCSTR pszName, LPDWORD pType, LPBYTE pD
     DWORD cb = static_cast<DWORD>(pBytes->size());
     if (!pcbData)
         return ERROR_SUCCESS;
-    if (pData && *pcbData < cb)
-    {
+    if (pData && *pcbData < cb) {
         *pcbData = cb;
         return ERROR_MORE_DATA;
     }
@@ -645,13 +641,11 @@ LONG CSimHost::RegCloseKey(HKEY hKey)
 HANDLE CSimHost::CreateFile(LPCSTR pszPath)
 {
     m_strLastCreateFile = pszPath ? pszPath : "";
-    for (size_t i = 0; i < m_vHubs.size(); ++i)
-    {
+    for (size_t i = 0; i < m_vHubs.size(); ++i) {
         const HUB& hub = m_vHubs[i];
-        std::string strPath(hub.strName.c_str());   // up to its first zero byte
+        std::string strPath(hub.strName.c_str());  // up to its first zero byte
         MakeOpenableDevicePath(&strPath[0], strPath.size());
-        if (hub.bHasName && SameText(strPath, m_strLastCreateFile))
-        {
+        if (hub.bHasName && SameText(strPath, m_strLastCreateFile)) {
             HANDLE h = reinterpret_cast<HANDLE>(m_nNextHandle += 4);
             m_mapHubHandles[h] = static_cast<int>(i);
             return h;
@@ -665,27 +659,22 @@ BOOL CSimHost::DeviceIoControl(HANDLE h, DWORD dwCode, LPVOID pIn, DWORD cbIn, L
                                LPDWORD pcbReturned)
 {
     int nHub = HubOfHandle(h);
-    if (nHub < 0)
-    {
+    if (nHub < 0) {
         m_dwLastError = ERROR_INVALID_HANDLE;
         return FALSE;
     }
-    if (!pIn || pIn != pOut || cbIn != cbOut || !pcbReturned)
-    {
+    if (!pIn || pIn != pOut || cbIn != cbOut || !pcbReturned) {
         m_dwLastError = ERROR_INVALID_PARAMETER;
         return FALSE;
     }
     const HUB& hub = m_vHubs[nHub];
-    if (dwCode == IOCTL_USB_GET_NODE_INFORMATION)
-    {
-        if (cbOut < sizeof(USB_NODE_INFORMATION))
-        {
+    if (dwCode == IOCTL_USB_GET_NODE_INFORMATION) {
+        if (cbOut < sizeof(USB_NODE_INFORMATION)) {
             m_dwLastError = ERROR_INSUFFICIENT_BUFFER;
             return FALSE;
         }
         USB_NODE_INFORMATION info = {};
-        if (!hub.bZeroNodeInfo)
-        {
+        if (!hub.bZeroNodeInfo) {
             info.NodeType = UsbHub;
             info.u.HubInformation.HubDescriptor.bDescriptorLength = 9;
             info.u.HubInformation.HubDescriptor.bDescriptorType = 0x29;
@@ -710,20 +699,17 @@ BOOL CSimHost::AnswerConnection(const HUB& hub, LPVOID pBuffer, DWORD cb, LPDWOR
 {
     auto* pInfo = static_cast<USB_NODE_CONNECTION_INFORMATION_EX*>(pBuffer);
     ULONG nPort = pInfo->ConnectionIndex;
-    if (cb < sizeof(USB_NODE_CONNECTION_INFORMATION_EX) || nPort == 0 || nPort > hub.vPorts.size())
-    {
+    if (cb < sizeof(USB_NODE_CONNECTION_INFORMATION_EX) || nPort == 0 || nPort > hub.vPorts.size()) {
         m_dwLastError = ERROR_INVALID_PARAMETER;
         return FALSE;
     }
     SIM_PORT& port = const_cast<SIM_PORT&>(hub.vPorts[nPort - 1]);
     ++port.nConnectionRequests;
     USB_NODE_CONNECTION_INFORMATION_EX info = {};
-    if (!port.bZeroConnection)
-    {
+    if (!port.bZeroConnection) {
         info.ConnectionIndex = nPort;
         info.ConnectionStatus = static_cast<USB_CONNECTION_STATUS>(port.ConnectionStatus);
-        if (port.ConnectionStatus == DeviceConnected)
-        {
+        if (port.ConnectionStatus == DeviceConnected) {
             info.DeviceDescriptor = port.Descriptor;
             info.Speed = port.Speed;
             info.DeviceAddress = static_cast<USHORT>(nPort + 1);
@@ -743,8 +729,7 @@ BOOL CSimHost::AnswerString(const HUB& hub, LPVOID pBuffer, DWORD cb, LPDWORD pc
     auto* pRequest = static_cast<USB_DESCRIPTOR_REQUEST*>(pBuffer);
     const DWORD cbHeader = sizeof(USB_DESCRIPTOR_REQUEST);
     ULONG nPort = pRequest->ConnectionIndex;
-    if (cb < cbHeader || nPort == 0 || nPort > hub.vPorts.size())
-    {
+    if (cb < cbHeader || nPort == 0 || nPort > hub.vPorts.size()) {
         m_dwLastError = ERROR_INVALID_PARAMETER;
         return FALSE;
     }
@@ -753,9 +738,8 @@ BOOL CSimHost::AnswerString(const HUB& hub, LPVOID pBuffer, DWORD cb, LPDWORD pc
     UCHAR nIndex = static_cast<UCHAR>(pRequest->SetupPacket.wValue & 0xFF);
     auto it = port.mapStrings.find(nIndex);
     if (port.ConnectionStatus != DeviceConnected || (pRequest->SetupPacket.wValue >> 8) != USB_STRING_DESCRIPTOR_TYPE ||
-        port.bStallStrings || it == port.mapStrings.end())
-    {
-        m_dwLastError = ERROR_GEN_FAILURE;   // the device stalled the request
+        port.bStallStrings || it == port.mapStrings.end()) {
+        m_dwLastError = ERROR_GEN_FAILURE;  // the device stalled the request
         return FALSE;
     }
     size_t cbData = std::min<size_t>(it->second.size(), pRequest->SetupPacket.wLength);
@@ -775,24 +759,21 @@ BOOL CSimHost::AnswerDriverKey(const HUB& hub, LPVOID pBuffer, DWORD cb, LPDWORD
     auto* pName = static_cast<USB_NODE_CONNECTION_DRIVERKEY_NAME*>(pBuffer);
     const DWORD cbHeader = offsetof(USB_NODE_CONNECTION_DRIVERKEY_NAME, DriverKeyName);
     ULONG nPort = pName->ConnectionIndex;
-    if (cb < sizeof(USB_NODE_CONNECTION_DRIVERKEY_NAME) || nPort == 0 || nPort > hub.vPorts.size())
-    {
+    if (cb < sizeof(USB_NODE_CONNECTION_DRIVERKEY_NAME) || nPort == 0 || nPort > hub.vPorts.size()) {
         m_dwLastError = ERROR_INVALID_PARAMETER;
         return FALSE;
     }
     SIM_PORT& port = const_cast<SIM_PORT&>(hub.vPorts[nPort - 1]);
     ++port.nDriverKeyRequests;
     const NODE* pNode = FindNode(port.dnDevice);
-    if (port.ConnectionStatus != DeviceConnected || !pNode || pNode->strDriverKey.empty())
-    {
-        m_dwLastError = ERROR_INVALID_PARAMETER;   // no device, or one without a driver
+    if (port.ConnectionStatus != DeviceConnected || !pNode || pNode->strDriverKey.empty()) {
+        m_dwLastError = ERROR_INVALID_PARAMETER;  // no device, or one without a driver
         return FALSE;
     }
     const std::string strKey = Utf16(Widen(pNode->strDriverKey.c_str())) + std::string(2, '\0');
     const DWORD cbActual = cbHeader + static_cast<DWORD>(strKey.size());
     pName->ActualLength = cbActual;
-    if (cb < cbActual)
-    {
+    if (cb < cbActual) {
         pName->DriverKeyName[0] = 0;
         *pcbReturned = sizeof(USB_NODE_CONNECTION_DRIVERKEY_NAME);
         return TRUE;
@@ -807,8 +788,7 @@ BOOL CSimHost::AnswerDriverKey(const HUB& hub, LPVOID pBuffer, DWORD cb, LPDWORD
 
 BOOL CSimHost::CloseHandle(HANDLE h)
 {
-    if (!m_mapHubHandles.erase(h))
-    {
+    if (!m_mapHubHandles.erase(h)) {
         m_dwLastError = ERROR_INVALID_HANDLE;
         return FALSE;
     }
@@ -823,7 +803,7 @@ LPVOID CSimHost::HeapAlloc(DWORD dwFlags, SIZE_T cb)
     if (!p)
         return nullptr;
     if (!(dwFlags & HEAP_ZERO_MEMORY))
-        memset(p, 0xCD, cb);   // no caller may count on zeros it did not ask for
+        memset(p, 0xCD, cb);  // no caller may count on zeros it did not ask for
     m_mapHeapBlocks[p] = cb;
     return p;
 }
@@ -838,8 +818,7 @@ BOOL CSimHost::HeapFree(LPVOID p)
 BOOL CSimHost::GetVersionEx(LPOSVERSIONINFOA pInfo)
 {
     if (!pInfo || (pInfo->dwOSVersionInfoSize != sizeof(OSVERSIONINFOA) &&
-                   pInfo->dwOSVersionInfoSize != sizeof(OSVERSIONINFOEXA)))
-    {
+                   pInfo->dwOSVersionInfoSize != sizeof(OSVERSIONINFOEXA))) {
         m_dwLastError = ERROR_INSUFFICIENT_BUFFER;
         return FALSE;
     }

@@ -40,10 +40,10 @@ struct SIM_PORT
     // String descriptors by index, as raw bytes (bLength, bDescriptorType,
     // UTF-16 text), so that malformed ones can be built.
     std::map<UCHAR, std::string> mapStrings;
-    bool bStallStrings = false;        // every string request fails
+    bool bStallStrings = false;  // every string request fails
     // Bytes that the connection request reports (and copies); -1: all.
     int nConnectionBytes = -1;
-    bool bZeroConnection = false;      // answers with an all-zero record
+    bool bZeroConnection = false;  // answers with an all-zero record
     // Bytes of a string answer reported after the request header; -1: all.
     int nStringBytes = -1;
     // The device node plugged into the port: the hub reports its driver key
@@ -62,12 +62,12 @@ struct SIM_PORT
 // The nodes that AddStick creates (device node numbers).
 struct SIM_STICK
 {
-    DEVINST dnUsb = 0;        // the USB device (composite device for composites)
-    DEVINST dnInterface = 0;  // the &MI_ interface of a composite, else 0
-    DEVINST dnDisk = 0;       // USBSTOR disk
-    DEVINST dnVolume = 0;     // storage volume
-    std::string strUsbId;     // instance id of the USB device
-    std::string strMountPath; // the mount-table path of its drive
+    DEVINST dnUsb = 0;         // the USB device (composite device for composites)
+    DEVINST dnInterface = 0;   // the &MI_ interface of a composite, else 0
+    DEVINST dnDisk = 0;        // USBSTOR disk
+    DEVINST dnVolume = 0;      // storage volume
+    std::string strUsbId;      // instance id of the USB device
+    std::string strMountPath;  // the mount-table path of its drive
 };
 
 class CSimHost
@@ -106,7 +106,7 @@ public:
     // hub number. Every hub has a device key whose "SymbolicName" opens it.
     int AddHub(int nPorts);
     DEVINST HubNode(int nHub) const;
-    void SetPortCount(int nHub, int nPorts);          // 0..255
+    void SetPortCount(int nHub, int nPorts);  // 0..255
     void SetSymbolicName(int nHub, const std::string& strRawBytes);
     void RemoveSymbolicName(int nHub);
     // Node information answers all zero / with only nBytes (-1: all).
@@ -122,15 +122,15 @@ public:
     // another device of the model already carries, say). The mount path
     // names the volume below host version 6 and the disk from 6 on: set the
     // version first.
-    SIM_STICK AddStick(int nHub, int nPort, USHORT idVendor, USHORT idProduct, const char* pszSerial,
-                       char chDrive = 0, bool bIdByPort = false);
+    SIM_STICK AddStick(int nHub, int nPort, USHORT idVendor, USHORT idProduct, const char* pszSerial, char chDrive = 0,
+                       bool bIdByPort = false);
     // The same with a composite device: its storage is behind interface &MI_00.
     SIM_STICK AddCompositeStick(int nHub, int nPort, USHORT idVendor, USHORT idProduct, const char* pszSerial,
                                 char chDrive = 0, bool bIdByPort = false);
 
     // Mount table ("SYSTEM\MountedDevices"), values in order added.
     void AddMountValue(const std::string& strName, const std::string& strRawBytes);
-    void AddMountPath(char chDrive, const std::string& strPath);   // UTF-16 path, no terminator
+    void AddMountPath(char chDrive, const std::string& strPath);  // UTF-16 path, no terminator
     void SetMountTableMissing(bool bMissing);
 
     void SetHostMajorVersion(DWORD dwMajor);
@@ -164,10 +164,28 @@ public:
     // The simulated calls (DEVICE_HOST_API entries).
     enum CALL
     {
-        kGetClassDevs, kEnumDeviceInfo, kDestroyList, kGetInstanceId, kOpenDevRegKey, kGetParent,
-        kRegOpenKey, kRegEnumValue, kRegQueryValue, kRegCloseKey, kCreateFile, kDeviceIoControl, kCloseHandle,
-        kGetProcessHeap, kHeapAlloc, kHeapFree, kGetVersionEx, kGetLastError, kGetLogicalDriveStrings,
-        kGetDriveType, kGetDevNodeProperty, kCallCount
+        kGetClassDevs,
+        kEnumDeviceInfo,
+        kDestroyList,
+        kGetInstanceId,
+        kOpenDevRegKey,
+        kGetParent,
+        kRegOpenKey,
+        kRegEnumValue,
+        kRegQueryValue,
+        kRegCloseKey,
+        kCreateFile,
+        kDeviceIoControl,
+        kCloseHandle,
+        kGetProcessHeap,
+        kHeapAlloc,
+        kHeapFree,
+        kGetVersionEx,
+        kGetLastError,
+        kGetLogicalDriveStrings,
+        kGetDriveType,
+        kGetDevNodeProperty,
+        kCallCount
     };
     static const char* CallName(int nCall);
 
@@ -184,8 +202,7 @@ public:
     LONG RegQueryValue(HKEY hKey, LPCSTR pszName, LPDWORD pType, LPBYTE pData, LPDWORD pcbData);
     LONG RegCloseKey(HKEY hKey);
     HANDLE CreateFile(LPCSTR pszPath);
-    BOOL DeviceIoControl(HANDLE h, DWORD dwCode, LPVOID pIn, DWORD cbIn, LPVOID pOut, DWORD cbOut,
-                         LPDWORD pcbReturned);
+    BOOL DeviceIoControl(HANDLE h, DWORD dwCode, LPVOID pIn, DWORD cbIn, LPVOID pOut, DWORD cbOut, LPDWORD pcbReturned);
     BOOL CloseHandle(HANDLE h);
     LPVOID HeapAlloc(DWORD dwFlags, SIZE_T cb);
     BOOL HeapFree(LPVOID p);
@@ -213,7 +230,7 @@ private:
         std::string strName;
         int nNodeInfoBytes;
         bool bZeroNodeInfo;
-        std::vector<SIM_PORT> vPorts;   // index 0 is port 1
+        std::vector<SIM_PORT> vPorts;  // index 0 is port 1
     };
     struct MOUNT_VALUE
     {
@@ -228,7 +245,7 @@ private:
     };
     struct KEY
     {
-        int nHub;   // -1: the mount table
+        int nHub;  // -1: the mount table
     };
 
     const NODE* FindNode(DEVINST dn) const;
@@ -241,7 +258,7 @@ private:
     BOOL AnswerDriverKey(const HUB& hub, LPVOID pBuffer, DWORD cb, LPDWORD pcbReturned);
     std::string NextDriverKey(const std::string& strInstanceId);
 
-    std::vector<NODE> m_vNodes;          // node n is m_vNodes[n - 1]
+    std::vector<NODE> m_vNodes;  // node n is m_vNodes[n - 1]
     std::vector<DEVINST> m_vListOrder;
     std::vector<HUB> m_vHubs;
     std::vector<MOUNT_VALUE> m_vMount;
@@ -259,5 +276,5 @@ private:
     std::map<const void*, SIZE_T> m_mapHeapBlocks;
     UINT_PTR m_nNextHandle;
     int m_nSticks;
-    std::map<std::string, unsigned> m_mapClassInstances;   // driver keys given, by class
+    std::map<std::string, unsigned> m_mapClassInstances;  // driver keys given, by class
 };

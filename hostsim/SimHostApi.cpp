@@ -78,8 +78,7 @@ LONG WINAPI SimRegEnumValueA(HKEY hKey, DWORD dwIndex, LPSTR lpValueName, LPDWOR
     return Host().RegEnumValue(hKey, dwIndex, lpValueName, lpcchValueName, lpType, lpData, lpcbData);
 }
 
-LONG WINAPI SimRegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD, LPDWORD lpType, LPBYTE lpData,
-                                LPDWORD lpcbData)
+LONG WINAPI SimRegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD, LPDWORD lpType, LPBYTE lpData, LPDWORD lpcbData)
 {
     if (Host().Enter(CSimHost::kRegQueryValue))
         return Host().LastError();
@@ -170,10 +169,27 @@ UINT WINAPI SimGetDriveTypeA(LPCSTR lpRootPathName)
 const DEVICE_HOST_API& GetDeviceHostApi()
 {
     static const DEVICE_HOST_API api = {
-        SimGetClassDevsExA, SimEnumDeviceInfo, SimDestroyDeviceInfoList, SimGetDeviceInstanceIdA, SimOpenDevRegKey,
-        SimGetParent, SimRegOpenKeyExA, SimRegEnumValueA, SimRegQueryValueExA, SimRegCloseKey, SimCreateFileA,
-        SimDeviceIoControl, SimCloseHandle, SimGetProcessHeap, SimHeapAlloc, SimHeapFree, SimGetVersionExA,
-        SimGetLastError, SimGetLogicalDriveStringsA, SimGetDriveTypeA, SimGetDevNodeRegistryPropertyA,
+        SimGetClassDevsExA,
+        SimEnumDeviceInfo,
+        SimDestroyDeviceInfoList,
+        SimGetDeviceInstanceIdA,
+        SimOpenDevRegKey,
+        SimGetParent,
+        SimRegOpenKeyExA,
+        SimRegEnumValueA,
+        SimRegQueryValueExA,
+        SimRegCloseKey,
+        SimCreateFileA,
+        SimDeviceIoControl,
+        SimCloseHandle,
+        SimGetProcessHeap,
+        SimHeapAlloc,
+        SimHeapFree,
+        SimGetVersionExA,
+        SimGetLastError,
+        SimGetLogicalDriveStringsA,
+        SimGetDriveTypeA,
+        SimGetDevNodeRegistryPropertyA,
     };
     return api;
 }

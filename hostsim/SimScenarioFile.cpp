@@ -130,9 +130,9 @@ bool CSimScenarioFile::SectionExists(const std::string& strSection) const
 bool CSimScenarioFile::ReadHost()
 {
     unsigned long nMajor = 0, nHubs = 0, nPorts = 0;
-    if (!ReadNumber(kHostSection, "MajorVersion", 5, 10, false, 6, &nMajor)
-        || !ReadNumber(kHostSection, "Hubs", 0, kMaxHubs, false, 0, &nHubs)
-        || !ReadNumber(kHostSection, "HubPorts", 1, 255, false, 4, &nPorts))
+    if (!ReadNumber(kHostSection, "MajorVersion", 5, 10, false, 6, &nMajor) ||
+        !ReadNumber(kHostSection, "Hubs", 0, kMaxHubs, false, 0, &nHubs) ||
+        !ReadNumber(kHostSection, "HubPorts", 1, 255, false, 4, &nPorts))
         return false;
     m_dwMajorVersion = nMajor;
     m_nHubs = static_cast<int>(nHubs);
@@ -153,21 +153,21 @@ bool CSimScenarioFile::ReadDevices()
     // beyond the last number, would silently be missing from the host.
     for (int nLater = nDevice; nLater <= kMaxDevices + 1; ++nLater)
         if (SectionExists("Device" + std::to_string(nLater)))
-            return Fail("[Device" + std::to_string(nLater) + "]: devices are Device1 to Device"
-                        + std::to_string(kMaxDevices) + ", without gaps");
+            return Fail("[Device" + std::to_string(nLater) + "]: devices are Device1 to Device" +
+                        std::to_string(kMaxDevices) + ", without gaps");
     return true;
 }
 
 bool CSimScenarioFile::ReadDevice(const std::string& strSection, SIM_DEVICE_SPEC* pDevice)
 {
     unsigned long nVendor = 0, nProduct = 0, nRelease = 0, nSpeed = 0, nHub = 0, nPort = 0, nComposite = 0;
-    if (!ReadNumber(strSection, "VendorID", 0, 0xFFFF, true, 0, &nVendor)
-        || !ReadNumber(strSection, "ProductID", 0, 0xFFFF, true, 0, &nProduct)
-        || !ReadNumber(strSection, "Release", 0, 0xFFFF, true, 0, &nRelease)
-        || !ReadNumber(strSection, "Speed", 0, 3, false, 2, &nSpeed)
-        || !ReadNumber(strSection, "Hub", 0, static_cast<unsigned long>(m_nHubs), false, 0, &nHub)
-        || !ReadNumber(strSection, "Port", 1, 255, true, 0, &nPort)
-        || !ReadNumber(strSection, "Composite", 0, 1, false, 0, &nComposite))
+    if (!ReadNumber(strSection, "VendorID", 0, 0xFFFF, true, 0, &nVendor) ||
+        !ReadNumber(strSection, "ProductID", 0, 0xFFFF, true, 0, &nProduct) ||
+        !ReadNumber(strSection, "Release", 0, 0xFFFF, true, 0, &nRelease) ||
+        !ReadNumber(strSection, "Speed", 0, 3, false, 2, &nSpeed) ||
+        !ReadNumber(strSection, "Hub", 0, static_cast<unsigned long>(m_nHubs), false, 0, &nHub) ||
+        !ReadNumber(strSection, "Port", 1, 255, true, 0, &nPort) ||
+        !ReadNumber(strSection, "Composite", 0, 1, false, 0, &nComposite))
         return false;
     pDevice->idVendor = static_cast<USHORT>(nVendor);
     pDevice->idProduct = static_cast<USHORT>(nProduct);
@@ -187,7 +187,8 @@ bool CSimScenarioFile::ReadDevice(const std::string& strSection, SIM_DEVICE_SPEC
 
 bool CSimScenarioFile::ReadDeviceStrings(const std::string& strSection, SIM_DEVICE_SPEC* pDevice)
 {
-    const struct {
+    const struct
+    {
         const char* pszKey;
         std::string* pstrValue;
     } keys[] = {{"Serial", &pDevice->strSerial},
@@ -197,8 +198,8 @@ bool CSimScenarioFile::ReadDeviceStrings(const std::string& strSection, SIM_DEVI
         if (!ReadText(strSection, key.pszKey, key.pstrValue))
             key.pstrValue->clear();
         if (CSimHost::Widen(*key.pstrValue).size() > static_cast<size_t>(kMaxStringChars))
-            return Fail("[" + strSection + "] " + key.pszKey + ": longer than "
-                        + std::to_string(kMaxStringChars) + " characters");
+            return Fail("[" + strSection + "] " + key.pszKey + ": longer than " + std::to_string(kMaxStringChars) +
+                        " characters");
     }
     // The serial number ends the device's instance id: no separators.
     if (pDevice->strSerial.find_first_of("\\/#&") != std::string::npos)
@@ -210,9 +211,8 @@ bool CSimScenarioFile::CheckPort(const std::string& strSection, const SIM_DEVICE
 {
     const int nPorts = device.nHub == 0 ? kRootHubPorts : m_nHubPorts;
     if (device.nPort > nPorts)
-        return Fail(
-            "[" + strSection + "] Port: hub " + std::to_string(device.nHub) + " has " + std::to_string(nPorts)
-            + " ports");
+        return Fail("[" + strSection + "] Port: hub " + std::to_string(device.nHub) + " has " + std::to_string(nPorts) +
+                    " ports");
     for (const SIM_DEVICE_SPEC& other : m_vDevices) {
         if (other.nHub == device.nHub && other.nPort == device.nPort)
             return Fail("[" + strSection + "] Port: already taken");
@@ -250,7 +250,7 @@ void CSimScenarioFile::ApplyTo(CSimHost& host) const
 {
     host.Reset();
     host.SetHostMajorVersion(m_dwMajorVersion);
-    std::vector<int> vHubNumbers(1, 0);   // entry 0: the root hub
+    std::vector<int> vHubNumbers(1, 0);  // entry 0: the root hub
     for (int nHub = 1; nHub <= m_nHubs; ++nHub)
         vHubNumbers.push_back(host.AddHub(m_nHubPorts));
     for (const SIM_DEVICE_SPEC& device : m_vDevices) {

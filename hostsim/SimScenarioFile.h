@@ -20,17 +20,17 @@ class CSimHost;
 // One simulated USB stick.
 struct SIM_DEVICE_SPEC
 {
-    char chDrive = 0;            // drive letter its storage backs; 0: none
+    char chDrive = 0;  // drive letter its storage backs; 0: none
     USHORT idVendor = 0;
     USHORT idProduct = 0;
     USHORT bcdDevice = 0;
-    UCHAR Speed = 2;             // 0 low, 1 full, 2 high, 3 super
-    int nHub = 0;                // 0: root hub; 1..: external hub
+    UCHAR Speed = 2;  // 0 low, 1 full, 2 high, 3 super
+    int nHub = 0;     // 0: root hub; 1..: external hub
     int nPort = 0;
-    bool bComposite = false;     // storage behind interface MI_00
-    std::string strSerial;       // empty: no serial-number string
-    std::string strManufacturer; // empty: no manufacturer string
-    std::string strProduct;      // empty: no product string
+    bool bComposite = false;      // storage behind interface MI_00
+    std::string strSerial;        // empty: no serial-number string
+    std::string strManufacturer;  // empty: no manufacturer string
+    std::string strProduct;       // empty: no product string
 };
 
 // A platform call that fails: every call (nNth 0) or only the nNth.
@@ -46,7 +46,7 @@ public:
     static const int kMaxDevices = 16;
     static const int kMaxHubs = 8;
     static const int kRootHubPorts = 2;
-    static const int kMaxStringChars = 126;   // what a string descriptor holds
+    static const int kMaxStringChars = 126;  // what a string descriptor holds
 
     CSimScenarioFile();
 

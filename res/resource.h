@@ -2,26 +2,26 @@
 // executable's own resources.
 #pragma once
 
-#define IDD_ABOUT                 100
-#define IDD_UPDATE_DIALOG         102
-#define IDI_UPDATE_ICON           128
+#define IDD_ABOUT         100
+#define IDD_UPDATE_DIALOG 102
+#define IDI_UPDATE_ICON   128
 
-#define IDC_MESSAGE              1001
-#define IDC_BUSY_TEXT            1004
+#define IDC_MESSAGE       1001
+#define IDC_BUSY_TEXT     1004
 // The busy layout's progress bar: the template's, or made at run time
 // under the busy text when the template has none.
-#define IDC_BUSY_PROGRESS        1005
+#define IDC_BUSY_PROGRESS 1005
 
-#define IDS_ABOUT_ITEM            101
-#define IDS_UPDATE_DONE           102
-#define IDS_COPY_FAILED           103
-#define IDS_DEVICE_NOT_FOUND      104
-#define IDS_RETRY_BUTTON          105
-#define IDS_SEARCHING             106
-#define IDS_CLOSE_BUTTON          107
-#define IDS_VERSION_REFUSED       108
-#define IDS_NO_ROOM               109
-#define IDS_UPDATING              110
-#define IDS_CAPTION               111
-#define IDS_DEFAULT_DEVICE_NAME   112
-#define IDS_USAGE                 113
+#define IDS_ABOUT_ITEM          101
+#define IDS_UPDATE_DONE         102
+#define IDS_COPY_FAILED         103
+#define IDS_DEVICE_NOT_FOUND    104
+#define IDS_RETRY_BUTTON        105
+#define IDS_SEARCHING           106
+#define IDS_CLOSE_BUTTON        107
+#define IDS_VERSION_REFUSED     108
+#define IDS_NO_ROOM             109
+#define IDS_UPDATING            110
+#define IDS_CAPTION             111
+#define IDS_DEFAULT_DEVICE_NAME 112
+#define IDS_USAGE               113

@@ -5,9 +5,7 @@
 BEGIN_MESSAGE_MAP(CAboutBox, CDialog)
 END_MESSAGE_MAP()
 
-CAboutBox::CAboutBox(CWnd* pParent) : CDialog(IDD_ABOUT, pParent)
-{
-}
+CAboutBox::CAboutBox(CWnd* pParent) : CDialog(IDD_ABOUT, pParent) {}
 
 void CAboutBox::DoDataExchange(CDataExchange* pDX)
 {

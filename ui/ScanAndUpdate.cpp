@@ -125,9 +125,10 @@ void CUpdateDlg::ShowBusy(const OUTCOME_LAYOUT& layout)
 void CUpdateDlg::ShowProgressBar(const OUTCOME_LAYOUT& layout)
 {
     if (!m_ctlProgress.GetSafeHwnd()) {
-        const bool bBar = GetDlgItem(IDC_BUSY_PROGRESS) != nullptr
-                              ? BindControl(IDC_BUSY_PROGRESS, m_ctlProgress) != FALSE
-                              : m_ctlProgress.Create(PBS_SMOOTH, GetProgressBarRect(layout), this, IDC_BUSY_PROGRESS) != FALSE;
+        const bool bBar =
+            GetDlgItem(IDC_BUSY_PROGRESS) != nullptr
+                ? BindControl(IDC_BUSY_PROGRESS, m_ctlProgress) != FALSE
+                : m_ctlProgress.Create(PBS_SMOOTH, GetProgressBarRect(layout), this, IDC_BUSY_PROGRESS) != FALSE;
         if (!bBar)
             return;  // the busy text alone, as before there was a bar
     }

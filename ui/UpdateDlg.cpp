@@ -5,23 +5,19 @@
 #include "resource.h"
 
 BEGIN_MESSAGE_MAP(CUpdateDlg, CDialog)
-    ON_WM_SYSCOMMAND()
-    ON_WM_PAINT()
-    ON_WM_QUERYDRAGICON()
-    ON_MESSAGE(WM_COPY_PROGRESS, OnCopyProgress)
-    ON_MESSAGE(WM_BUSY_STEPS_DONE, OnBusyStepsDone)
+ON_WM_SYSCOMMAND()
+ON_WM_PAINT()
+ON_WM_QUERYDRAGICON()
+ON_MESSAGE(WM_COPY_PROGRESS, OnCopyProgress)
+ON_MESSAGE(WM_BUSY_STEPS_DONE, OnBusyStepsDone)
 END_MESSAGE_MAP()
 
 CUpdateDlg::CUpdateDlg(CWnd* pParent)
     : CDialog(IDD_UPDATE_DIALOG, pParent),
       m_hIcon(LoadIconA(AfxFindResourceHandle(MAKEINTRESOURCEA(IDI_UPDATE_ICON), RT_GROUP_ICON),
                         MAKEINTRESOURCEA(IDI_UPDATE_ICON))),
-      m_bRetry(0),
-      m_strSection(m_engine.m_strSection),
-      m_strDeviceName(m_engine.m_strDeviceName),
-      m_pObserver(nullptr),
-      m_bBusy(false),
-      m_busyLayout()
+      m_bRetry(0), m_strSection(m_engine.m_strSection), m_strDeviceName(m_engine.m_strDeviceName), m_pObserver(nullptr),
+      m_bBusy(false), m_busyLayout()
 {
     m_strDeviceName.LoadString(IDS_DEFAULT_DEVICE_NAME);
 }

@@ -83,11 +83,11 @@ private:
     // Sizes measured once a drive has matched, in client coordinates.
     struct OUTCOME_LAYOUT
     {
-        int cxWindow;   // the dialog's outer size
+        int cxWindow;  // the dialog's outer size
         int cyWindow;
-        int xOk;        // where the OK button goes in the final layout
+        int xOk;  // where the OK button goes in the final layout
         int yOk;
-        int cyOk;       // the OK button's height: what the busy layout drops
+        int cyOk;  // the OK button's height: what the busy layout drops
     };
 
     void MeasureLayout(OUTCOME_LAYOUT& layout);

@@ -33,8 +33,8 @@ void ReportEventV(CUpdateObserver* pObserver, const char* pszFormat, va_list arg
 CString GetErrorText(DWORD dwError)
 {
     char szSystem[256] = {};
-    const DWORD nLength = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-                                         dwError, 0, szSystem, sizeof szSystem, nullptr);
+    const DWORD nLength = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, dwError,
+                                         0, szSystem, sizeof szSystem, nullptr);
     // The system's texts end in a line break.
     DWORD nEnd = nLength < sizeof szSystem ? nLength : 0;
     while (nEnd > 0 && (szSystem[nEnd - 1] == '\r' || szSystem[nEnd - 1] == '\n' || szSystem[nEnd - 1] == ' '))

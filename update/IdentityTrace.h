@@ -27,6 +27,6 @@ private:
 
     CUpdateObserver* m_pObserver;
     const char* m_pszDriveRoot;
-    int m_nReached;    // the last step passed; -1: none
-    bool m_bEnded;     // a failure was reported
+    int m_nReached;  // the last step passed; -1: none
+    bool m_bEnded;   // a failure was reported
 };

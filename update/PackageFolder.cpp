@@ -16,8 +16,8 @@ ULONGLONG GetPackageFileBytes(const CString& strPath)
     if (!FitsMaxPath(strPath))
         return 0;
     SECURITY_ATTRIBUTES security = {sizeof security, nullptr, FALSE};
-    HANDLE hFile = CreateFileA(strPath, GENERIC_READ, FILE_SHARE_READ, &security, OPEN_EXISTING,
-                               FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE hFile =
+        CreateFileA(strPath, GENERIC_READ, FILE_SHARE_READ, &security, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (hFile == INVALID_HANDLE_VALUE)
         return 0;
     LARGE_INTEGER size = {};
@@ -31,7 +31,7 @@ bool IsPlainFolderName(const char* pszName)
     if (!pszName || !*pszName)
         return false;
     char chLast = 0;  // the last single-byte character; 0 after a double-byte one
-    for (const char* p = pszName; *p; ) {
+    for (const char* p = pszName; *p;) {
         const char* pNext = CharNextA(p);
         if (pNext == p + 1) {
             const unsigned char ch = static_cast<unsigned char>(*p);
@@ -59,8 +59,7 @@ int LocatePackageFolder(const char* pszProgramFolder, const char* pszSection, CS
     return 1;
 }
 
-int WalkPackageFiles(const char* pszProgramFolder, const char* pszSection, PACKAGE_FILE_PROC pfnProc,
-                     void* pContext)
+int WalkPackageFiles(const char* pszProgramFolder, const char* pszSection, PACKAGE_FILE_PROC pfnProc, void* pContext)
 {
     CString strFolder;
     if (!LocatePackageFolder(pszProgramFolder, pszSection, strFolder))

@@ -39,5 +39,4 @@ int LocatePackageFolder(const char* pszProgramFolder, const char* pszSection, CS
 // Hands every package file to pfnProc, in listing order. Returns how many
 // files it handed over: 0 for a missing or empty package, for one whose
 // path or search pattern doesn't fit, and for a name that is a file.
-int WalkPackageFiles(const char* pszProgramFolder, const char* pszSection, PACKAGE_FILE_PROC pfnProc,
-                     void* pContext);
+int WalkPackageFiles(const char* pszProgramFolder, const char* pszSection, PACKAGE_FILE_PROC pfnProc, void* pContext);

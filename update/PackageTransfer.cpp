@@ -72,7 +72,8 @@ int CUpdateEngine::HasRoomForPackage(const char* pszDriveRoot)
     if (IsReporting()) {
         int nFiles = 0;
         const ULONGLONG nBytes = MeasurePackage(strProgramFolder, m_strSection, &nFiles);
-        const CString strFree = dwError == ERROR_SUCCESS ? CString("") : " (cannot be read, " + GetErrorText(dwError) + ")";
+        const CString strFree =
+            dwError == ERROR_SUCCESS ? CString("") : " (cannot be read, " + GetErrorText(dwError) + ")";
         Report("Space: %llu bytes free on %s%s; package [%s] holds %llu bytes in %d files, %llu bytes in whole "
                "allocation units of the drive: %s",
                freeBytes.QuadPart, pszDriveRoot, static_cast<const char*>(strFree),
@@ -114,7 +115,8 @@ void CUpdateEngine::ReportCopiedFiles(const CStagedCopy& copy, const CString& st
     if (!IsReporting())
         return;
     for (int i = 0; i < copy.GetFileCount(); ++i) {
-        const CString strSource = strProgramFolder + static_cast<const char*>(m_strSection) + "\\" + copy.GetFileName(i);
+        const CString strSource =
+            strProgramFolder + static_cast<const char*>(m_strSection) + "\\" + copy.GetFileName(i);
         CString strResult = "copied";
         if (copy.HasFileFailed(i) && copy.GetFileError(i) != ERROR_SUCCESS)
             strResult = "failed, " + GetErrorText(copy.GetFileError(i));

@@ -150,15 +150,9 @@ int AddPackageFile(const CString& strPath, const CString& strName, void* pContex
 }  // namespace
 
 CStagedCopy::CStagedCopy(const char* pszDriveRoot, CFileOps* pOps)
-    : m_strRoot(pszDriveRoot),
-      m_ops(pOps ? *pOps : CFileOps::Real()),
-      m_nNextTemp(0),
-      m_pfnProgress(nullptr),
-      m_pProgressContext(nullptr),
-      m_nDone(0),
-      m_nTotal(0)
-{
-}
+    : m_strRoot(pszDriveRoot), m_ops(pOps ? *pOps : CFileOps::Real()), m_nNextTemp(0), m_pfnProgress(nullptr),
+      m_pProgressContext(nullptr), m_nDone(0), m_nTotal(0)
+{}
 
 int CStagedCopy::AddPackage(const char* pszProgramFolder, const char* pszSection)
 {

@@ -75,7 +75,7 @@ private:
         CString strTemp;  // full path of its temporary file while one exists
         bool bFailed;
         bool bCommitted;
-        DWORD dwError;    // of the failed call, for a failed file
+        DWORD dwError;  // of the failed call, for a failed file
     };
 
     bool IsPackageName(const CString& strName) const;

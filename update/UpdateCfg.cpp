@@ -7,7 +7,7 @@
 
 namespace {
 
-const DWORD kProfileBufferSize = MAX_PATH;  // 260 bytes for a value or the section list
+const DWORD kProfileBufferSize = MAX_PATH;       // 260 bytes for a value or the section list
 const DWORD kWholeReadLimit = 16 * 1024 * 1024;  // no profile file a vendor writes comes near it
 
 // One profile read into a buffer that grows until the platform no longer

@@ -13,25 +13,14 @@
 #include <cstring>
 
 CUpdateEngine::CUpdateEngine()
-    : m_bProgramFolder(AfxGetModuleFolder(m_strProgramFolder) != 0),
-      m_pObserver(nullptr),
-      m_pFileOps(nullptr),
-      m_outcome(SCAN_NOT_FOUND),
-      m_bRunOpen(false),
-      m_identity()
-{
-}
+    : m_bProgramFolder(AfxGetModuleFolder(m_strProgramFolder) != 0), m_pObserver(nullptr), m_pFileOps(nullptr),
+      m_outcome(SCAN_NOT_FOUND), m_bRunOpen(false), m_identity()
+{}
 
 CUpdateEngine::CUpdateEngine(const char* pszProgramFolder)
-    : m_strProgramFolder(pszProgramFolder),
-      m_bProgramFolder(true),
-      m_pObserver(nullptr),
-      m_pFileOps(nullptr),
-      m_outcome(SCAN_NOT_FOUND),
-      m_bRunOpen(false),
-      m_identity()
-{
-}
+    : m_strProgramFolder(pszProgramFolder), m_bProgramFolder(true), m_pObserver(nullptr), m_pFileOps(nullptr),
+      m_outcome(SCAN_NOT_FOUND), m_bRunOpen(false), m_identity()
+{}
 
 int CUpdateEngine::FindTargetDrive()
 {
@@ -91,8 +80,8 @@ int CUpdateEngine::IsTargetDrive(const char* pszEntry)
                m_identity.idVendor, m_identity.idProduct);
         return 0;
     }
-    Report("%s is the target: section [%s] names the device, \"%s\"", pszEntry,
-           static_cast<const char*>(m_strSection), static_cast<const char*>(m_strDeviceName));
+    Report("%s is the target: section [%s] names the device, \"%s\"", pszEntry, static_cast<const char*>(m_strSection),
+           static_cast<const char*>(m_strDeviceName));
     return 1;
 }
 

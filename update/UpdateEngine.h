@@ -40,7 +40,7 @@ enum SCAN_OUTCOME
     SCAN_VERSION_REFUSED,
     SCAN_NO_ROOM,
     SCAN_COPY_FAILED,
-    SCAN_NO_DRIVE_LIST,   // the host's drive list could not be read
+    SCAN_NO_DRIVE_LIST,  // the host's drive list could not be read
 };
 
 class CUpdateEngine
@@ -115,13 +115,13 @@ private:
     void ReportIdentity(const char* pszEntry) const;
     void ReportCopiedFiles(const CStagedCopy& copy, const CString& strProgramFolder, const char* pszDriveRoot) const;
 
-    CString m_strProgramFolder;   // ending in '\'
-    bool m_bProgramFolder;        // false: the executable's path could not be had
+    CString m_strProgramFolder;  // ending in '\'
+    bool m_bProgramFolder;       // false: the executable's path could not be had
     CUpdateObserver* m_pObserver;
     CFileOps* m_pFileOps;
     SCAN_OUTCOME m_outcome;
     CString m_strDriveRoot;
-    bool m_bRunOpen;              // a target was found and no step ended the run
+    bool m_bRunOpen;  // a target was found and no step ended the run
     USB_DEVICE_IDENTITY m_identity;
 };
 

@@ -3,9 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
-CUpdateLog::CUpdateLog() : m_hFile(INVALID_HANDLE_VALUE)
-{
-}
+CUpdateLog::CUpdateLog() : m_hFile(INVALID_HANDLE_VALUE) {}
 
 CUpdateLog::~CUpdateLog()
 {

@@ -12,10 +12,10 @@
 enum IDENTITY_STEP
 {
     // Steps passed; the detail is what was found.
-    IDENTITY_MOUNT_PATH,        // the drive's device path in the mount table
-    IDENTITY_STORAGE_DEVICE,    // the present device whose id (with '#' for '\') occurs in it
-    IDENTITY_USB_DEVICE,        // the USB device looked up (the composite device for an interface)
-    IDENTITY_HUB,               // the hub it is attached to: the hub's device path
+    IDENTITY_MOUNT_PATH,      // the drive's device path in the mount table
+    IDENTITY_STORAGE_DEVICE,  // the present device whose id (with '#' for '\') occurs in it
+    IDENTITY_USB_DEVICE,      // the USB device looked up (the composite device for an interface)
+    IDENTITY_HUB,             // the hub it is attached to: the hub's device path
 
     // Where the way ended; the detail says what failed.
     IDENTITY_NO_MOUNT_VALUE,    // the mount table has no value for the drive, or can't be read

@@ -22,10 +22,10 @@
 struct USB_DEVICE_IDENTITY
 {
     DWORD cbSize;
-    UCHAR Speed;              // the port's speed, as the hub driver reports it
+    UCHAR Speed;  // the port's speed, as the hub driver reports it
     USHORT idVendor;
     USHORT idProduct;
-    USHORT bcdDevice;         // release number, BCD; non-zero when identified
+    USHORT bcdDevice;  // release number, BCD; non-zero when identified
     CHAR szManufacturer[USB_IDENTITY_TEXT_CHARS];
     CHAR szProduct[USB_IDENTITY_TEXT_CHARS];
     CHAR szSerialNumber[USB_IDENTITY_TEXT_CHARS];

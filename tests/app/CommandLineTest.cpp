@@ -29,8 +29,8 @@ TEST(CommandLineTest, SwitchesAndTheirFile)
 
 TEST(CommandLineTest, WhatTheProgramDoesNotKnowAsksForTheUsage)
 {
-    for (const char* psz : {"/?", "-?", "/help", "/quietly", "quiet", "/", "/log", "/log \"\"", "/log /quiet",
-                            "/quiet stray"}) {
+    for (const char* psz :
+         {"/?", "-?", "/help", "/quietly", "quiet", "/", "/log", "/log \"\"", "/log /quiet", "/quiet stray"}) {
         EXPECT_TRUE(Parse(psz).bUsage) << psz;
     }
     EXPECT_TRUE(Parse("/quiet /unknown").bQuiet);  // the usage is owed, but nothing is shown

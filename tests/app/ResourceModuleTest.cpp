@@ -61,7 +61,8 @@ TEST(ResourceModuleTest, ImageHoldsNoCodeNoImportsNoEntryPoint)
 
     const IMAGE_SECTION_HEADER* pSection = IMAGE_FIRST_SECTION(pNt);
     for (WORD i = 0; i < pNt->FileHeader.NumberOfSections; ++i, ++pSection) {
-        const std::string name(reinterpret_cast<const char*>(pSection->Name), strnlen(reinterpret_cast<const char*>(pSection->Name), 8));
+        const std::string name(reinterpret_cast<const char*>(pSection->Name),
+                               strnlen(reinterpret_cast<const char*>(pSection->Name), 8));
         EXPECT_EQ(".rsrc", name);
         EXPECT_FALSE(pSection->Characteristics & (IMAGE_SCN_CNT_CODE | IMAGE_SCN_MEM_EXECUTE)) << name;
     }
@@ -73,10 +74,9 @@ TEST(ResourceModuleTest, StringsTakeTheirTextArguments)
     ASSERT_NE(nullptr, hModule) << "the host loads images as resources";
     // How many text arguments each string takes.
     const std::pair<UINT, int> strings[] = {
-        {IDS_ABOUT_ITEM, 0},       {IDS_UPDATE_DONE, 1},  {IDS_COPY_FAILED, 0},
-        {IDS_DEVICE_NOT_FOUND, 1}, {IDS_RETRY_BUTTON, 0}, {IDS_SEARCHING, 0},
-        {IDS_CLOSE_BUTTON, 0},     {IDS_VERSION_REFUSED, 2}, {IDS_NO_ROOM, 1},
-        {IDS_UPDATING, 0},         {IDS_CAPTION, 1},      {IDS_DEFAULT_DEVICE_NAME, 0},
+        {IDS_ABOUT_ITEM, 0},   {IDS_UPDATE_DONE, 1}, {IDS_COPY_FAILED, 0},  {IDS_DEVICE_NOT_FOUND, 1},
+        {IDS_RETRY_BUTTON, 0}, {IDS_SEARCHING, 0},   {IDS_CLOSE_BUTTON, 0}, {IDS_VERSION_REFUSED, 2},
+        {IDS_NO_ROOM, 1},      {IDS_UPDATING, 0},    {IDS_CAPTION, 1},      {IDS_DEFAULT_DEVICE_NAME, 0},
         {IDS_USAGE, 0},
     };
     for (const auto& entry : strings) {
@@ -164,9 +164,9 @@ TEST(ProgramResourcesTest, IconGroupHoldsFourteenImages)
         images.insert({entry.bWidth ? entry.bWidth : 256, entry.wBitCount});
         EXPECT_EQ(entry.bWidth, entry.bHeight);
     }
-    const std::set<std::pair<int, int>> expected = {
-        {16, 4}, {24, 4}, {32, 4}, {48, 4}, {16, 8}, {24, 8}, {32, 8}, {48, 8},
-        {16, 32}, {24, 32}, {32, 32}, {48, 32}, {64, 32}, {256, 32}};
+    const std::set<std::pair<int, int>> expected = {{16, 4},  {24, 4},  {32, 4},  {48, 4},  {16, 8},
+                                                    {24, 8},  {32, 8},  {48, 8},  {16, 32}, {24, 32},
+                                                    {32, 32}, {48, 32}, {64, 32}, {256, 32}};
     EXPECT_EQ(expected, images);
     FreeLibrary(hProgram);
 }
@@ -197,7 +197,8 @@ TEST(ProgramResourcesTest, VersionRecord)
     EXPECT_EQ(0x00000000u, pFixed->dwProductVersionLS);
     EXPECT_EQ(static_cast<DWORD>(VFT_APP), pFixed->dwFileType);
     WORD* pTranslation = nullptr;
-    ASSERT_TRUE(VerQueryValueA(info.data(), "\\VarFileInfo\\Translation", reinterpret_cast<void**>(&pTranslation), &nLength));
+    ASSERT_TRUE(
+        VerQueryValueA(info.data(), "\\VarFileInfo\\Translation", reinterpret_cast<void**>(&pTranslation), &nLength));
     ASSERT_GE(nLength, 4u);
     EXPECT_EQ(0x0409, pTranslation[0]);
     EXPECT_EQ(0x04b0, pTranslation[1]);
@@ -226,7 +227,8 @@ TEST(ProgramResourcesTest, ManifestRunsAsInvokerWithCommonControls6)
         "name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\"",
         "publicKeyToken=\"6595b64144ccf1df\"",
         "<dpiAware xmlns=\"http://schemas.microsoft.com/SMI/2005/WindowsSettings\">true/PM</dpiAware>",
-        "<dpiAwareness xmlns=\"http://schemas.microsoft.com/SMI/2016/WindowsSettings\">PerMonitorV2, PerMonitor</dpiAwareness>",
+        "<dpiAwareness xmlns=\"http://schemas.microsoft.com/SMI/2016/WindowsSettings\">PerMonitorV2, "
+        "PerMonitor</dpiAwareness>",
         "<supportedOS Id=\"{35138b9a-5d96-4fbd-8e2d-a2440225f93a}\"/>",  // Windows 7
         "<supportedOS Id=\"{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}\"/>",  // Windows 8
         "<supportedOS Id=\"{1f676c76-80e1-4239-95bb-83d0f6d0da78}\"/>",  // Windows 8.1

@@ -47,8 +47,10 @@ TEST(CheckerRulesTest, FatNames)
     for (const char* pszGood : {"MODELB.BIN", "COM0.TXT", "CONSOLE.BIN"})
         EXPECT_TRUE(IsFatFileName(pszGood, &strReason)) << pszGood;
     const char* const bad[][2] = {
-        {"fw|1.bin", "it holds '|'"},     {"fw\x01.bin", "it holds a control character"},
-        {"fw.bin.", "it ends in a dot or a blank"}, {"Lpt9.txt", "a device name"},
+        {"fw|1.bin", "it holds '|'"},
+        {"fw\x01.bin", "it holds a control character"},
+        {"fw.bin.", "it ends in a dot or a blank"},
+        {"Lpt9.txt", "a device name"},
     };
     for (const auto& name : bad) {
         EXPECT_FALSE(IsFatFileName(name[0], &strReason)) << name[0];

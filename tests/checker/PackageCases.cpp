@@ -73,10 +73,14 @@ EXPECTED_FINDING Warning(const std::string& strPlace, const std::string& strText
 std::vector<PACKAGE_CASE> ConfigCases()
 {
     return {
-        {"NoUpdateCfg", [](const std::string& f) { RemovePath(CfgOf(f)); }, {Error("Update.cfg", "missing")},
+        {"NoUpdateCfg",
+         [](const std::string& f) { RemovePath(CfgOf(f)); },
+         {Error("Update.cfg", "missing")},
          kNotFound},
-        {"NoSection", [](const std::string& f) { WriteFileBytes(CfgOf(f), "; models to come\n"); },
-         {Error("Update.cfg", "no section")}, kNotFound},
+        {"NoSection",
+         [](const std::string& f) { WriteFileBytes(CfgOf(f), "; models to come\n"); },
+         {Error("Update.cfg", "no section")},
+         kNotFound},
         // Two names of six characters and thirty of seven fill 255 of the
         // 260 bytes; the name after them no longer fits.
         {"PastSectionList",
@@ -85,13 +89,16 @@ std::vector<PACKAGE_CASE> ConfigCases()
                  AddModel(f, "Fill0" + std::to_string(10 + i), 0x2000 + i);
              AddModel(f, "ModelC", 0x1003);
          },
-         {Error("[ModelC]", "past the 260 bytes of section names")}, kNotFound, 0x1003},
+         {Error("[ModelC]", "past the 260 bytes of section names")},
+         kNotFound,
+         0x1003},
         {"SameIdsAsEarlier",
          [](const std::string& f) {
              AppendCfg(f, "\n[ModelB2]\nDeviceID=0X1002\nvendorid=0x1234\nDeviceName=Pelkin Model B2\n");
              WriteFileBytes(f + "\\ModelB2\\MODELB2.BIN", "never copied");
          },
-         {Error("[ModelB2]", "same DeviceID and VendorID as [ModelB], which stands first")}, kUpdated},
+         {Error("[ModelB2]", "same DeviceID and VendorID as [ModelB], which stands first")},
+         kUpdated},
         // Names a folder below the program's: the updater takes no package
         // for it, though the folder is there.
         {"SectionNotAFolderName",
@@ -99,29 +106,53 @@ std::vector<PACKAGE_CASE> ConfigCases()
              AppendCfg(f, ModelSection("Firmware\\ModelC", 0x1003));
              WriteFileBytes(f + "\\Firmware\\ModelC\\FW.BIN", "never copied");
          },
-         {Error("[Firmware\\ModelC]", "not a plain folder name")}, kCopyFailed, 0x1003},
-        {"SameNameTwice", [](const std::string& f) { AppendCfg(f, ModelSection("modelb", 0x1003)); },
-         {Error("[modelb]", "a section of this name stands earlier")}, kNotFound, 0x1003},
+         {Error("[Firmware\\ModelC]", "not a plain folder name")},
+         kCopyFailed,
+         0x1003},
+        {"SameNameTwice",
+         [](const std::string& f) { AppendCfg(f, ModelSection("modelb", 0x1003)); },
+         {Error("[modelb]", "a section of this name stands earlier")},
+         kNotFound,
+         0x1003},
         // Meant for product 0x0102.
-        {"DeviceIdThreeDigits", [](const std::string& f) { EditCfg(f, "DeviceID=0x1002", "DeviceID=0x102"); },
-         {Error("[ModelB] DeviceID", "\"0x102\" is not 0x and four hexadecimal digits")}, kNotFound, 0x0102},
+        {"DeviceIdThreeDigits",
+         [](const std::string& f) { EditCfg(f, "DeviceID=0x1002", "DeviceID=0x102"); },
+         {Error("[ModelB] DeviceID", "\"0x102\" is not 0x and four hexadecimal digits")},
+         kNotFound,
+         0x0102},
         {"VendorIdMissing",
          [](const std::string& f) {
              EditCfg(f, "VendorID=0x1234\nDeviceName=Pelkin Model B", "DeviceName=Pelkin Model B");
          },
-         {Error("[ModelB] VendorID", "missing")}, kNotFound},
-        {"DeviceIdMissing", [](const std::string& f) { EditCfg(f, "DeviceID=0x1002\n", ""); },
-         {Error("[ModelB] DeviceID", "missing")}, kNotFound},
+         {Error("[ModelB] VendorID", "missing")},
+         kNotFound},
+        {"DeviceIdMissing",
+         [](const std::string& f) { EditCfg(f, "DeviceID=0x1002\n", ""); },
+         {Error("[ModelB] DeviceID", "missing")},
+         kNotFound},
         // Meant to refuse release 02.01; compared as text, it lets it through.
-        {"VersionWithPrefix", [](const std::string& f) { EditCfg(f, "Version=0200", "Version=0x0200"); },
-         {Error("[ModelB] Version", "lets releases 0000 to 0FFF through and refuses 1000 to FFFF")}, kUpdated,
-         0x1002, 0x0201},
-        {"DeviceNameEmpty", [](const std::string& f) { EditCfg(f, "DeviceName=Pelkin Model B", "DeviceName="); },
-         {Warning("[ModelB] DeviceName", "missing or empty")}, kUpdated, 0x1002, 0x0105, 0, ""},
+        {"VersionWithPrefix",
+         [](const std::string& f) { EditCfg(f, "Version=0200", "Version=0x0200"); },
+         {Error("[ModelB] Version", "lets releases 0000 to 0FFF through and refuses 1000 to FFFF")},
+         kUpdated,
+         0x1002,
+         0x0201},
+        {"DeviceNameEmpty",
+         [](const std::string& f) { EditCfg(f, "DeviceName=Pelkin Model B", "DeviceName="); },
+         {Warning("[ModelB] DeviceName", "missing or empty")},
+         kUpdated,
+         0x1002,
+         0x0105,
+         0,
+         ""},
         {"ValueCut",
          [](const std::string& f) { EditCfg(f, "DeviceName=Pelkin Model B", "DeviceName=" + std::string(300, 'N')); },
-         {Warning("[ModelB] DeviceName", "300 characters: the updater reads only the first 259")}, kUpdated, 0x1002,
-         0x0105, 0, std::string(259, 'N')},
+         {Warning("[ModelB] DeviceName", "300 characters: the updater reads only the first 259")},
+         kUpdated,
+         0x1002,
+         0x0105,
+         0,
+         std::string(259, 'N')},
     };
 }
 
@@ -132,53 +163,82 @@ std::vector<PACKAGE_CASE> PackageFolderCases(const std::string& strRoot)
     const std::string strLong = NameForPath(strRoot + "FolderPathTooLong", MAX_PATH - 4);
     const std::string strDeep = NameForPath(strRoot + "FilePathTooLong", MAX_PATH - 6);
     return {
-        {"FolderMissing", [](const std::string& f) { RemovePath(f + "\\ModelB"); },
-         {Error(kModelBFolder, "firmware folder missing")}, kCopyFailed},
+        {"FolderMissing",
+         [](const std::string& f) { RemovePath(f + "\\ModelB"); },
+         {Error(kModelBFolder, "firmware folder missing")},
+         kCopyFailed},
         {"FolderIsFile",
          [](const std::string& f) {
              RemovePath(f + "\\ModelB");
              WriteFileBytes(f + "\\ModelB", "not a folder");
          },
-         {Error(kModelBFolder, "a file, not a folder")}, kCopyFailed},
-        {"FolderEmpty", [](const std::string& f) { EmptyFolder(f + "\\ModelB"); },
-         {Error(kModelBFolder, "holds no file")}, kCopyFailed},
-        {"FolderPathTooLong", [strLong](const std::string& f) { AddModel(f, strLong, 0x1003); },
-         {Error("[" + strLong + "] " + strLong + "\\", "its search pattern")}, kCopyFailed, 0x1003},
-        {"FilePathTooLong", [strDeep](const std::string& f) { AddModel(f, strDeep, 0x1004, "FIRMWARE.BIN"); },
+         {Error(kModelBFolder, "a file, not a folder")},
+         kCopyFailed},
+        {"FolderEmpty",
+         [](const std::string& f) { EmptyFolder(f + "\\ModelB"); },
+         {Error(kModelBFolder, "holds no file")},
+         kCopyFailed},
+        {"FolderPathTooLong",
+         [strLong](const std::string& f) { AddModel(f, strLong, 0x1003); },
+         {Error("[" + strLong + "] " + strLong + "\\", "its search pattern")},
+         kCopyFailed,
+         0x1003},
+        {"FilePathTooLong",
+         [strDeep](const std::string& f) { AddModel(f, strDeep, 0x1004, "FIRMWARE.BIN"); },
          {Error("[" + strDeep + "] " + strDeep + "\\FIRMWARE.BIN",
                 "its path is " + std::to_string(MAX_PATH - 6 + 13) + " characters")},
-         kCopyFailed, 0x1004},
+         kCopyFailed,
+         0x1004},
         {"FilesInSubFolder",
          [](const std::string& f) {
              WriteFileBytes(f + "\\ModelB\\docs\\MANUAL.TXT", "left behind");
              WriteFileBytes(f + "\\ModelB\\docs\\old\\MODELB.BIN", "left behind");
          },
-         {Warning("[ModelB] ModelB\\docs\\", "a sub-folder holding 2 files")}, kUpdated},
+         {Warning("[ModelB] ModelB\\docs\\", "a sub-folder holding 2 files")},
+         kUpdated},
         // The test drive E: holds 2 MiB.
-        {"LargerThanDrive", [](const std::string& f) { WriteFileOfSize(f + "\\ModelB\\MODELB.BIN", 3 << 20); },
-         {Warning(kModelBFolder, "more than a drive of 2 MiB holds")}, UPDATE_OUTCOME::NoRoom, 0x1002, 0x0105, 2},
+        {"LargerThanDrive",
+         [](const std::string& f) { WriteFileOfSize(f + "\\ModelB\\MODELB.BIN", 3 << 20); },
+         {Warning(kModelBFolder, "more than a drive of 2 MiB holds")},
+         UPDATE_OUTCOME::NoRoom,
+         0x1002,
+         0x0105,
+         2},
         {"FourGiB",
          [](const std::string& f) {
              if (!WriteSparseFile(f + "\\ModelB\\IMAGE.BIN", (4ULL << 30) + 1))
                  throw std::runtime_error("no sparse file of 4 GiB");
          },
          {Warning(kModelBFolder, "4 GiB or more: more than most device drives hold, and no FAT32 drive")},
-         kNoWindow, 0, 0, 8192},
+         kNoWindow,
+         0,
+         0,
+         8192},
         // Other file systems take the name; FAT drives don't.
-        {"NotFatName", [](const std::string& f) { WriteFileBytes(f + "\\ModelB\\FW:1.BIN", "firmware"); },
-         {Warning("[ModelB] ModelB\\FW:1.BIN", "not a valid name on FAT drives (it holds ':')")}, kNoWindow, 0},
+        {"NotFatName",
+         [](const std::string& f) { WriteFileBytes(f + "\\ModelB\\FW:1.BIN", "firmware"); },
+         {Warning("[ModelB] ModelB\\FW:1.BIN", "not a valid name on FAT drives (it holds ':')")},
+         kNoWindow,
+         0},
     };
 }
 
 std::vector<PACKAGE_CASE> ModuleCases()
 {
     return {
-        {"NoProgram", [](const std::string& f) { RemovePath(f + "\\PelkinUpdate.exe"); },
-         {Error("PelkinUpdate.exe", "missing")}, kNoWindow, 0},
-        {"NoModule", [](const std::string& f) { RemovePath(f + "\\PelkinUpdate.prm"); },
-         {Error("PelkinUpdate.prm", "missing: the updater ends at once without a window")}, kNoWindow},
-        {"NotAModule", [](const std::string& f) { WriteFileBytes(f + "\\PelkinUpdate.prm", "[Strings]\n"); },
-         {Error("PelkinUpdate.prm", "not a resource module")}, kNoWindow},
+        {"NoProgram",
+         [](const std::string& f) { RemovePath(f + "\\PelkinUpdate.exe"); },
+         {Error("PelkinUpdate.exe", "missing")},
+         kNoWindow,
+         0},
+        {"NoModule",
+         [](const std::string& f) { RemovePath(f + "\\PelkinUpdate.prm"); },
+         {Error("PelkinUpdate.prm", "missing: the updater ends at once without a window")},
+         kNoWindow},
+        {"NotAModule",
+         [](const std::string& f) { WriteFileBytes(f + "\\PelkinUpdate.prm", "[Strings]\n"); },
+         {Error("PelkinUpdate.prm", "not a resource module")},
+         kNoWindow},
         // A module without the update dialog and the Version refused text.
         {"ModuleLacksResources",
          [](const std::string& f) {
@@ -208,8 +268,7 @@ void LayOutCleanRelease(const std::string& strFolder, bool bWithDemo)
     LayOutProgram(strFolder, "PelkinUpdate.exe", "updated");
     if (bWithDemo) {
         const std::string strBuilt = FolderFromEnvironment("PELKIN_APP_DIR");
-        CopyFileA((strBuilt + "\\PelkinUpdateDemo.exe").c_str(), (strFolder + "\\PelkinUpdateDemo.exe").c_str(),
-                  FALSE);
+        CopyFileA((strBuilt + "\\PelkinUpdateDemo.exe").c_str(), (strFolder + "\\PelkinUpdateDemo.exe").c_str(), FALSE);
     }
 }
 

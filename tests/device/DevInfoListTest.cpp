@@ -11,7 +11,7 @@ struct WALK_LOG
 {
     std::vector<DEVINST> vVisited;
     std::vector<GUID> vGuids;
-    size_t nStopAfter = 0;   // 0: never stop
+    size_t nStopAfter = 0;  // 0: never stop
 };
 
 int LogCallback(HDEVINFO, SP_DEVINFO_DATA* pData, GUID* pClassGuid, void* pContext)
@@ -40,8 +40,7 @@ int OuterCallback(HDEVINFO, SP_DEVINFO_DATA* pData, GUID*, void* pContext)
 {
     NESTED_WALK* pWalk = static_cast<NESTED_WALK*>(pContext);
     pWalk->vOuter.push_back(pData->DevInst);
-    if (pData->DevInst == pWalk->dnNestAt)
-    {
+    if (pData->DevInst == pWalk->dnNestAt) {
         EXPECT_EQ(1, pWalk->pList->Enumerate(InnerCallback, pWalk));
     }
     return 1;
@@ -123,7 +122,7 @@ TEST_F(DevInfoListTest, NullCallbackWalksToTheEnd)
     CDevInfoList list;
     ASSERT_EQ(1, list.Open(nullptr, nullptr, nullptr, 6, 0, nullptr));
     EXPECT_EQ(1, list.Enumerate(nullptr, nullptr));
-    EXPECT_EQ(4u, host.Calls("SetupDiEnumDeviceInfo"));   // three elements and the end
+    EXPECT_EQ(4u, host.Calls("SetupDiEnumDeviceInfo"));  // three elements and the end
 }
 
 TEST_F(DevInfoListTest, ElementErrorOtherThanEndFailsTheWalk)

@@ -41,7 +41,7 @@ protected:
     void SetUp() override
     {
         CSimHostTest::SetUp();
-        memset(&m_rec, 0xA5, sizeof(m_rec));   // left over from an earlier drive
+        memset(&m_rec, 0xA5, sizeof(m_rec));  // left over from an earlier drive
         m_id.cbSize = sizeof(USB_DEVICE_IDENTITY);
         m_nHub = host.AddHub(4);
     }
@@ -53,8 +53,8 @@ protected:
     }
     // A stick of the one model with its own release, so that the record
     // tells which stick it came from.
-    SIM_STICK Plug(int nHub, int nPort, const char* pszSerial, char chDrive, USHORT bcdDevice,
-                   bool bComposite = false, bool bIdByPort = false)
+    SIM_STICK Plug(int nHub, int nPort, const char* pszSerial, char chDrive, USHORT bcdDevice, bool bComposite = false,
+                   bool bIdByPort = false)
     {
         SIM_STICK stick = bComposite
                               ? host.AddCompositeStick(nHub, nPort, kVendor, kProduct, pszSerial, chDrive, bIdByPort)
@@ -234,8 +234,7 @@ TEST_F(DriveIdentityTest, SerialThatStartsALongerOneIsStillItsOwnDevice)
     SIM_STICK shorter = Plug(m_nHub, 1, "SN01", 'E', 0x0105);
     EXPECT_EQ(1, GetDeviceIdentityByInstanceId("USB\\VID_1234&PID_1002\\SN01", &m_id));
     EXPECT_STREQ("SN01", m_id.szSerialNumber);
-    for (DEVINST dnFirst : {longer.dnUsb, shorter.dnUsb})
-    {
+    for (DEVINST dnFirst : {longer.dnUsb, shorter.dnUsb}) {
         host.MoveToFront(dnFirst);
         EXPECT_EQ(0x0105, ReleaseBehind("E"));
         EXPECT_STREQ("SN01", m_id.szSerialNumber);
@@ -250,8 +249,7 @@ TEST_F(DriveIdentityTest, PrefixSerialsOnOneHubInEitherOrder)
 {
     SIM_STICK older = Plug(m_nHub, 1, "PKB1", 'F', 0x0105);
     SIM_STICK newer = Plug(m_nHub, 2, "PKB12", 'E', 0x0300);
-    for (DEVINST dnFirst : {older.dnUsb, newer.dnUsb})
-    {
+    for (DEVINST dnFirst : {older.dnUsb, newer.dnUsb}) {
         host.MoveToFront(dnFirst);
         EXPECT_EQ(0x0300, ReleaseBehind("E"));
         EXPECT_STREQ("PKB12", m_id.szSerialNumber);
@@ -268,9 +266,9 @@ TEST_F(DriveIdentityTest, TwoSticksWithoutSerialEachHasItsOwnPort)
     Plug(m_nHub, 4, nullptr, 'F', 0x0400);
     EXPECT_EQ(0x0200, ReleaseBehind("E"));
     EXPECT_STREQ("", m_id.szSerialNumber);
-    EXPECT_EQ(0u, host.Port(m_nHub, 4).nConnectionRequests);   // the scan ends at E:'s port
+    EXPECT_EQ(0u, host.Port(m_nHub, 4).nConnectionRequests);  // the scan ends at E:'s port
     EXPECT_EQ(0x0400, ReleaseBehind("F"));
-    EXPECT_EQ(2u, host.Port(m_nHub, 2).nDriverKeyRequests);   // E:'s, then passed on F:'s way
+    EXPECT_EQ(2u, host.Port(m_nHub, 2).nDriverKeyRequests);  // E:'s, then passed on F:'s way
 }
 
 TEST_F(DriveIdentityTest, SerialLessSiblingOnAnotherHub)
@@ -325,9 +323,9 @@ TEST_F(DriveIdentityTest, InstanceIdLongerThanTheBufferIsRefused)
 {
     std::string strLong = "USB\\VID_1234&PID_1002\\" + std::string(260 - 22, 'S');
     EXPECT_EQ(0, GetDeviceIdentityByInstanceId(strLong.c_str(), &m_id));
-    EXPECT_EQ(0xA5, m_rec.id.Speed);   // refused before the record is touched
+    EXPECT_EQ(0xA5, m_rec.id.Speed);  // refused before the record is touched
     EXPECT_EQ(0u, host.Calls("SetupDiGetClassDevsExA"));
-    strLong.pop_back();   // 259 characters fit
+    strLong.pop_back();  // 259 characters fit
     EXPECT_EQ(0, GetDeviceIdentityByInstanceId(strLong.c_str(), &m_id));
     ExpectEmpty();
     EXPECT_EQ(1u, host.Calls("SetupDiGetClassDevsExA"));
@@ -345,30 +343,34 @@ TEST_F(DriveIdentityTest, EveryRequestFailingInTurnReleasesEverything)
     build();
     ASSERT_EQ(1, GetDeviceIdentityByDrive("E", &m_id));
     const USB_DEVICE_IDENTITY good = m_id;
-    const char* apszCalls[] = {"SetupDiGetClassDevsExA", "SetupDiEnumDeviceInfo", "SetupDiGetDeviceInstanceIdA",
-                               "SetupDiOpenDevRegKey", "CM_Get_Parent", "RegOpenKeyExA", "RegEnumValueA",
-                               "RegQueryValueExA", "CreateFileA", "DeviceIoControl", "HeapAlloc", "GetVersionExA",
+    const char* apszCalls[] = {"SetupDiGetClassDevsExA",
+                               "SetupDiEnumDeviceInfo",
+                               "SetupDiGetDeviceInstanceIdA",
+                               "SetupDiOpenDevRegKey",
+                               "CM_Get_Parent",
+                               "RegOpenKeyExA",
+                               "RegEnumValueA",
+                               "RegQueryValueExA",
+                               "CreateFileA",
+                               "DeviceIoControl",
+                               "HeapAlloc",
+                               "GetVersionExA",
                                "CM_Get_DevNode_Registry_PropertyA"};
     const int nCalls = sizeof(apszCalls) / sizeof(apszCalls[0]);
     unsigned anCalls[nCalls];
     for (int i = 0; i < nCalls; ++i)
         anCalls[i] = host.Calls(apszCalls[i]);
-    for (int i = 0; i < nCalls; ++i)
-    {
+    for (int i = 0; i < nCalls; ++i) {
         ASSERT_GT(anCalls[i], 0u) << apszCalls[i];
-        for (unsigned n = 1; n <= anCalls[i]; ++n)
-        {
+        for (unsigned n = 1; n <= anCalls[i]; ++n) {
             build();
             host.FailCall(apszCalls[i], n);
             int nResult = GetDeviceIdentityByDrive("E", &m_id);
             EXPECT_EQ(0, host.Leaks()) << apszCalls[i] << " #" << n << ": " << host.LeakReport();
-            if (nResult)
-            {
+            if (nResult) {
                 EXPECT_EQ(good.bcdDevice, m_id.bcdDevice) << apszCalls[i] << " #" << n;
                 EXPECT_STREQ(good.szSerialNumber, m_id.szSerialNumber);
-            }
-            else
-            {
+            } else {
                 USB_DEVICE_IDENTITY empty = EmptyIdentity();
                 EXPECT_EQ(0, memcmp(&empty, &m_id, sizeof(empty))) << apszCalls[i] << " #" << n;
             }
@@ -382,12 +384,11 @@ TEST_F(DriveIdentityTest, DriveLookupGrowsLinearlyWithTheDeviceList)
 {
     unsigned anRequests[3] = {};
     const int anDevices[3] = {100, 1000, 10000};
-    for (int i = 0; i < 3; ++i)
-    {
+    for (int i = 0; i < 3; ++i) {
         host.Reset();
         int nHub = host.AddHub(4);
         SIM_STICK stick = host.AddStick(nHub, 3, kVendor, kProduct, "PERF01", 'E');
-        host.AddFillerDevices(anDevices[i] - 9);   // the tree already holds 9 nodes
+        host.AddFillerDevices(anDevices[i] - 9);  // the tree already holds 9 nodes
         host.MoveToEnd(stick.dnVolume);
         host.MoveToEnd(stick.dnDisk);
         host.MoveToEnd(stick.dnUsb);
@@ -396,7 +397,8 @@ TEST_F(DriveIdentityTest, DriveLookupGrowsLinearlyWithTheDeviceList)
         const int nRuns = anDevices[i] >= 10000 ? 5 : 20;
         for (int run = 0; run < nRuns; ++run)
             ASSERT_EQ(1, GetDeviceIdentityByDrive("E", &m_id));
-        double dMs = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count() / nRuns;
+        double dMs =
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count() / nRuns;
         anRequests[i] = host.Calls("SetupDiEnumDeviceInfo") / nRuns;
         printf("%6d devices: %6u element requests, %8.3f ms per drive lookup\n", anDevices[i], anRequests[i], dMs);
         EXPECT_LE(anRequests[i], 4u * anDevices[i] + 8);

@@ -42,32 +42,41 @@ const char* const g_apszTails[] = {"1", "12", "123", "2", "1A"};
 // the platform fails to release, the leak is the platform's. So is the
 // process heap's handle, which the process has as long as it runs: asked
 // for again to free a block, a failure would leak the block on any host.
-const char* const g_apszFailable[] = {
-    "SetupDiGetClassDevsExA", "SetupDiEnumDeviceInfo", "SetupDiGetDeviceInstanceIdA", "SetupDiOpenDevRegKey",
-    "CM_Get_Parent", "CM_Get_DevNode_Registry_PropertyA", "RegOpenKeyExA", "RegEnumValueA", "RegQueryValueExA",
-    "CreateFileA", "DeviceIoControl", "HeapAlloc", "GetVersionExA"};
+const char* const g_apszFailable[] = {"SetupDiGetClassDevsExA",
+                                      "SetupDiEnumDeviceInfo",
+                                      "SetupDiGetDeviceInstanceIdA",
+                                      "SetupDiOpenDevRegKey",
+                                      "CM_Get_Parent",
+                                      "CM_Get_DevNode_Registry_PropertyA",
+                                      "RegOpenKeyExA",
+                                      "RegEnumValueA",
+                                      "RegQueryValueExA",
+                                      "CreateFileA",
+                                      "DeviceIoControl",
+                                      "HeapAlloc",
+                                      "GetVersionExA"};
 
 struct PLANNED_STICK
 {
     int nHub;
     int nPort;
     int nModel;
-    std::string strSerial;   // empty: none
+    std::string strSerial;  // empty: none
     bool bIdByPort;
     bool bComposite;
     char chDrive;
-    USHORT bcdDevice;        // one of its own, so that the record tells the sticks apart
+    USHORT bcdDevice;  // one of its own, so that the record tells the sticks apart
 };
 
 struct RANDOM_HOST
 {
     DWORD dwMajor = 6;
-    std::vector<int> vHubPorts;   // external hubs
+    std::vector<int> vHubPorts;  // external hubs
     std::vector<PLANNED_STICK> vSticks;
     int nFillers = 0;
-    char chDrive = 'E';           // the drive looked up
+    char chDrive = 'E';  // the drive looked up
     int nMountValues = 0;
-    int nPorts = 2;               // every hub's ports, the root hub's two included
+    int nPorts = 2;  // every hub's ports, the root hub's two included
 };
 
 std::string Describe(const RANDOM_HOST& plan)
@@ -77,14 +86,13 @@ std::string Describe(const RANDOM_HOST& plan)
     for (int nPorts : plan.vHubPorts)
         text << " " << nPorts;
     text << "), " << plan.nFillers << " other devices; drive " << plan.chDrive << " looked up\n";
-    for (const PLANNED_STICK& stick : plan.vSticks)
-    {
+    for (const PLANNED_STICK& stick : plan.vSticks) {
         const MODEL& model = g_aModels[stick.nModel];
         char szIds[32];
         std::snprintf(szIds, sizeof(szIds), "%04X:%04X rel %04X", model.idVendor, model.idProduct, stick.bcdDevice);
         text << "  hub " << stick.nHub << " port " << stick.nPort << ": " << szIds << " serial '" << stick.strSerial
-             << "'" << (stick.bIdByPort ? " id by port" : "") << (stick.bComposite ? " composite" : "")
-             << " drive " << (stick.chDrive ? stick.chDrive : '-') << "\n";
+             << "'" << (stick.bIdByPort ? " id by port" : "") << (stick.bComposite ? " composite" : "") << " drive "
+             << (stick.chDrive ? stick.chDrive : '-') << "\n";
     }
     return text.str();
 }
@@ -105,8 +113,7 @@ RANDOM_HOST BuildHost(CSimHost& host, unsigned nSeed)
     host.SetHostMajorVersion(plan.dwMajor);
 
     std::vector<std::pair<int, int>> vFree = {{0, 1}, {0, 2}};
-    for (int nHubs = below(4); nHubs > 0; --nHubs)
-    {
+    for (int nHubs = below(4); nHubs > 0; --nHubs) {
         const int nPorts = 1 + below(7);
         const int nHub = host.AddHub(nPorts);
         plan.vHubPorts.push_back(nPorts);
@@ -118,8 +125,7 @@ RANDOM_HOST BuildHost(CSimHost& host, unsigned nSeed)
     const int nSticks = 1 + below(std::min<unsigned>(6, static_cast<unsigned>(vFree.size())));
     char chNextDrive = 'E';
     std::vector<DEVINST> vNodes;
-    for (int i = 0; i < nSticks; ++i)
-    {
+    for (int i = 0; i < nSticks; ++i) {
         PLANNED_STICK stick;
         stick.nHub = vFree[i].first;
         stick.nPort = vFree[i].second;
@@ -137,11 +143,11 @@ RANDOM_HOST BuildHost(CSimHost& host, unsigned nSeed)
         stick.bcdDevice = static_cast<USHORT>(0x0100 + i);
         const MODEL& model = g_aModels[stick.nModel];
         const char* pszSerial = stick.strSerial.empty() ? nullptr : stick.strSerial.c_str();
-        SIM_STICK added = stick.bComposite ? host.AddCompositeStick(stick.nHub, stick.nPort, model.idVendor,
-                                                                    model.idProduct, pszSerial, stick.chDrive,
-                                                                    stick.bIdByPort)
-                                           : host.AddStick(stick.nHub, stick.nPort, model.idVendor, model.idProduct,
-                                                           pszSerial, stick.chDrive, stick.bIdByPort);
+        SIM_STICK added = stick.bComposite
+                              ? host.AddCompositeStick(stick.nHub, stick.nPort, model.idVendor, model.idProduct,
+                                                       pszSerial, stick.chDrive, stick.bIdByPort)
+                              : host.AddStick(stick.nHub, stick.nPort, model.idVendor, model.idProduct, pszSerial,
+                                              stick.chDrive, stick.bIdByPort);
         host.Port(stick.nHub, stick.nPort).Descriptor.bcdDevice = stick.bcdDevice;
         for (DEVINST dn : {added.dnUsb, added.dnInterface, added.dnDisk, added.dnVolume})
             if (dn)
@@ -160,7 +166,7 @@ RANDOM_HOST BuildHost(CSimHost& host, unsigned nSeed)
             host.MoveToFront(dn);
     // Mostly a drive with a stick behind it, now and then one without.
     plan.chDrive = below(6) == 0 || chNextDrive == 'E' ? static_cast<char>('E' + below(8))
-                                                        : static_cast<char>('E' + below(chNextDrive - 'E'));
+                                                       : static_cast<char>('E' + below(chNextDrive - 'E'));
     return plan;
 }
 
@@ -181,12 +187,10 @@ protected:
     {
         std::ostringstream problems;
         const PLANNED_STICK* pStick = StickBehind(plan);
-        if (nResult)
-        {
+        if (nResult) {
             if (!pStick)
                 problems << "an identity for a drive without a stick (release " << id.bcdDevice << ")\n";
-            else
-            {
+            else {
                 const MODEL& model = g_aModels[pStick->nModel];
                 if (id.bcdDevice != pStick->bcdDevice || id.idVendor != model.idVendor ||
                     id.idProduct != model.idProduct || pStick->strSerial != id.szSerialNumber ||
@@ -200,9 +204,7 @@ protected:
                 if (id.szProduct[0] && std::strcmp(id.szProduct, "Flash Disk") != 0)
                     problems << "product '" << id.szProduct << "'\n";
             }
-        }
-        else
-        {
+        } else {
             USB_DEVICE_IDENTITY empty = {};
             empty.cbSize = sizeof(empty);
             if (std::memcmp(&empty, &id, sizeof(id)) != 0)
@@ -247,8 +249,7 @@ TEST_F(DriveLookupPropertyTest, EveryDriveGivesItsOwnStickOrNothing)
     std::mt19937 seeds(nBaseSeed);
     const auto start = std::chrono::steady_clock::now();
     int nIdentified = 0, nFailedRuns = 0, nFailedAndFound = 0;
-    for (int nHost = 0; nHost < kHosts; ++nHost)
-    {
+    for (int nHost = 0; nHost < kHosts; ++nHost) {
         const unsigned nSeed = seeds();
         std::mt19937 pick(nSeed ^ 0xFA11u);
         const std::string strWhere = "base seed " + std::to_string(nBaseSeed) + ", host " + std::to_string(nHost) +
@@ -268,16 +269,15 @@ TEST_F(DriveLookupPropertyTest, EveryDriveGivesItsOwnStickOrNothing)
         std::vector<const char*> vReached;
         std::vector<unsigned> vCounts;
         for (const char* pszCall : g_apszFailable)
-            if (host.Calls(pszCall))
-            {
+            if (host.Calls(pszCall)) {
                 vReached.push_back(pszCall);
                 vCounts.push_back(host.Calls(pszCall));
             }
         const size_t nCall = pick() % vReached.size();
         const unsigned nNth = 1 + pick() % (vCounts[nCall] + 1);
         // A name too long is an error the mount-table walk passes over.
-        const DWORD dwError = std::strcmp(vReached[nCall], "RegEnumValueA") == 0 && pick() % 2 ? ERROR_MORE_DATA
-                                                                                                : ERROR_GEN_FAILURE;
+        const DWORD dwError =
+            std::strcmp(vReached[nCall], "RegEnumValueA") == 0 && pick() % 2 ? ERROR_MORE_DATA : ERROR_GEN_FAILURE;
         BuildHost(host, nSeed);
         host.FailCall(vReached[nCall], nNth, dwError);
         nResult = Lookup(id);

@@ -14,7 +14,7 @@ protected:
     HDEVINFO OpenSet()
     {
         return GetDeviceHostApi().pfnSetupDiGetClassDevsExA(nullptr, nullptr, nullptr, DIGCF_ALLCLASSES, nullptr,
-                                                             nullptr, nullptr);
+                                                            nullptr, nullptr);
     }
     void* AllocBlock(HANDLE hHeap) { return GetDeviceHostApi().pfnHeapAlloc(hHeap, 0, 16); }
 };
@@ -64,7 +64,7 @@ TEST_F(HostResourceTest, MovingHandsTheResourceOver)
     EXPECT_EQ(hSet, second.Get());
 
     CHostDeviceSet third(OpenSet());
-    third = std::move(second);   // releases what third held
+    third = std::move(second);  // releases what third held
     EXPECT_EQ(hSet, third.Get());
     EXPECT_EQ(1, host.OpenDeviceSets());
     EXPECT_EQ(1u, host.Calls("SetupDiDestroyDeviceInfoList"));

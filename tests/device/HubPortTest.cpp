@@ -59,15 +59,30 @@ std::string Text(const std::string& strDescriptor, DWORD cbReturned, int* pnResu
 
 TEST(UsbStringTextTest, TextIsBoundedByLengthDataAndZeroUnit)
 {
-    const std::string strAbc = CSimHost::StringDescriptor(L"ABC");   // bLength 8
+    const std::string strAbc = CSimHost::StringDescriptor(L"ABC");  // bLength 8
     EXPECT_EQ("ABC", Text(strAbc, 8));
-    EXPECT_EQ("AB", Text(strAbc, 7));                  // the answer stops inside 'C'
-    EXPECT_EQ("", Text(strAbc, 0));                    // nothing returned
-    EXPECT_EQ("", Text(Raw("\x00\x03" "A\0B\0", 6), 6));   // bLength 0
-    EXPECT_EQ("", Text(Raw("\x01\x03" "A\0B\0", 6), 6));   // bLength 1
-    EXPECT_EQ("AB", Text(Raw("\x07\x03" "A\0B\0C\0", 8), 8));   // odd: the half unit is dropped
-    EXPECT_EQ("AB", Text(Raw("\xFF\x03" "A\0B\0", 6), 6));      // longer than returned
-    EXPECT_EQ("A", Text(Raw("\x08\x03" "A\0\0\0C\0", 8), 8));   // ends at a zero unit
+    EXPECT_EQ("AB", Text(strAbc, 7));  // the answer stops inside 'C'
+    EXPECT_EQ("", Text(strAbc, 0));    // nothing returned
+    EXPECT_EQ("", Text(Raw("\x00\x03"
+                           "A\0B\0",
+                           6),
+                       6));  // bLength 0
+    EXPECT_EQ("", Text(Raw("\x01\x03"
+                           "A\0B\0",
+                           6),
+                       6));  // bLength 1
+    EXPECT_EQ("AB", Text(Raw("\x07\x03"
+                             "A\0B\0C\0",
+                             8),
+                         8));  // odd: the half unit is dropped
+    EXPECT_EQ("AB", Text(Raw("\xFF\x03"
+                             "A\0B\0",
+                             6),
+                         6));  // longer than returned
+    EXPECT_EQ("A", Text(Raw("\x08\x03"
+                            "A\0\0\0C\0",
+                            8),
+                        8));  // ends at a zero unit
 }
 
 TEST(UsbStringTextTest, FullDataAreaWithoutZeroUnitGivesAtMost126Units)
@@ -76,7 +91,7 @@ TEST(UsbStringTextTest, FullDataAreaWithoutZeroUnitGivesAtMost126Units)
     while (strFull.size() < USB_STRING_DATA_BYTES)
         strFull += std::string("A\0", 2);
     EXPECT_EQ(std::string(126, 'A'), Text(strFull, USB_STRING_DATA_BYTES));
-    EXPECT_EQ(std::string(126, 'A'), Text(strFull, 400));   // even with a count beyond the area
+    EXPECT_EQ(std::string(126, 'A'), Text(strFull, 400));  // even with a count beyond the area
 }
 
 TEST(UsbStringTextTest, TextThatDoesNotFitFailsAndIsEmpty)
@@ -106,11 +121,11 @@ TEST_F(HubPortTest, HubWith255PortsAsksEachOnce)
 {
     host.AddStick(m_nHub, 3, kVendor, kProduct, "S3");
     host.SetPortCount(m_nHub, 255);
-    Port(3).dnDevice = 0;   // the hub names no driver for it: no port matches
+    Port(3).dnDevice = 0;  // the hub names no driver for it: no port matches
     EXPECT_EQ(0, Lookup());
     for (int nPort = 1; nPort <= 255; ++nPort)
         ASSERT_EQ(1u, Port(nPort).nConnectionRequests) << nPort;
-    EXPECT_EQ(1u + 255u + 1u, host.Calls("DeviceIoControl"));   // and the driver key of the one stick
+    EXPECT_EQ(1u + 255u + 1u, host.Calls("DeviceIoControl"));  // and the driver key of the one stick
 }
 
 TEST_F(HubPortTest, StickOnTheLastOfTheLastPorts)
@@ -126,7 +141,7 @@ TEST_F(HubPortTest, PortWhoseConnectionRequestFailsIsSkipped)
     host.AddStick(m_nHub, 1, kVendor, kProduct, "S3");
     SIM_STICK stick = host.AddStick(m_nHub, 2, kVendor, kProduct, nullptr);
     host.Port(m_nHub, 2).Descriptor.bcdDevice = 0x0222;
-    host.FailCall("DeviceIoControl", 2);   // after the node information: port 1
+    host.FailCall("DeviceIoControl", 2);  // after the node information: port 1
     EXPECT_EQ(1, Lookup(stick.strUsbId.c_str()));
     EXPECT_EQ(0x0222, m_id.bcdDevice);
 }
@@ -193,7 +208,10 @@ TEST_F(HubPortTest, HostileSerialDescriptorsAreBounded)
 {
     // bLength far beyond the three units the device returned.
     host.AddStick(m_nHub, 3, kVendor, kProduct, "S3");
-    Port(3).mapStrings[3] = Raw("\xFF\x03" "S\0" "3\0", 6);
+    Port(3).mapStrings[3] = Raw("\xFF\x03"
+                                "S\0"
+                                "3\0",
+                                6);
     EXPECT_EQ(1, Lookup());
     EXPECT_STREQ("S3", m_id.szSerialNumber);
 
@@ -212,7 +230,7 @@ TEST_F(HubPortTest, HostileSerialDescriptorsAreBounded)
 TEST_F(HubPortTest, ShortStringAnswerIsReadOnlyAsFarAsItGoes)
 {
     host.AddStick(m_nHub, 3, kVendor, kProduct, "S3");
-    Port(3).nStringBytes = 4;   // bLength, type and one unit
+    Port(3).nStringBytes = 4;  // bLength, type and one unit
     EXPECT_EQ(1, Lookup());
     EXPECT_STREQ("S", m_id.szSerialNumber);
     EXPECT_STREQ("E", m_id.szManufacturer);
@@ -223,7 +241,7 @@ TEST_F(HubPortTest, ZeroedOrShortConnectionAnswersAreSkipped)
     host.AddStick(m_nHub, 1, kVendor, kProduct, "S3");
     host.AddStick(m_nHub, 3, kVendor, kProduct, "S3");
     Port(1).bZeroConnection = true;
-    Port(3).nConnectionBytes = 20;   // the descriptor cut short, no status
+    Port(3).nConnectionBytes = 20;  // the descriptor cut short, no status
     EXPECT_EQ(0, Lookup());
     EXPECT_TRUE(IsEmpty());
     EXPECT_EQ(0u, Port(1).nStringRequests + Port(3).nStringRequests);
@@ -234,7 +252,7 @@ TEST_F(HubPortTest, ZeroedOrShortNodeInformationGivesNoPorts)
     host.AddStick(m_nHub, 1, kVendor, kProduct, "S3");
     host.SetNodeInfoBytes(m_nHub, -1, true);
     EXPECT_EQ(0, Lookup());
-    host.SetNodeInfoBytes(m_nHub, 6, false);   // stops before bNumberOfPorts
+    host.SetNodeInfoBytes(m_nHub, 6, false);  // stops before bNumberOfPorts
     EXPECT_EQ(0, Lookup());
     EXPECT_EQ(0u, Port(1).nConnectionRequests);
     host.SetNodeInfoBytes(m_nHub, 7, false);
@@ -244,22 +262,21 @@ TEST_F(HubPortTest, ZeroedOrShortNodeInformationGivesNoPorts)
 TEST_F(HubPortTest, SymbolicNameFillingItsBufferIsRefused)
 {
     host.AddStick(m_nHub, 1, kVendor, kProduct, "S3");
-    std::string strName = "\\??\\" + std::string(256, 'H');   // 260 bytes, no terminator
+    std::string strName = "\\??\\" + std::string(256, 'H');  // 260 bytes, no terminator
     host.SetSymbolicName(m_nHub, strName);
     EXPECT_EQ(0, Lookup());
     EXPECT_EQ(0u, host.Calls("CreateFileA"));
 
     strName.pop_back();
-    host.SetSymbolicName(m_nHub, strName + std::string(1, '\0'));   // 259 and the terminator
+    host.SetSymbolicName(m_nHub, strName + std::string(1, '\0'));  // 259 and the terminator
     EXPECT_EQ(1, Lookup());
     EXPECT_EQ("\\\\?\\" + std::string(255, 'H'), host.LastCreateFilePath());
 }
 
 TEST_F(HubPortTest, HubThatCannotBeReachedScansNoPort)
 {
-    for (const char* pszCall : {"SetupDiOpenDevRegKey", "RegQueryValueExA", "CreateFileA", "DeviceIoControl",
-                                "HeapAlloc"})
-    {
+    for (const char* pszCall :
+         {"SetupDiOpenDevRegKey", "RegQueryValueExA", "CreateFileA", "DeviceIoControl", "HeapAlloc"}) {
         host.Reset();
         m_nHub = host.AddHub(4);
         host.AddStick(m_nHub, 1, kVendor, kProduct, "S3");
@@ -316,13 +333,13 @@ TEST_F(HubPortTest, DeviceWithoutADriverKeyOpensNoHub)
 TEST_F(HubPortTest, DeviceDriverKeyIsBoundedByItsLength)
 {
     SIM_STICK stick = host.AddStick(m_nHub, 3, kVendor, kProduct, "S3");
-    host.SetDriverKey(stick.dnUsb, "{36fc9e60-c465-11cf}");   // no terminator
+    host.SetDriverKey(stick.dnUsb, "{36fc9e60-c465-11cf}");  // no terminator
     EXPECT_EQ(1, Lookup());
     host.SetDriverKey(stick.dnUsb, std::string(259, 'K') + std::string(1, '\0'));
     EXPECT_EQ(1, Lookup());
-    host.SetDriverKey(stick.dnUsb, std::string(260, 'K'));   // fills the buffer, no terminator
+    host.SetDriverKey(stick.dnUsb, std::string(260, 'K'));  // fills the buffer, no terminator
     EXPECT_EQ(0, Lookup());
-    host.SetDriverKey(stick.dnUsb, std::string(260, 'K') + std::string(1, '\0'));   // does not fit
+    host.SetDriverKey(stick.dnUsb, std::string(260, 'K') + std::string(1, '\0'));  // does not fit
     EXPECT_EQ(0, Lookup());
     EXPECT_EQ(2u, host.Calls("CreateFileA"));
 }
@@ -336,7 +353,7 @@ TEST_F(HubPortTest, PortDriverKeyIsBoundedByTheBytesReturned)
     // Header and the key's units, but not its zero unit.
     Port(3).nDriverKeyBytes = static_cast<int>(8 + 2 * strKey.size());
     EXPECT_EQ(0, Lookup());
-    Port(3).nDriverKeyBytes = 9;   // half a unit
+    Port(3).nDriverKeyBytes = 9;  // half a unit
     EXPECT_EQ(0, Lookup());
     Port(3).nDriverKeyBytes = static_cast<int>(8 + 2 * strKey.size() + 2);
     EXPECT_EQ(1, Lookup());

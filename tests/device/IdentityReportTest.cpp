@@ -47,20 +47,26 @@ protected:
 // a failed lookup has reported how far it got.
 TEST_F(IdentityReportTest, ASinkChangesNothingOfTheLookup)
 {
-    const char* apszCalls[] = {"SetupDiGetClassDevsExA", "SetupDiEnumDeviceInfo", "SetupDiGetDeviceInstanceIdA",
-                               "SetupDiOpenDevRegKey", "CM_Get_Parent", "RegOpenKeyExA", "RegEnumValueA",
-                               "RegQueryValueExA", "CreateFileA", "DeviceIoControl", "HeapAlloc", "GetVersionExA"};
-    for (const char* pszCall : apszCalls)
-    {
-        for (unsigned n = 0; n <= 4; ++n)
-        {
+    const char* apszCalls[] = {"SetupDiGetClassDevsExA",
+                               "SetupDiEnumDeviceInfo",
+                               "SetupDiGetDeviceInstanceIdA",
+                               "SetupDiOpenDevRegKey",
+                               "CM_Get_Parent",
+                               "RegOpenKeyExA",
+                               "RegEnumValueA",
+                               "RegQueryValueExA",
+                               "CreateFileA",
+                               "DeviceIoControl",
+                               "HeapAlloc",
+                               "GetVersionExA"};
+    for (const char* pszCall : apszCalls) {
+        for (unsigned n = 0; n <= 4; ++n) {
             int anResult[2];
             USB_DEVICE_IDENTITY aId[2];
             std::vector<unsigned> aCalls[2];
             std::vector<std::string> aTraces[2];
             std::vector<IDENTITY_STEP> steps;
-            for (int nRun = 0; nRun < 2; ++nRun)
-            {
+            for (int nRun = 0; nRun < 2; ++nRun) {
                 Build();
                 if (n)
                     host.FailCall(pszCall, n);

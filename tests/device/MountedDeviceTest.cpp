@@ -15,8 +15,7 @@ protected:
 
     void TearDown() override
     {
-        if (m_pPath)
-        {
+        if (m_pPath) {
             const DEVICE_HOST_API& api = GetDeviceHostApi();
             api.pfnHeapFree(api.pfnGetProcessHeap(), 0, m_pPath);
         }
@@ -34,8 +33,7 @@ TEST_F(MountedDeviceTest, LetterWithOrWithoutColonInEitherCaseFindsTheValue)
 {
     host.AddMountPath('D', "\\??\\IDE#CdRomDrive#1");
     host.AddMountPath('E', "\\??\\STORAGE#RemovableMedia#7&1&0&RM");
-    for (const char* pszDrive : {"E", "E:", "e", "e:"})
-    {
+    for (const char* pszDrive : {"E", "E:", "e", "e:"}) {
         ASSERT_EQ(1, LookupMountedDevice(pszDrive, &m_pPath)) << pszDrive;
         EXPECT_EQ(std::wstring(L"\\??\\STORAGE#RemovableMedia#7&1&0&RM"), Text());
         EXPECT_EQ(size_t(35 * 2 + 2), host.HeapBlockSize(m_pPath));
@@ -96,7 +94,7 @@ TEST_F(MountedDeviceTest, OddLengthStillEndsInAZeroUnitInsideTheBlock)
     ASSERT_EQ(1, LookupMountedDevice("E", &m_pPath));
     ASSERT_EQ(size_t(8), host.HeapBlockSize(m_pPath));
     EXPECT_EQ(std::string("ABCDE\0\0\0", 8), Block());
-    EXPECT_EQ(3u, Text().size());   // 'BA', 'DC', 'E' and the zero unit
+    EXPECT_EQ(3u, Text().size());  // 'BA', 'DC', 'E' and the zero unit
 }
 
 TEST_F(MountedDeviceTest, LongerNamesThatFillTheNameBufferArePassedOver)
@@ -135,8 +133,7 @@ TEST_F(MountedDeviceTest, EveryEnumerationFailingEndsTheWalkAtOnce)
 // been read, no later request is made.
 TEST_F(MountedDeviceTest, TheNthEnumerationFailingEndsTheWalkThere)
 {
-    for (unsigned nNth = 1; nNth <= 4; ++nNth)
-    {
+    for (unsigned nNth = 1; nNth <= 4; ++nNth) {
         host.Reset();
         host.AddMountPath('D', "\\??\\IDE#CdRomDrive#1");
         host.AddMountPath('E', "\\??\\X");
@@ -167,18 +164,17 @@ TEST_F(MountedDeviceTest, NameTooLongIsPassedOverNotAnEnd)
 
     host.Reset();
     host.AddMountPath('E', "\\??\\X");
-    host.FailCall("RegEnumValueA", 2, ERROR_MORE_DATA);   // E:'s own value
+    host.FailCall("RegEnumValueA", 2, ERROR_MORE_DATA);  // E:'s own value
     WCHAR* pUntouched = reinterpret_cast<WCHAR*>(0x1234);
     EXPECT_EQ(0, LookupMountedDevice("E", &pUntouched));
     EXPECT_EQ(reinterpret_cast<WCHAR*>(0x1234), pUntouched);
-    EXPECT_EQ(3u, host.Calls("RegEnumValueA"));   // the third reports the end
+    EXPECT_EQ(3u, host.Calls("RegEnumValueA"));  // the third reports the end
 }
 
 TEST_F(MountedDeviceTest, PlatformFailuresGiveZeroAndReleaseEverything)
 {
     host.AddMountPath('E', "\\??\\X");
-    for (const char* pszCall : {"RegOpenKeyExA", "HeapAlloc", "RegQueryValueExA"})
-    {
+    for (const char* pszCall : {"RegOpenKeyExA", "HeapAlloc", "RegQueryValueExA"}) {
         host.Reset();
         host.AddMountPath('E', "\\??\\X");
         host.FailCall(pszCall);

@@ -63,8 +63,7 @@ protected:
 };
 
 // Each line is found once, after a time stamp, and whole up to its end.
-#define EXPECT_LINE(strLog, strLine) \
-    EXPECT_EQ(1, CountOf(strLog, std::string(" ") + (strLine) + "\r\n")) << (strLine)
+#define EXPECT_LINE(strLog, strLine) EXPECT_EQ(1, CountOf(strLog, std::string(" ") + (strLine) + "\r\n")) << (strLine)
 
 TEST_F(CommandLineRunTest, QuietRunOfEveryExample)
 {

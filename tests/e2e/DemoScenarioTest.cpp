@@ -77,12 +77,18 @@ std::string ExpectedMessage(const CUpdaterTexts& texts, const EXAMPLE_EXPECTATIO
 {
     const char* pszDevice = expected.strDevice.c_str();
     switch (expected.outcome) {
-    case UPDATE_OUTCOME::Updated: return texts.Format(IDS_UPDATE_DONE, pszDevice);
-    case UPDATE_OUTCOME::NotFound: return texts.Format(IDS_DEVICE_NOT_FOUND, pszDevice);
-    case UPDATE_OUTCOME::VersionRefused: return texts.Format(IDS_VERSION_REFUSED, pszDevice, expected.strVersion.c_str());
-    case UPDATE_OUTCOME::NoRoom: return texts.Format(IDS_NO_ROOM, pszDevice);
-    case UPDATE_OUTCOME::CopyFailed: return texts.Load(IDS_COPY_FAILED);
-    case UPDATE_OUTCOME::None: break;
+    case UPDATE_OUTCOME::Updated:
+        return texts.Format(IDS_UPDATE_DONE, pszDevice);
+    case UPDATE_OUTCOME::NotFound:
+        return texts.Format(IDS_DEVICE_NOT_FOUND, pszDevice);
+    case UPDATE_OUTCOME::VersionRefused:
+        return texts.Format(IDS_VERSION_REFUSED, pszDevice, expected.strVersion.c_str());
+    case UPDATE_OUTCOME::NoRoom:
+        return texts.Format(IDS_NO_ROOM, pszDevice);
+    case UPDATE_OUTCOME::CopyFailed:
+        return texts.Load(IDS_COPY_FAILED);
+    case UPDATE_OUTCOME::None:
+        break;
     }
     return std::string();
 }
@@ -155,12 +161,8 @@ void CheckMountTableFails(CUpdaterRun& run)
 }
 
 const std::map<std::string, void (*)(CUpdaterRun&)> kOwnChecks = {
-    {"updated", CheckUpdated},
-    {"not-found", CheckNotFound},
-    {"sibling-refused", CheckSiblingRefused},
-    {"second-drive", CheckSecondDrive},
-    {"hub-fails", CheckHubFails},
-    {"mount-table-fails", CheckMountTableFails},
+    {"updated", CheckUpdated},          {"not-found", CheckNotFound}, {"sibling-refused", CheckSiblingRefused},
+    {"second-drive", CheckSecondDrive}, {"hub-fails", CheckHubFails}, {"mount-table-fails", CheckMountTableFails},
 };
 
 class DemoExampleTest : public DemoScenarioTest, public ::testing::WithParamInterface<std::string>

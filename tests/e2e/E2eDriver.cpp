@@ -70,7 +70,8 @@ bool FileExists(const std::string& strPath)
 
 void WriteText(const std::string& strPath, const std::string& strText)
 {
-    HANDLE hFile = CreateFileA(strPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE hFile =
+        CreateFileA(strPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (hFile == INVALID_HANDLE_VALUE)
         return;
     DWORD nWritten = 0;
@@ -97,14 +98,14 @@ void PrintWatch(const BUSY_WATCH& watch)
     for (int nPosition : watch.positions)
         strPositions += " " + std::to_string(nPosition);
     std::printf("watch: asked %d times, longest answer %.1f ms, %d unanswered within 5 s; progress positions:%s\n",
-                watch.nAsked, watch.nLongestMs, watch.nUnanswered, strPositions.empty() ? " none" : strPositions.c_str());
+                watch.nAsked, watch.nLongestMs, watch.nUnanswered,
+                strPositions.empty() ? " none" : strPositions.c_str());
 }
 
 void PrintTraces(const CDebuggedProcess& process)
 {
     for (const std::string& strTrace : process.Traces())
-        std::fprintf(stderr, "trace: %s%s", strTrace.c_str(),
-                     !strTrace.empty() && strTrace.back() == '\n' ? "" : "\n");
+        std::fprintf(stderr, "trace: %s%s", strTrace.c_str(), !strTrace.empty() && strTrace.back() == '\n' ? "" : "\n");
 }
 
 int Drive(const DRIVER_OPTIONS& options)
@@ -164,9 +165,10 @@ int main(int argc, char** argv)
 {
     DRIVER_OPTIONS options;
     if (!ParseOptions(argc, argv, &options)) {
-        std::fprintf(stderr,
-                     "usage: e2e_driver [--timeout SECONDS] [--handshake FOLDER] [--expect OUTCOME] [--traces] [--watch] "
-                     "PROGRAM\n");
+        std::fprintf(
+            stderr,
+            "usage: e2e_driver [--timeout SECONDS] [--handshake FOLDER] [--expect OUTCOME] [--traces] [--watch] "
+            "PROGRAM\n");
         return 2;
     }
     return Drive(options);

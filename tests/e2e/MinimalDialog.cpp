@@ -32,8 +32,8 @@ void AlignToDword(std::vector<WORD>& words)
         words.push_back(0);
 }
 
-void AppendItem(std::vector<WORD>& words, DWORD dwStyle, short x, short y, short cx, short cy, WORD id,
-                WORD atomClass, const char* pszText)
+void AppendItem(std::vector<WORD>& words, DWORD dwStyle, short x, short y, short cx, short cy, WORD id, WORD atomClass,
+                const char* pszText)
 {
     AlignToDword(words);
     DLGITEMTEMPLATE item = {};
@@ -101,6 +101,6 @@ int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE, LPSTR pszCmdLine, int)
         return 3;
     g_bLongTrace = std::strstr(pszCmdLine, "long") != nullptr;
     const std::vector<WORD> words = BuildTemplate();
-    return static_cast<int>(DialogBoxIndirectParamA(
-        hInstance, reinterpret_cast<const DLGTEMPLATE*>(words.data()), nullptr, DialogProc, 0));
+    return static_cast<int>(
+        DialogBoxIndirectParamA(hInstance, reinterpret_cast<const DLGTEMPLATE*>(words.data()), nullptr, DialogProc, 0));
 }

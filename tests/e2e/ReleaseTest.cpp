@@ -136,7 +136,8 @@ TEST(ReleaseTest, ModulePathTooLongEndsQuietly)
     const std::string strBuilt = FolderFromEnvironment("PELKIN_APP_DIR");
     const std::string strProgram = strFolder + "\\P.exe";
     ASSERT_TRUE(CopyFileA((strBuilt + "\\PelkinUpdate.exe").c_str(), strProgram.c_str(), FALSE));
-    EXPECT_TRUE(CopyFileA((strBuilt + "\\PelkinUpdate.prm").c_str(), (strFolder + "\\PelkinUpdate.prm").c_str(), FALSE));
+    EXPECT_TRUE(
+        CopyFileA((strBuilt + "\\PelkinUpdate.prm").c_str(), (strFolder + "\\PelkinUpdate.prm").c_str(), FALSE));
     ASSERT_LT(strProgram.size(), static_cast<size_t>(MAX_PATH));
     ASSERT_GE(strFolder.size() + 17, static_cast<size_t>(MAX_PATH));
 

@@ -13,7 +13,11 @@ namespace {
 class FileFindTest : public ::testing::Test
 {
 protected:
-    void SetUp() override { RemovePath(Folder()); MakeFolder(Folder()); }
+    void SetUp() override
+    {
+        RemovePath(Folder());
+        MakeFolder(Folder());
+    }
     void TearDown() override { RemovePath(Folder()); }
     static std::string Folder() { return ExeFolder() + "find"; }
 

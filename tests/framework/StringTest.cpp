@@ -82,12 +82,12 @@ TEST(CString, FormatTextShowsOtherConversionsAndSurplusOnesAsTheyStand)
         const char* pszShown;
     } const cases[] = {
         {"%n %d %p %x %c %f", "A", "B", "%n %d %p %x %c %f"},
-        {"%d%s%p%s", "A", "B", "%dA%pB"},         // no conversion takes an argument but %s
-        {"%s %s %s", "A", nullptr, "A %s %s"},     // one argument: one %s
+        {"%d%s%p%s", "A", "B", "%dA%pB"},       // no conversion takes an argument but %s
+        {"%s %s %s", "A", nullptr, "A %s %s"},  // one argument: one %s
         {"%s %s %s %n", "A", "B", "A B %s %n"},
-        {"%s", nullptr, nullptr, "%s"},            // no argument at all
+        {"%s", nullptr, nullptr, "%s"},  // no argument at all
         {"%5s %-s %.3s %ls %S", "A", "B", "%5s %-s %.3s %ls %S"},
-        {"50%", "A", nullptr, "50%"},              // a lone % at the end
+        {"50%", "A", nullptr, "50%"},  // a lone % at the end
         {"%", nullptr, nullptr, "%"},
         {"%%%s%%", "A", nullptr, "%A%"},
     };

@@ -10,21 +10,20 @@
 
 namespace {
 
-const char kUpdatedScenario[] =
-    "[Host]\n"
-    "MajorVersion=6\n"
-    "\n"
-    "[Device1]\n"
-    "Drive=e\n"
-    "VendorID=0x1234\n"
-    "ProductID=0x1002\n"
-    "Release=0x0105\n"
-    "Serial=PKB000123\n"
-    "Manufacturer=Pelkin\n"
-    "Product=Model B\n"
-    "Speed=1\n"
-    "Hub=0\n"
-    "Port=2\n";
+const char kUpdatedScenario[] = "[Host]\n"
+                                "MajorVersion=6\n"
+                                "\n"
+                                "[Device1]\n"
+                                "Drive=e\n"
+                                "VendorID=0x1234\n"
+                                "ProductID=0x1002\n"
+                                "Release=0x0105\n"
+                                "Serial=PKB000123\n"
+                                "Manufacturer=Pelkin\n"
+                                "Product=Model B\n"
+                                "Speed=1\n"
+                                "Hub=0\n"
+                                "Port=2\n";
 
 class SimScenarioFileTest : public CSimHostTest
 {
@@ -92,7 +91,7 @@ TEST_F(SimScenarioFileTest, CompositeDeviceOnAnExternalHubOfAnOlderHost)
     ASSERT_TRUE(bFound);
     EXPECT_EQ(identity.idVendor, 0x1234);
     EXPECT_EQ(identity.bcdDevice, 0x0100);
-    EXPECT_EQ(identity.Speed, 2);   // high speed unless told
+    EXPECT_EQ(identity.Speed, 2);  // high speed unless told
     // No strings given: the device has none.
     EXPECT_STREQ(identity.szManufacturer, "");
     EXPECT_STREQ(identity.szProduct, "");
@@ -106,8 +105,8 @@ TEST_F(SimScenarioFileTest, SerialWithALetterBeyondAsciiIsFound)
 {
     char szAccent[8] = {};
     BOOL bDefaulted = FALSE;
-    const int nBytes = WideCharToMultiByte(CP_ACP, 0, L"\u00E9", 1, szAccent, sizeof(szAccent) - 1, nullptr,
-                                           &bDefaulted);
+    const int nBytes =
+        WideCharToMultiByte(CP_ACP, 0, L"\u00E9", 1, szAccent, sizeof(szAccent) - 1, nullptr, &bDefaulted);
     if (nBytes <= 0 || bDefaulted)
         GTEST_SKIP() << "the ANSI code page has no e acute";
     const std::string strSerial = std::string("PK") + szAccent + "0042";
@@ -126,7 +125,8 @@ TEST_F(SimScenarioFileTest, SerialWithALetterBeyondAsciiIsFound)
 
 TEST_F(SimScenarioFileTest, SwitchedOffPlatformCallsFail)
 {
-    ASSERT_TRUE(ReadText(std::string(kUpdatedScenario) + "[Fail]\ndeviceiocontrol=all\nCM_Get_Parent=0\nRegOpenKeyExA=3\n"))
+    ASSERT_TRUE(
+        ReadText(std::string(kUpdatedScenario) + "[Fail]\ndeviceiocontrol=all\nCM_Get_Parent=0\nRegOpenKeyExA=3\n"))
         << scenario.Error();
     ASSERT_EQ(scenario.Failures().size(), 2u);
     EXPECT_EQ(scenario.Failures()[0].strCall, "DeviceIoControl");
@@ -162,7 +162,7 @@ TEST_F(SimScenarioFileTest, EmptyFileIsAnEmptyHost)
 struct BAD_SCENARIO
 {
     const char* pszText;
-    const char* pszBlamed;   // what the error names
+    const char* pszBlamed;  // what the error names
 };
 
 const BAD_SCENARIO g_aBadScenarios[] = {
@@ -188,11 +188,14 @@ const BAD_SCENARIO g_aBadScenarios[] = {
     {"[Device1]\nVendorID=1\nProductID=1\nRelease=1\nPort=1\nDrive=1\n", "Drive"},
     {"[Device1]\nVendorID=1\nProductID=1\nRelease=1\nPort=1\nSerial=A\\B\n", "Serial"},
     {"[Device1]\nVendorID=1\nProductID=1\nRelease=1\nPort=1\n"
-     "[Device2]\nVendorID=2\nProductID=2\nRelease=2\nPort=1\n", "Port"},
+     "[Device2]\nVendorID=2\nProductID=2\nRelease=2\nPort=1\n",
+     "Port"},
     {"[Device1]\nVendorID=1\nProductID=1\nRelease=1\nPort=1\nDrive=E\n"
-     "[Device2]\nVendorID=2\nProductID=2\nRelease=2\nPort=2\nDrive=e\n", "Drive"},
+     "[Device2]\nVendorID=2\nProductID=2\nRelease=2\nPort=2\nDrive=e\n",
+     "Drive"},
     {"[Device1]\nVendorID=1\nProductID=1\nRelease=1\nPort=1\n"
-     "[Device3]\nVendorID=2\nProductID=2\nRelease=2\nPort=2\n", "Device3"},
+     "[Device3]\nVendorID=2\nProductID=2\nRelease=2\nPort=2\n",
+     "Device3"},
     {"[Device2]\nVendorID=2\nProductID=2\nRelease=2\nPort=2\n", "Device2"},
     {"[Fail]\nDeviceIoCtl=all\n", "DeviceIoCtl"},
     {"[Fail]\nDeviceIoControl=sometimes\n", "DeviceIoControl"},
@@ -222,8 +225,8 @@ TEST_F(SimScenarioFileTest, TooManyDevicesAreRefused)
 {
     std::string strText = "[Host]\nHubs=1\nHubPorts=20\n";
     for (int n = 1; n <= 17; ++n)
-        strText += "[Device" + std::to_string(n) + "]\nVendorID=1\nProductID=1\nRelease=1\nHub=1\nPort="
-                   + std::to_string(n) + "\n";
+        strText += "[Device" + std::to_string(n) +
+                   "]\nVendorID=1\nProductID=1\nRelease=1\nHub=1\nPort=" + std::to_string(n) + "\n";
     EXPECT_FALSE(ReadText(strText));
     EXPECT_NE(scenario.Error().find("Device17"), std::string::npos) << scenario.Error();
 }

@@ -50,7 +50,8 @@ std::vector<WORD> BlockBytes(const std::vector<std::wstring>& entries)
 
 HMODULE LoadModuleAsData(const std::string& strPath)
 {
-    return LoadLibraryExA(strPath.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | 0x20 /* LOAD_LIBRARY_AS_IMAGE_RESOURCE */);
+    return LoadLibraryExA(strPath.c_str(), nullptr,
+                          LOAD_LIBRARY_AS_DATAFILE | 0x20 /* LOAD_LIBRARY_AS_IMAGE_RESOURCE */);
 }
 
 bool CopyModuleWithStrings(const std::string& strSource, const std::string& strTarget,
@@ -100,8 +101,9 @@ BOOL CALLBACK CopyLanguage(HMODULE hModule, LPCSTR pszType, LPCSTR pszName, WORD
         return TRUE;
     HRSRC hResource = FindResourceExA(hModule, pszType, pszName, nLanguage);
     void* pData = hResource ? LockResource(LoadResource(hModule, hResource)) : nullptr;
-    copy.bCopied = copy.bCopied && pData
-        && UpdateResourceA(copy.hUpdate, pszType, pszName, nLanguage, pData, SizeofResource(hModule, hResource));
+    copy.bCopied =
+        copy.bCopied && pData &&
+        UpdateResourceA(copy.hUpdate, pszType, pszName, nLanguage, pData, SizeofResource(hModule, hResource));
     return copy.bCopied;
 }
 

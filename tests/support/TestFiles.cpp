@@ -39,7 +39,8 @@ void WriteFileBytes(const std::string& path, const std::string& bytes)
 {
     HANDLE hFile = CreateForWriting(path);
     DWORD nWritten = 0;
-    const BOOL bOk = bytes.empty() || WriteFile(hFile, bytes.data(), static_cast<DWORD>(bytes.size()), &nWritten, nullptr);
+    const BOOL bOk =
+        bytes.empty() || WriteFile(hFile, bytes.data(), static_cast<DWORD>(bytes.size()), &nWritten, nullptr);
     CloseHandle(hFile);
     if (!bOk || nWritten != bytes.size())
         throw std::runtime_error("cannot write " + path);
@@ -167,7 +168,8 @@ void WriteLongPathFile(const std::string& path, const std::string& bytes)
     if (hFile == INVALID_HANDLE_VALUE)
         throw std::runtime_error("cannot create " + path);
     DWORD nWritten = 0;
-    const BOOL bOk = bytes.empty() || WriteFile(hFile, bytes.data(), static_cast<DWORD>(bytes.size()), &nWritten, nullptr);
+    const BOOL bOk =
+        bytes.empty() || WriteFile(hFile, bytes.data(), static_cast<DWORD>(bytes.size()), &nWritten, nullptr);
     CloseHandle(hFile);
     if (!bOk || nWritten != bytes.size())
         throw std::runtime_error("cannot write " + path);

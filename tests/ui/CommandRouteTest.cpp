@@ -18,7 +18,7 @@ public:
 };
 
 BEGIN_MESSAGE_MAP(CProbeApp, CWinApp)
-    ON_COMMAND(ID_HELP, OnHelpProbe)
+ON_COMMAND(ID_HELP, OnHelpProbe)
 END_MESSAGE_MAP()
 
 TEST(CommandRouteTest, HelpFromADialogReachesTheApplication)

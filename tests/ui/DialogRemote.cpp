@@ -60,8 +60,8 @@ LRESULT CALLBACK NoteFlushTaken(int nCode, WPARAM wParam, LPARAM lParam)
 std::string WindowText(HWND hWnd)
 {
     char szText[1024] = {};
-    SendMessageTimeoutA(hWnd, WM_GETTEXT, sizeof szText, reinterpret_cast<LPARAM>(szText), SMTO_NORMAL,
-                        kIdleTimeoutMs, nullptr);
+    SendMessageTimeoutA(hWnd, WM_GETTEXT, sizeof szText, reinterpret_cast<LPARAM>(szText), SMTO_NORMAL, kIdleTimeoutMs,
+                        nullptr);
     return szText;
 }
 
@@ -74,8 +74,7 @@ RECT ChildRect(HWND hParent, HWND hChild)
 }
 
 CDialogRemote::CDialogRemote(SCRIPT script, bool bWhileBusy)
-    : m_nUiThread(GetCurrentThreadId()),
-      m_bWhileBusy(bWhileBusy),
+    : m_nUiThread(GetCurrentThreadId()), m_bWhileBusy(bWhileBusy),
       m_hCallHook(SetWindowsHookExA(WH_CALLWNDPROC, CallOnThisThread, nullptr, m_nUiThread)),
       m_hGetHook(SetWindowsHookExA(WH_GETMESSAGE, NoteFlushTaken, nullptr, m_nUiThread))
 {
@@ -154,7 +153,8 @@ bool CDialogRemote::FlushPosted(int nRounds)
 {
     for (int i = 0; i < nRounds; ++i) {
         ResetEvent(g_hFlushed);
-        if (!PostMessageA(m_hDlg, g_nFlushMessage, 0, 0) || WaitForSingleObject(g_hFlushed, kIdleTimeoutMs) != WAIT_OBJECT_0)
+        if (!PostMessageA(m_hDlg, g_nFlushMessage, 0, 0) ||
+            WaitForSingleObject(g_hFlushed, kIdleTimeoutMs) != WAIT_OBJECT_0)
             return false;
     }
     return Answers(kIdleTimeoutMs);

@@ -14,17 +14,17 @@
 struct DIALOG_SNAPSHOT
 {
     std::string strCaption;
-    std::string strMessage;   // IDC_MESSAGE
-    std::string strBusy;      // IDC_BUSY_TEXT
+    std::string strMessage;  // IDC_MESSAGE
+    std::string strBusy;     // IDC_BUSY_TEXT
     std::string strOk;
     std::string strCancel;
     bool bMessageVisible = false;
     bool bBusyVisible = false;
     bool bOkVisible = false;
     bool bCancelVisible = false;
-    RECT rcWindow = {};       // screen coordinates
-    RECT rcClient = {};       // client coordinates: 0, 0, width, height
-    RECT rcOk = {};           // client coordinates of the dialog
+    RECT rcWindow = {};  // screen coordinates
+    RECT rcClient = {};  // client coordinates: 0, 0, width, height
+    RECT rcOk = {};      // client coordinates of the dialog
     RECT rcMessage = {};
     RECT rcBusy = {};
     // The busy layout's progress bar (IDC_BUSY_PROGRESS), once there is one.

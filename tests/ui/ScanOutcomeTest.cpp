@@ -31,9 +31,9 @@ class CGatedFileOps : public CFileOps
 {
 public:
     CGatedFileOps()
-        : m_hPermits(CreateSemaphoreA(nullptr, 0, 1000, nullptr)), m_hWaiting(CreateEventA(nullptr, FALSE, FALSE, nullptr))
-    {
-    }
+        : m_hPermits(CreateSemaphoreA(nullptr, 0, 1000, nullptr)),
+          m_hWaiting(CreateEventA(nullptr, FALSE, FALSE, nullptr))
+    {}
     ~CGatedFileOps() override
     {
         CloseHandle(m_hPermits);
@@ -73,7 +73,8 @@ void TryToEndTheDialog(CDialogRemote& remote, std::vector<bool>& sent)
     remote.PostSysCommand(SC_CLOSE);
     PostMessageA(hDlg, WM_CLOSE, 0, 0);
     PostMessageA(hDlg, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(hDlg, IDOK)));
-    PostMessageA(hDlg, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(hDlg, IDCANCEL)));
+    PostMessageA(hDlg, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(hDlg, IDCANCEL)));
     PostMessageA(hDlg, WM_KEYDOWN, VK_ESCAPE, 1);
     PostMessageA(hDlg, WM_KEYDOWN, VK_RETURN, 1);
     PostMessageA(hDlg, WM_SYSKEYDOWN, VK_F4, 1 | (KF_ALTDOWN << 16));

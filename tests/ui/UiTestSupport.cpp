@@ -51,7 +51,8 @@ INT_PTR CALLBACK QuietDialogProc(HWND, UINT, WPARAM, LPARAM)
 RECT TemplateItemRect(int nID)
 {
     RECT rect = {};
-    HWND hDlg = CreateDialogParamA(UseResourceModule(), MAKEINTRESOURCEA(IDD_UPDATE_DIALOG), nullptr, QuietDialogProc, 0);
+    HWND hDlg =
+        CreateDialogParamA(UseResourceModule(), MAKEINTRESOURCEA(IDD_UPDATE_DIALOG), nullptr, QuietDialogProc, 0);
     if (!hDlg)
         return rect;
     GetWindowRect(GetDlgItem(hDlg, nID), &rect);
@@ -63,7 +64,8 @@ RECT TemplateItemRect(int nID)
 std::string TemplateItemText(int nID)
 {
     char szText[260] = {};
-    HWND hDlg = CreateDialogParamA(UseResourceModule(), MAKEINTRESOURCEA(IDD_UPDATE_DIALOG), nullptr, QuietDialogProc, 0);
+    HWND hDlg =
+        CreateDialogParamA(UseResourceModule(), MAKEINTRESOURCEA(IDD_UPDATE_DIALOG), nullptr, QuietDialogProc, 0);
     if (!hDlg)
         return std::string();
     GetDlgItemTextA(hDlg, nID, szText, sizeof szText);

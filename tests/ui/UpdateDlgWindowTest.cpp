@@ -161,8 +161,7 @@ TEST_F(UpdateDlgWindowTest, SystemCommandsSixteenToThirtyOneOpenTheAboutBox)
 TEST_F(UpdateDlgWindowTest, ModuleWithoutIconGivesTheExecutablesIcon)
 {
     const std::string strCopy = ExeFolder() + "NoIcon.prm";
-    ASSERT_TRUE(CopyModuleWithoutResource(ExeFolder() + "PelkinUpdate.prm", strCopy, RT_GROUP_ICON,
-                                          IDI_UPDATE_ICON));
+    ASSERT_TRUE(CopyModuleWithoutResource(ExeFolder() + "PelkinUpdate.prm", strCopy, RT_GROUP_ICON, IDI_UPDATE_ICON));
     HMODULE hCopy = LoadModuleAsData(strCopy);
     ASSERT_NE(nullptr, hCopy);
     EXPECT_EQ(nullptr, FindResourceA(hCopy, MAKEINTRESOURCEA(IDI_UPDATE_ICON), RT_GROUP_ICON));

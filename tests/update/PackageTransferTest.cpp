@@ -349,9 +349,9 @@ TEST(CodePage, IsShiftJis)
 TEST(PlainFolderName, NamesAFolderDirectlyInsideTheProgramFolder)
 {
     const char* const plain[] = {
-        "ModelA", "Model B", "x", ".hidden", "a.b", "a..b", " leading", "A-1_2(3)+[4]",
-        kHyou,                 // its trail byte is 0x5C, not a separator
-        "\x81\x7C",            // a trail byte 0x7C, not a '|'
+        "ModelA",      "Model B", "x", ".hidden", "a.b", "a..b", " leading", "A-1_2(3)+[4]",
+        kHyou,       // its trail byte is 0x5C, not a separator
+        "\x81\x7C",  // a trail byte 0x7C, not a '|'
         "Pkg\x95\x5C",
     };
     for (const char* pszName : plain)
@@ -361,10 +361,36 @@ TEST(PlainFolderName, NamesAFolderDirectlyInsideTheProgramFolder)
 TEST(PlainFolderName, RefusesEverythingElse)
 {
     const char* const refused[] = {
-        "", ".", "..", "...", "a.", "a ", " ", "\x95\x5C.",
-        "..\\outside", "ModelB\\..\\..\\outside", "..\\..\\windows\\system32\\drivers\\etc",
-        "\\Model", "Model\\", "a/b", "../outside", "C:", "C:\\Windows", "a:stream", "\\\\server\\share",
-        "a<b", "a>b", "a\"b", "a|b", "a?b", "a*b", "*", "a\tb", "a\x01", "\x1F", "a\nb",
+        "",
+        ".",
+        "..",
+        "...",
+        "a.",
+        "a ",
+        " ",
+        "\x95\x5C.",
+        "..\\outside",
+        "ModelB\\..\\..\\outside",
+        "..\\..\\windows\\system32\\drivers\\etc",
+        "\\Model",
+        "Model\\",
+        "a/b",
+        "../outside",
+        "C:",
+        "C:\\Windows",
+        "a:stream",
+        "\\\\server\\share",
+        "a<b",
+        "a>b",
+        "a\"b",
+        "a|b",
+        "a?b",
+        "a*b",
+        "*",
+        "a\tb",
+        "a\x01",
+        "\x1F",
+        "a\nb",
     };
     for (const char* pszName : refused)
         EXPECT_FALSE(IsPlainFolderName(pszName)) << pszName;

@@ -150,8 +150,8 @@ TEST_F(UpdateEngineTest, EventsSayWhyADriveOrAFileFailed)
     WriteFileBytes(strFolder + "ModelB\\NOTES.TXT", "notes");
     MakeFolder("E:\\MODELB.BIN");  // a folder where the firmware file goes
     // A source that another program holds open: the copy can't read it.
-    HANDLE hHeld = CreateFileA((strFolder + "ModelB\\RELEASE.TXT").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
-                               0, nullptr);
+    HANDLE hHeld =
+        CreateFileA((strFolder + "ModelB\\RELEASE.TXT").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(INVALID_HANDLE_VALUE, hHeld);
     CUpdateEngine engine(strFolder.c_str());
     engine.SetObserver(&events);

@@ -37,10 +37,9 @@ std::string WideToAnsi(const std::string& bytes)
 }  // namespace
 
 CDebuggedProcess::CDebuggedProcess()
-    : m_info(), m_bStartDone(false), m_bStarted(false), m_bExited(false), m_bSawLoaderBreak(false),
-      m_nExitCode(0), m_nCrashCount(0), m_nStartCount()
-{
-}
+    : m_info(), m_bStartDone(false), m_bStarted(false), m_bExited(false), m_bSawLoaderBreak(false), m_nExitCode(0),
+      m_nCrashCount(0), m_nStartCount()
+{}
 
 CDebuggedProcess::~CDebuggedProcess()
 {
@@ -76,8 +75,8 @@ bool CDebuggedProcess::CreateDebuggee(const std::string& strExePath, const std::
     std::vector<char> command(strCommand.begin(), strCommand.end());
     command.push_back('\0');
     QueryPerformanceCounter(&m_nStartCount);
-    return CreateProcessA(strExePath.c_str(), command.data(), nullptr, nullptr, FALSE, DEBUG_ONLY_THIS_PROCESS,
-                          nullptr, strFolder.empty() ? nullptr : strFolder.c_str(), &startup, &m_info) != FALSE;
+    return CreateProcessA(strExePath.c_str(), command.data(), nullptr, nullptr, FALSE, DEBUG_ONLY_THIS_PROCESS, nullptr,
+                          strFolder.empty() ? nullptr : strFolder.c_str(), &startup, &m_info) != FALSE;
 }
 
 void CDebuggedProcess::RunDebugLoop(std::string strExePath, std::string strArgs)

@@ -172,8 +172,9 @@ BUSY_WATCH WatchDialogAtWork(HWND hDlg, const std::function<bool()>& bDone, DWOR
         watch.nLongestMs = nMs > watch.nLongestMs ? nMs : watch.nLongestMs;
         HWND hBar = GetDlgItem(hDlg, IDC_BUSY_PROGRESS);
         DWORD_PTR nPos = 0;
-        if (hBar && IsWindowVisible(hBar) && SendMessageTimeoutA(hBar, PBM_GETPOS, 0, 0, SMTO_NORMAL, nPatienceMs, &nPos)
-            && (watch.positions.empty() || watch.positions.back() != static_cast<int>(nPos)))
+        if (hBar && IsWindowVisible(hBar) &&
+            SendMessageTimeoutA(hBar, PBM_GETPOS, 0, 0, SMTO_NORMAL, nPatienceMs, &nPos) &&
+            (watch.positions.empty() || watch.positions.back() != static_cast<int>(nPos)))
             watch.positions.push_back(static_cast<int>(nPos));
         Sleep(5);
     }

@@ -46,7 +46,7 @@ bool WaitForControlText(HWND hDlg, int nId, const std::string& strText, DWORD nT
 struct BUSY_WATCH
 {
     int nAsked = 0;
-    int nUnanswered = 0;     // no answer within the watch's patience
+    int nUnanswered = 0;  // no answer within the watch's patience
     double nLongestMs = 0;
     std::vector<int> positions;
 };

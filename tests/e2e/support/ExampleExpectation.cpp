@@ -95,12 +95,18 @@ bool CanEndHere(const EXAMPLE_EXPECTATION& expected)
 unsigned long QuietExitCode(UPDATE_OUTCOME outcome)
 {
     switch (outcome) {
-    case UPDATE_OUTCOME::Updated: return 0;
-    case UPDATE_OUTCOME::NotFound: return 1;
-    case UPDATE_OUTCOME::VersionRefused: return 2;
-    case UPDATE_OUTCOME::NoRoom: return 3;
-    case UPDATE_OUTCOME::CopyFailed: return 4;
-    case UPDATE_OUTCOME::None: break;
+    case UPDATE_OUTCOME::Updated:
+        return 0;
+    case UPDATE_OUTCOME::NotFound:
+        return 1;
+    case UPDATE_OUTCOME::VersionRefused:
+        return 2;
+    case UPDATE_OUTCOME::NoRoom:
+        return 3;
+    case UPDATE_OUTCOME::CopyFailed:
+        return 4;
+    case UPDATE_OUTCOME::None:
+        break;
     }
     return ~0ul;
 }

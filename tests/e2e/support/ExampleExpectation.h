@@ -10,12 +10,12 @@
 
 struct EXAMPLE_EXPECTATION
 {
-    std::string strExample;     // the folder's name
+    std::string strExample;  // the folder's name
     UPDATE_OUTCOME outcome;
-    std::string strSection;     // the matched section; empty: no device matched
-    std::string strDevice;      // the device name the dialog's message gives
-    std::string strDriveRoot;   // the target's drive root ("E:\\"); empty: none
-    std::string strVersion;     // Version refused: the release the message gives
+    std::string strSection;    // the matched section; empty: no device matched
+    std::string strDevice;     // the device name the dialog's message gives
+    std::string strDriveRoot;  // the target's drive root ("E:\\"); empty: none
+    std::string strVersion;    // Version refused: the release the message gives
 };
 
 // The example folders' names (PELKIN_EXAMPLES), sorted.

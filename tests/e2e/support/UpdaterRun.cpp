@@ -20,16 +20,17 @@ bool CUpdaterRun::WaitForOutcome(DWORD nTimeoutMs)
     m_hDlg = WaitForProcessDialog(m_process, nTimeoutMs);
     if (!m_hDlg)
         return false;
-    WaitUntil([&] { return (m_outcome = ReadOutcome(m_hDlg, *m_pTexts)) != UPDATE_OUTCOME::None || m_process.HasExited(); },
-              nTimeoutMs);
+    WaitUntil(
+        [&] { return (m_outcome = ReadOutcome(m_hDlg, *m_pTexts)) != UPDATE_OUTCOME::None || m_process.HasExited(); },
+        nTimeoutMs);
     m_nOutcomeSeconds = m_process.SecondsSinceStart();
     return m_outcome != UPDATE_OUTCOME::None;
 }
 
 bool CUpdaterRun::WaitForNotFound(int nCount, DWORD nTimeoutMs)
 {
-    return m_process.WaitForTrace("Device not Found\n", nCount, nTimeoutMs)
-        && WaitUntil([&] { return ReadOutcome(m_hDlg, *m_pTexts) == UPDATE_OUTCOME::NotFound; }, nTimeoutMs);
+    return m_process.WaitForTrace("Device not Found\n", nCount, nTimeoutMs) &&
+           WaitUntil([&] { return ReadOutcome(m_hDlg, *m_pTexts) == UPDATE_OUTCOME::NotFound; }, nTimeoutMs);
 }
 
 std::string CUpdaterRun::Caption() const

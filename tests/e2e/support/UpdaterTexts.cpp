@@ -8,8 +8,7 @@
 
 CUpdaterTexts::CUpdaterTexts(const std::string& strModulePath)
     : m_hModule(LoadLibraryExA(strModulePath.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE))
-{
-}
+{}
 
 CUpdaterTexts::~CUpdaterTexts()
 {
@@ -35,8 +34,7 @@ std::string CUpdaterTexts::Format(UINT nId, const std::string& strFirst, const s
 {
     const std::string strFormat = Load(nId);
     std::vector<char> text(strFormat.size() + strFirst.size() + strSecond.size() + 64, '\0');
-    const int nLength =
-        snprintf(text.data(), text.size(), strFormat.c_str(), strFirst.c_str(), strSecond.c_str());
+    const int nLength = snprintf(text.data(), text.size(), strFormat.c_str(), strFirst.c_str(), strSecond.c_str());
     return std::string(text.data(), nLength > 0 ? static_cast<size_t>(nLength) : 0);
 }
 
@@ -57,8 +55,9 @@ bool MatchesFormat(const std::string& strText, const std::string& strFormat)
     if (pieces.size() == 1)
         return strText == pieces.front();
     const std::string& strLast = pieces.back();
-    if (strText.compare(0, pieces.front().size(), pieces.front()) != 0 || strText.size() < pieces.front().size() + strLast.size()
-        || strText.compare(strText.size() - strLast.size(), strLast.size(), strLast) != 0)
+    if (strText.compare(0, pieces.front().size(), pieces.front()) != 0 ||
+        strText.size() < pieces.front().size() + strLast.size() ||
+        strText.compare(strText.size() - strLast.size(), strLast.size(), strLast) != 0)
         return false;
     size_t nAt = pieces.front().size();
     const size_t nEnd = strText.size() - strLast.size();
@@ -75,9 +74,9 @@ namespace {
 
 bool IsFinalLayout(HWND hDlg, const CUpdaterTexts& texts)
 {
-    return IsControlVisible(hDlg, IDC_MESSAGE) && !IsControlVisible(hDlg, IDC_BUSY_TEXT)
-        && IsControlVisible(hDlg, IDOK) && !IsControlVisible(hDlg, IDCANCEL)
-        && GetControlText(hDlg, IDOK) == texts.Load(IDS_CLOSE_BUTTON);
+    return IsControlVisible(hDlg, IDC_MESSAGE) && !IsControlVisible(hDlg, IDC_BUSY_TEXT) &&
+           IsControlVisible(hDlg, IDOK) && !IsControlVisible(hDlg, IDCANCEL) &&
+           GetControlText(hDlg, IDOK) == texts.Load(IDS_CLOSE_BUTTON);
 }
 
 }  // namespace
@@ -87,8 +86,8 @@ UPDATE_OUTCOME ReadOutcome(HWND hDlg, const CUpdaterTexts& texts)
     if (!IsControlVisible(hDlg, IDC_MESSAGE) || IsControlVisible(hDlg, IDC_BUSY_TEXT))
         return UPDATE_OUTCOME::None;
     const std::string strMessage = GetControlText(hDlg, IDC_MESSAGE);
-    if (GetControlText(hDlg, IDOK) == texts.Load(IDS_RETRY_BUTTON)
-        && MatchesFormat(strMessage, texts.Load(IDS_DEVICE_NOT_FOUND)))
+    if (GetControlText(hDlg, IDOK) == texts.Load(IDS_RETRY_BUTTON) &&
+        MatchesFormat(strMessage, texts.Load(IDS_DEVICE_NOT_FOUND)))
         return UPDATE_OUTCOME::NotFound;
     if (!IsFinalLayout(hDlg, texts))
         return UPDATE_OUTCOME::None;
@@ -106,12 +105,18 @@ UPDATE_OUTCOME ReadOutcome(HWND hDlg, const CUpdaterTexts& texts)
 const char* OutcomeName(UPDATE_OUTCOME outcome)
 {
     switch (outcome) {
-    case UPDATE_OUTCOME::NotFound: return "Not found";
-    case UPDATE_OUTCOME::VersionRefused: return "Version refused";
-    case UPDATE_OUTCOME::NoRoom: return "No room";
-    case UPDATE_OUTCOME::CopyFailed: return "Copy failed";
-    case UPDATE_OUTCOME::Updated: return "Updated";
-    case UPDATE_OUTCOME::None: break;
+    case UPDATE_OUTCOME::NotFound:
+        return "Not found";
+    case UPDATE_OUTCOME::VersionRefused:
+        return "Version refused";
+    case UPDATE_OUTCOME::NoRoom:
+        return "No room";
+    case UPDATE_OUTCOME::CopyFailed:
+        return "Copy failed";
+    case UPDATE_OUTCOME::Updated:
+        return "Updated";
+    case UPDATE_OUTCOME::None:
+        break;
     }
     return "none";
 }

@@ -32,7 +32,15 @@ private:
 bool MatchesFormat(const std::string& strText, const std::string& strFormat);
 
 // What the update dialog shows right now.
-enum class UPDATE_OUTCOME { None, NotFound, VersionRefused, NoRoom, CopyFailed, Updated };
+enum class UPDATE_OUTCOME
+{
+    None,
+    NotFound,
+    VersionRefused,
+    NoRoom,
+    CopyFailed,
+    Updated
+};
 
 UPDATE_OUTCOME ReadOutcome(HWND hDlg, const CUpdaterTexts& texts);
 const char* OutcomeName(UPDATE_OUTCOME outcome);
