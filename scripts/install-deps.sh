@@ -3,7 +3,9 @@
 # the MinGW-w64 i686 cross compiler (posix threads), 32-bit Wine, Xvfb,
 # GoogleTest's sources, CMake, Ninja, the icon tools (wrestool also reads
 # the version record), and what the release archive takes: zip, and
-# osslsigncode and openssl for signing. Safe to run again.
+# osslsigncode and openssl for signing, and clang-format for the format
+# check. Where the kernel runs no 32-bit programs, the 64-bit compiler and
+# Wine stand in (scripts/wine-arch.sh). Safe to run again.
 set -euo pipefail
 
 packages=(
@@ -14,6 +16,7 @@ packages=(
   googletest cmake ninja-build
   imagemagick icoutils
   zip unzip osslsigncode openssl
+  clang-format
 )
 
 missing=()
