@@ -343,20 +343,8 @@ TEST_F(DriveIdentityTest, EveryRequestFailingInTurnReleasesEverything)
     build();
     ASSERT_EQ(1, GetDeviceIdentityByDrive("E", &m_id));
     const USB_DEVICE_IDENTITY good = m_id;
-    const char* apszCalls[] = {"SetupDiGetClassDevsExA",
-                               "SetupDiEnumDeviceInfo",
-                               "SetupDiGetDeviceInstanceIdA",
-                               "SetupDiOpenDevRegKey",
-                               "CM_Get_Parent",
-                               "RegOpenKeyExA",
-                               "RegEnumValueA",
-                               "RegQueryValueExA",
-                               "CreateFileA",
-                               "DeviceIoControl",
-                               "HeapAlloc",
-                               "GetVersionExA",
-                               "CM_Get_DevNode_Registry_PropertyA"};
-    const int nCalls = sizeof(apszCalls) / sizeof(apszCalls[0]);
+    const char* const* apszCalls = g_apszLookupCalls;
+    const int nCalls = sizeof(g_apszLookupCalls) / sizeof(g_apszLookupCalls[0]);
     unsigned anCalls[nCalls];
     for (int i = 0; i < nCalls; ++i)
         anCalls[i] = host.Calls(apszCalls[i]);

@@ -42,20 +42,6 @@ const char* const g_apszTails[] = {"1", "12", "123", "2", "1A"};
 // the platform fails to release, the leak is the platform's. So is the
 // process heap's handle, which the process has as long as it runs: asked
 // for again to free a block, a failure would leak the block on any host.
-const char* const g_apszFailable[] = {"SetupDiGetClassDevsExA",
-                                      "SetupDiEnumDeviceInfo",
-                                      "SetupDiGetDeviceInstanceIdA",
-                                      "SetupDiOpenDevRegKey",
-                                      "CM_Get_Parent",
-                                      "CM_Get_DevNode_Registry_PropertyA",
-                                      "RegOpenKeyExA",
-                                      "RegEnumValueA",
-                                      "RegQueryValueExA",
-                                      "CreateFileA",
-                                      "DeviceIoControl",
-                                      "HeapAlloc",
-                                      "GetVersionExA"};
-
 struct PLANNED_STICK
 {
     int nHub;
@@ -268,7 +254,7 @@ TEST_F(DriveLookupPropertyTest, EveryDriveGivesItsOwnStickOrNothing)
         // (or, now and then, one past it).
         std::vector<const char*> vReached;
         std::vector<unsigned> vCounts;
-        for (const char* pszCall : g_apszFailable)
+        for (const char* pszCall : g_apszLookupCalls)
             if (host.Calls(pszCall)) {
                 vReached.push_back(pszCall);
                 vCounts.push_back(host.Calls(pszCall));

@@ -47,19 +47,7 @@ protected:
 // a failed lookup has reported how far it got.
 TEST_F(IdentityReportTest, ASinkChangesNothingOfTheLookup)
 {
-    const char* apszCalls[] = {"SetupDiGetClassDevsExA",
-                               "SetupDiEnumDeviceInfo",
-                               "SetupDiGetDeviceInstanceIdA",
-                               "SetupDiOpenDevRegKey",
-                               "CM_Get_Parent",
-                               "RegOpenKeyExA",
-                               "RegEnumValueA",
-                               "RegQueryValueExA",
-                               "CreateFileA",
-                               "DeviceIoControl",
-                               "HeapAlloc",
-                               "GetVersionExA"};
-    for (const char* pszCall : apszCalls) {
+    for (const char* pszCall : g_apszLookupCalls) {
         for (unsigned n = 0; n <= 4; ++n) {
             int anResult[2];
             USB_DEVICE_IDENTITY aId[2];

@@ -8,6 +8,22 @@
 
 #include <gtest/gtest.h>
 
+// The host calls a drive lookup makes that can fail (the rest, such as
+// releases, it only makes on its way out).
+const char* const g_apszLookupCalls[] = {"SetupDiGetClassDevsExA",
+                                         "SetupDiEnumDeviceInfo",
+                                         "SetupDiGetDeviceInstanceIdA",
+                                         "SetupDiOpenDevRegKey",
+                                         "CM_Get_Parent",
+                                         "CM_Get_DevNode_Registry_PropertyA",
+                                         "RegOpenKeyExA",
+                                         "RegEnumValueA",
+                                         "RegQueryValueExA",
+                                         "CreateFileA",
+                                         "DeviceIoControl",
+                                         "HeapAlloc",
+                                         "GetVersionExA"};
+
 class CSimHostTest : public ::testing::Test
 {
 protected:
