@@ -35,15 +35,20 @@ static HANDLE CreateForWriting(const std::string& path)
     return hFile;
 }
 
-void WriteFileBytes(const std::string& path, const std::string& bytes)
+// Writes all of bytes to a file just created and closes it.
+static void WriteAllAndClose(HANDLE hFile, const std::string& path, const std::string& bytes)
 {
-    HANDLE hFile = CreateForWriting(path);
     DWORD nWritten = 0;
     const BOOL bOk =
         bytes.empty() || WriteFile(hFile, bytes.data(), static_cast<DWORD>(bytes.size()), &nWritten, nullptr);
     CloseHandle(hFile);
     if (!bOk || nWritten != bytes.size())
         throw std::runtime_error("cannot write " + path);
+}
+
+void WriteFileBytes(const std::string& path, const std::string& bytes)
+{
+    WriteAllAndClose(CreateForWriting(path), path, bytes);
 }
 
 void WriteFileOfSize(const std::string& path, unsigned long long nSize)
@@ -167,12 +172,7 @@ void WriteLongPathFile(const std::string& path, const std::string& bytes)
     HANDLE hFile = CreateFileW(LongPathOf(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     if (hFile == INVALID_HANDLE_VALUE)
         throw std::runtime_error("cannot create " + path);
-    DWORD nWritten = 0;
-    const BOOL bOk =
-        bytes.empty() || WriteFile(hFile, bytes.data(), static_cast<DWORD>(bytes.size()), &nWritten, nullptr);
-    CloseHandle(hFile);
-    if (!bOk || nWritten != bytes.size())
-        throw std::runtime_error("cannot write " + path);
+    WriteAllAndClose(hFile, path, bytes);
 }
 
 void RemoveLongPath(const std::string& path)
