@@ -85,11 +85,17 @@ bool ReadEveryExampleExpectation(std::vector<EXAMPLE_EXPECTATION>& examples, std
     return !examples.empty();
 }
 
-bool CanEndHere(const EXAMPLE_EXPECTATION& expected)
+bool ReadExamplesThatCanEndHere(std::vector<EXAMPLE_EXPECTATION>& examples, std::string& strError)
 {
+    if (!ReadEveryExampleExpectation(examples, strError))
+        return false;
     ULARGE_INTEGER nFree = {};
     const bool bSmallDrive = GetDiskFreeSpaceExA("E:\\", &nFree, nullptr, nullptr) && nFree.QuadPart < 3 << 20;
-    return expected.outcome != UPDATE_OUTCOME::NoRoom || bSmallDrive;
+    if (!bSmallDrive)
+        examples.erase(std::remove_if(examples.begin(), examples.end(),
+                                      [](const EXAMPLE_EXPECTATION& e) { return e.outcome == UPDATE_OUTCOME::NoRoom; }),
+                       examples.end());
+    return true;
 }
 
 unsigned long QuietExitCode(UPDATE_OUTCOME outcome)

@@ -28,9 +28,10 @@ bool ReadExampleExpectation(const std::string& strExample, EXAMPLE_EXPECTATION& 
 // the reason in strError, when there is no example or one can't be read.
 bool ReadEveryExampleExpectation(std::vector<EXAMPLE_EXPECTATION>& examples, std::string& strError);
 
-// False for No room where drive E: is not the small test drive (a tmpfs of
-// 2 MiB, which needs root): the package then fits.
-bool CanEndHere(const EXAMPLE_EXPECTATION& expected);
+// As ReadEveryExampleExpectation, less the examples that can't end as
+// expected on this machine: No room where drive E: is not the small test
+// drive (a tmpfs of 2 MiB, which needs root), since the package then fits.
+bool ReadExamplesThatCanEndHere(std::vector<EXAMPLE_EXPECTATION>& examples, std::string& strError);
 
 // The exit code of a quiet run that ends in outcome.
 unsigned long QuietExitCode(UPDATE_OUTCOME outcome);
