@@ -27,6 +27,8 @@ public:
     // On the worker thread.
     void OnEvent(const char* pszText) override;
     void OnCopyProgress(ULONGLONG nDone, ULONGLONG nTotal) override;
+    // Events are wanted only when there is an observer to pass them to.
+    bool WantsEvents() const override { return m_pNext != nullptr; }
 
     // On the dialog's thread, for the posted message: the latest position.
     // A change after this call posts the message again.

@@ -9,6 +9,7 @@
 #include "HostApi.h"
 #include "IdentityTrace.h"
 #include "UpdateCfg.h"
+#include "UpdateObserver.h"
 
 #include <cstring>
 
@@ -63,7 +64,7 @@ int CUpdateEngine::IsTargetDrive(const char* pszEntry)
     OutputDebugStringA("Removable Drive\n");
     Report("%s is removable: looking for the USB device behind it", pszEntry);
     const char szLetter[2] = {pszEntry[0], '\0'};
-    CIdentityTrace trace(m_pObserver, pszEntry);
+    CIdentityTrace trace(IsReporting() ? m_pObserver : nullptr, pszEntry);
     if (!GetDeviceIdentityByDrive(szLetter, &m_identity)) {
         trace.ReportFailure();
         // The record keeps the ids of a device whose release reads 0000.
@@ -128,9 +129,14 @@ int CUpdateEngine::EndRun(SCAN_OUTCOME outcome)
     return outcome == SCAN_UPDATED ? 1 : 0;
 }
 
+bool CUpdateEngine::IsReporting() const
+{
+    return m_pObserver != nullptr && m_pObserver->WantsEvents();
+}
+
 void CUpdateEngine::Report(const char* pszFormat, ...) const
 {
-    if (!m_pObserver)
+    if (!IsReporting())
         return;
     va_list args;
     va_start(args, pszFormat);

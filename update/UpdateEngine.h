@@ -98,9 +98,9 @@ public:
 
 private:
     // Sends one event to the observer, printf-style with text and number
-    // arguments; nothing is formatted without an observer.
+    // arguments; nothing is formatted without an observer that wants events.
     void Report(const char* pszFormat, ...) const;
-    bool IsReporting() const { return m_pObserver != nullptr; }
+    bool IsReporting() const;
     // Ends the run with an outcome, and says so.
     int EndRun(SCAN_OUTCOME outcome);
     // Update.cfg of the program folder.

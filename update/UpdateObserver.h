@@ -26,4 +26,9 @@ public:
         (void)nDone;
         (void)nTotal;
     }
+
+    // Whether OnEvent has anyone behind it. An observer that is there for
+    // the progress alone says no, and the engine then builds no event text
+    // (nor measures anything just to say it).
+    virtual bool WantsEvents() const { return true; }
 };
