@@ -77,9 +77,12 @@ ULONGLONG MeasureStaleTemps(const char* pszDriveRoot)
 }
 
 int PackageFitsOnDrive(const char* pszProgramFolder, const char* pszSection, const char* pszDriveRoot,
-                       ULONGLONG nFreeBytes)
+                       ULONGLONG nFreeBytes, ULONGLONG* pnOnDrive)
 {
     const ULONGLONG nStale = MeasureStaleTemps(pszDriveRoot);
     const ULONGLONG nFree = nStale > ~0ULL - nFreeBytes ? ~0ULL : nFreeBytes + nStale;
-    return nFree >= MeasurePackageOnDrive(pszProgramFolder, pszSection, pszDriveRoot) ? 1 : 0;
+    const ULONGLONG nOnDrive = MeasurePackageOnDrive(pszProgramFolder, pszSection, pszDriveRoot);
+    if (pnOnDrive)
+        *pnOnDrive = nOnDrive;
+    return nFree >= nOnDrive ? 1 : 0;
 }

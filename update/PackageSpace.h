@@ -36,6 +36,7 @@ ULONGLONG MeasurePackageOnDrive(const char* pszProgramFolder, const char* pszSec
 ULONGLONG MeasureStaleTemps(const char* pszDriveRoot);
 
 // 1 when nFreeBytes (the drive's free space available to the user) and the
-// room of stale temporary files hold the package in allocation units.
+// room of stale temporary files hold the package in allocation units; the
+// package's size in those units in *pnOnDrive when it is given.
 int PackageFitsOnDrive(const char* pszProgramFolder, const char* pszSection, const char* pszDriveRoot,
-                       ULONGLONG nFreeBytes);
+                       ULONGLONG nFreeBytes, ULONGLONG* pnOnDrive = nullptr);

@@ -68,7 +68,8 @@ int CUpdateEngine::HasRoomForPackage(const char* pszDriveRoot)
         Report("Space: the program's own folder is unknown, so the package takes no room");
         return 1;  // the copy then fails
     }
-    const int bRoom = PackageFitsOnDrive(strProgramFolder, m_strSection, pszDriveRoot, freeBytes.QuadPart);
+    ULONGLONG nOnDrive = 0;
+    const int bRoom = PackageFitsOnDrive(strProgramFolder, m_strSection, pszDriveRoot, freeBytes.QuadPart, &nOnDrive);
     if (IsReporting()) {
         int nFiles = 0;
         const ULONGLONG nBytes = MeasurePackage(strProgramFolder, m_strSection, &nFiles);
@@ -77,8 +78,7 @@ int CUpdateEngine::HasRoomForPackage(const char* pszDriveRoot)
         Report("Space: %llu bytes free on %s%s; package [%s] holds %llu bytes in %d files, %llu bytes in whole "
                "allocation units of the drive: %s",
                freeBytes.QuadPart, pszDriveRoot, static_cast<const char*>(strFree),
-               static_cast<const char*>(m_strSection), nBytes, nFiles,
-               MeasurePackageOnDrive(strProgramFolder, m_strSection, pszDriveRoot), bRoom ? "room" : "no room");
+               static_cast<const char*>(m_strSection), nBytes, nFiles, nOnDrive, bRoom ? "room" : "no room");
     }
     return bRoom;
 }
