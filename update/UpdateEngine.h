@@ -26,10 +26,11 @@
 #pragma once
 
 #include "AfxString.h"
+#include "PackageSpace.h"
+#include "StagedCopy.h"
 #include "UsbDeviceIdentity.h"
 
 class CFileOps;
-class CStagedCopy;
 class CUpdateCfg;
 class CUpdateObserver;
 
@@ -113,7 +114,11 @@ private:
     int IsTargetDrive(const char* pszEntry);
     void ReportDriveList(const char* pszDrives, const char* pszEnd) const;
     void ReportIdentity(const char* pszEntry) const;
-    void ReportCopiedFiles(const CStagedCopy& copy, const CString& strProgramFolder, const char* pszDriveRoot) const;
+    // The package's files (see ListPackageFiles), without the run's log.
+    int ListPackage(PACKAGE_FILE_LIST& files) const;
+    void ReportJournal(JOURNAL_RECOVERY recovery, const char* pszDriveRoot) const;
+    void ReleaseLogBeforeCommit(const PACKAGE_FILE_LIST& files, const char* pszDriveRoot) const;
+    void ReportCopiedFiles(const CStagedCopy& copy, const PACKAGE_FILE_LIST& files, const char* pszDriveRoot) const;
 
     CString m_strProgramFolder;  // ending in '\'
     bool m_bProgramFolder;       // false: the executable's path could not be had
@@ -123,6 +128,10 @@ private:
     CString m_strDriveRoot;
     bool m_bRunOpen;  // a target was found and no step ended the run
     USB_DEVICE_IDENTITY m_identity;
+    // The package as the space check listed it, for the copy that follows.
+    PACKAGE_FILE_LIST m_package;
+    CString m_strListedSection;
+    bool m_bPackageListed = false;
 };
 
 // "Updated", "Not found", ...: the outcome's name for logs.

@@ -26,6 +26,8 @@ HANDLE CFaultyFileOps::Open(const char* pszPath, DWORD dwAccess, DWORD dwShare, 
 {
     const HANDLE hFile = CFileOps::Open(pszPath, dwAccess, dwShare, dwDisposition, dwFlags);
     const std::string name = BaseName(pszPath);
+    if (dwDisposition == CREATE_NEW)
+        m_created.push_back(name);
     if (!CStagedCopy::IsStagingName(name.c_str())) {
         m_sources.push_back(name);
         m_bOnTarget = name == m_name;
@@ -46,6 +48,10 @@ BOOL CFaultyFileOps::Read(HANDLE hFile, void* pBuffer, DWORD nBytes, DWORD* pnRe
     const BOOL bRead = CFileOps::Read(hFile, pBuffer, nBytes, pnRead);
     if (m_fault == kReadBackBad && hFile == m_hReadBack && bRead && *pnRead > 0) {
         static_cast<char*>(pBuffer)[*pnRead / 2] ^= 0x20;
+        m_bStruck = true;
+    }
+    if (m_fault == kReadBackLast && hFile == m_hReadBack && bRead && *pnRead > 0 && !m_bStruck) {
+        static_cast<char*>(pBuffer)[*pnRead - 1] ^= 0x20;
         m_bStruck = true;
     }
     return bRead;
@@ -76,7 +82,9 @@ BOOL CFaultyFileOps::Close(HANDLE hFile)
 
 BOOL CFaultyFileOps::Move(const char* pszFrom, const char* pszTo, DWORD dwFlags)
 {
-    if (m_fault == kMoveFails && BaseName(pszTo) == m_name)
+    if ((m_fault == kMoveFails && !m_bStruck && BaseName(pszTo) == m_name) || (m_fault == kCutOff && m_bStruck))
         return Fail(ERROR_SHARING_VIOLATION);
+    if (m_fault == kCutOff && BaseName(pszTo) == m_name)
+        return Fail(ERROR_NOT_READY);
     return CFileOps::Move(pszFrom, pszTo, dwFlags);
 }

@@ -2,6 +2,7 @@
 // host, its Update.cfg and firmware folders in a folder of their own beside
 // the test, and the prefix's removable drives E: and F: as the sticks.
 #include "UpdateEngine.h"
+#include "UpdateLog.h"
 #include "UpdateObserver.h"
 
 #include "DebugTrace.h"
@@ -155,10 +156,29 @@ TEST_F(UpdateEngineTest, EventsSayWhyADriveOrAFileFailed)
     engine.SetObserver(&events);
     EXPECT_EQ(SCAN_COPY_FAILED, engine.Run());
     CloseHandle(hHeld);
-    EXPECT_EQ(1, events.Count("MODELB.BIN, 2052 bytes, to E:\\MODELB.BIN: failed: the name does not fit, a folder"));
-    EXPECT_EQ(1, events.Count("to E:\\RELEASE.TXT: failed, error 32: "));
+    EXPECT_EQ(1, events.Count("MODELB.BIN, 2052 bytes, to E:\\MODELB.BIN: failed: a folder or link of that name"));
+    EXPECT_EQ(1, events.Count("to E:\\RELEASE.TXT: failed to open it, error 32: "));
     EXPECT_EQ(1, events.Count("NOTES.TXT, 5 bytes, to E:\\NOTES.TXT: not copied, as another file failed"));
     EXPECT_EQ(std::vector<std::string>{"MODELB.BIN"}, ListFolder("E:\\"));
+    for (const std::string& strEvent : events.m_events)
+        EXPECT_EQ(std::string::npos, strEvent.find_first_of("\r\n")) << strEvent;
+}
+
+// The run's own log is no firmware when it lies in the firmware folder, and
+// makes way, closed before the commit, when a package file replaces it.
+TEST_F(UpdateEngineTest, RunsOwnLogIsNoFirmwareAndMakesWay)
+{
+    LayOut("updated");
+    for (const std::string& strLog : {strFolder + "ModelB\\run.log", std::string("E:\\MODELB.BIN")}) {
+        RemovePath(strFolder + "ModelB\\run.log");
+        CUpdateLog log;
+        ASSERT_TRUE(log.Open(strLog.c_str()));
+        CUpdateEngine engine(strFolder.c_str());
+        engine.SetObserver(&log);
+        EXPECT_EQ(SCAN_UPDATED, engine.Run()) << strLog;
+        EXPECT_EQ((std::vector<std::string>{"MODELB.BIN", "RELEASE.TXT"}), ListFolder("E:\\")) << strLog;
+    }
+    EXPECT_EQ(2052u, ReadFileBytes("E:\\MODELB.BIN").size());
 }
 
 }  // namespace
