@@ -23,6 +23,15 @@ CUpdateEngine::CUpdateEngine(const char* pszProgramFolder)
       m_outcome(SCAN_NOT_FOUND), m_bRunOpen(false), m_identity()
 {}
 
+CUpdateEngine::CUpdateEngine(const char* pszProgramFolder, const char* pszSection) : CUpdateEngine()
+{
+    if (pszProgramFolder) {
+        m_strProgramFolder = pszProgramFolder;
+        m_bProgramFolder = true;
+    }
+    m_strSection = pszSection;
+}
+
 int CUpdateEngine::FindTargetDrive()
 {
     m_strDriveRoot.Empty();

@@ -50,6 +50,10 @@ public:
     CUpdateEngine();
     // ... or in pszProgramFolder (ending in '\').
     explicit CUpdateEngine(const char* pszProgramFolder);
+    // Matched to pszSection from the start, with no device behind it: the
+    // package operations of that section's folder, in pszProgramFolder or,
+    // when it is null, beside the executable.
+    CUpdateEngine(const char* pszProgramFolder, const char* pszSection);
     CUpdateEngine(const CUpdateEngine&) = delete;
     CUpdateEngine& operator=(const CUpdateEngine&) = delete;
 
@@ -74,27 +78,25 @@ public:
     // The device's release as the Version-refused message shows it: four
     // upper-case hexadecimal digits.
     CString GetReleaseText() const;
+    // The matched section, empty until a match; the device's display name,
+    // which its owner may set before the first match (the dialog shows a
+    // default name until then). Both keep the last match's values.
     const CString& GetSection() const { return m_strSection; }
     const CString& GetDeviceName() const { return m_strDeviceName; }
+    void SetDeviceName(const char* pszDeviceName) { m_strDeviceName = pszDeviceName; }
 
-    // Matching and version gate. FindConfigSection sets m_strSection and
-    // m_strDeviceName from the first section, in file order, whose
+    // Matching and version gate. FindConfigSection sets the section and the
+    // device name from the first section, in file order, whose
     // DeviceID and VendorID equal the device's ids; IsVersionAccepted
     // checks the device's release against that section's Version.
     int FindConfigSection(USB_DEVICE_IDENTITY identity);
     int IsVersionAccepted(USB_DEVICE_IDENTITY identity);
 
     // The firmware package: the files directly inside the folder named
-    // m_strSection in the program folder.
+    // after the matched section in the program folder.
     DWORD GetPackageSize();
     int HasRoomForPackage(const char* pszDriveRoot);
     int CopyPackageToDrive(const char* pszDriveRoot);
-
-    // The matched section, empty until a match; the device's display name,
-    // which its owner may set before the first match (the dialog shows a
-    // default name until then). Both keep the last match's values.
-    CString m_strSection;
-    CString m_strDeviceName;
 
 private:
     // Sends one event to the observer, printf-style with text and number
@@ -115,6 +117,8 @@ private:
     void ReportIdentity(const char* pszEntry) const;
     void ReportCopiedFiles(const CStagedCopy& copy, const CString& strProgramFolder, const char* pszDriveRoot) const;
 
+    CString m_strSection;
+    CString m_strDeviceName;
     CString m_strProgramFolder;  // ending in '\'
     bool m_bProgramFolder;       // false: the executable's path could not be had
     CUpdateObserver* m_pObserver;
