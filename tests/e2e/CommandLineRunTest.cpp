@@ -75,9 +75,11 @@ TEST_F(CommandLineRunTest, QuietRunOfEveryExample)
         SCOPED_TRACE(expected.strExample);
         EmptyDrives();
         EXPECT_EQ(QuietExitCode(expected.outcome), RunQuiet(LayOut(expected.strExample), "/quiet"));
-        if (expected.outcome == UPDATE_OUTCOME::Updated)
+        if (expected.outcome == UPDATE_OUTCOME::Updated) {
             EXPECT_EQ("", CompareWithPackage(strFolder + "\\" + expected.strSection, expected.strDriveRoot));
-        else
+            // The first target alone: the other stick stays as it was.
+            EXPECT_TRUE(ListFiles(expected.strDriveRoot == "E:\\" ? "F:" : "E:").empty());
+        } else
             EXPECT_TRUE(SticksAreEmpty());
     }
     // A host that can't list its drives.
