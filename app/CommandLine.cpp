@@ -40,6 +40,8 @@ void ParseCommandLine(const char* pszCmdLine, COMMAND_LINE& args)
     args.bQuiet = FALSE;
     args.bUsage = FALSE;
     args.strLogPath.Empty();
+    args.bAll = FALSE;
+    args.bList = FALSE;
     const char* psz = pszCmdLine ? pszCmdLine : "";
     CString strArg;
     while (NextArgument(&psz, strArg)) {
@@ -52,22 +54,31 @@ void ParseCommandLine(const char* pszCmdLine, COMMAND_LINE& args)
                 args.strLogPath = strPath;
             else
                 args.bUsage = TRUE;
+        } else if (IsSwitch(strArg, "all")) {
+            args.bAll = TRUE;
+        } else if (IsSwitch(strArg, "list")) {
+            args.bList = TRUE;
         } else {
             args.bUsage = TRUE;  // "/?" and whatever the program does not know
         }
     }
+    // The dialog shows one device: every device is for the unattended run.
+    if (args.bAll && !args.bQuiet)
+        args.bUsage = TRUE;
 }
 
 const char* GetBuiltInUsage()
 {
     return "Updates the firmware of a USB device plugged into this computer.\n"
            "\n"
-           "PelkinUpdate [/quiet] [/log FILE]\n"
+           "PelkinUpdate [/quiet [/all]] [/list] [/log FILE]\n"
            "\n"
            "(no switch)\tShow the update dialog.\n"
            "/quiet\tUpdate without any window. The exit code tells the outcome: "
            "0 updated, 1 not found, 2 version refused, 3 no room, 4 copy failed, "
            "5 drive list unavailable, 64 this usage.\n"
+           "/all\tWith /quiet: update every attached device; the exit code is that of the first one not updated.\n"
+           "/list\tShow what each drive holds and what an update would do, writing nothing.\n"
            "/log FILE\tAppend a log of the run to FILE.\n"
            "/?\tShow this usage.\n"
            "\n"

@@ -27,7 +27,7 @@ const ULONGLONG kUnit = 4096;  // the small test drive's allocation unit
 class CPackageEngine : public CUpdateEngine
 {
 public:
-    explicit CPackageEngine(const std::string& strSection = kSection) { m_strSection = strSection.c_str(); }
+    explicit CPackageEngine(const std::string& strSection = kSection) : CUpdateEngine(nullptr, strSection.c_str()) {}
 };
 
 // A file of nSize bytes that takes (next to) no room on disk.
