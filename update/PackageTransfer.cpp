@@ -53,8 +53,6 @@ int CUpdateEngine::HasRoomForPackage(const char* pszDriveRoot)
         Report("Space: the drive root does not fit 259 characters");
         return 0;
     }
-    // Before anything else on the drive: a commit cut off by an earlier run.
-    ReportJournal(CStagedCopy::RecoverJournal(pszDriveRoot, m_pFileOps), pszDriveRoot);
     ULARGE_INTEGER freeBytes = {};
     DWORD dwError = ERROR_SUCCESS;
     if (!GetDiskFreeSpaceExA(pszDriveRoot, &freeBytes, nullptr, nullptr)) {

@@ -3,20 +3,7 @@
 // only read, and the package is listed, not copied.
 #include "UpdateEngine.h"
 
-#include "PackageFolder.h"
 #include "PackageSpace.h"
-
-namespace {
-
-int AddLookedAtBytes(const CString& strPath, const CString&, void* pContext)
-{
-    ULONGLONG& nTotal = *static_cast<ULONGLONG*>(pContext);
-    const ULONGLONG nBytes = GetPackageFileBytes(strPath);
-    nTotal = nTotal + nBytes < nTotal ? ~0ULL : nTotal + nBytes;
-    return 1;
-}
-
-}  // namespace
 
 SCAN_OUTCOME CUpdateEngine::LookAtTarget()
 {
@@ -38,11 +25,11 @@ SCAN_OUTCOME CUpdateEngine::LookAtTarget()
 // A package without files is what the copy would fail on.
 int CUpdateEngine::ReportPackageLook()
 {
-    CString strProgramFolder;
-    ULONGLONG nBytes = 0;
-    const int nFiles = GetProgramFolder(strProgramFolder)
-                           ? WalkPackageFiles(strProgramFolder, m_strSection, AddLookedAtBytes, &nBytes)
-                           : 0;
+    // The list the space check made.
+    if (!m_bPackageListed || m_strListedSection != m_strSection)
+        ListPackage(m_package);
+    const PACKAGE_FILE_LIST& files = m_package;
+    const int nFiles = static_cast<int>(files.size());
     if (nFiles == 0) {
         Report("%s: no package: no file in folder %s of the program folder (missing, empty, or not a folder)",
                static_cast<const char*>(m_strDriveRoot), static_cast<const char*>(m_strSection));
@@ -54,10 +41,10 @@ int CUpdateEngine::ReportPackageLook()
     ULARGE_INTEGER freeBytes = {};
     if (!GetDiskFreeSpaceExA(m_strDriveRoot, &freeBytes, nullptr, nullptr))
         freeBytes.QuadPart = 0;
-    const ULONGLONG nUnits = MeasurePackageOnDrive(strProgramFolder, m_strSection, m_strDriveRoot) / nUnit;
+    const ULONGLONG nUnits = MeasurePackageOnDrive(files, m_strDriveRoot) / nUnit;
     Report("%s would be updated: package [%s], %llu bytes in %d files, takes %llu of the drive's %llu free "
            "allocation units of %llu bytes",
-           static_cast<const char*>(m_strDriveRoot), static_cast<const char*>(m_strSection), nBytes, nFiles, nUnits,
-           freeBytes.QuadPart / nUnit, nUnit);
+           static_cast<const char*>(m_strDriveRoot), static_cast<const char*>(m_strSection), SumPackageBytes(files),
+           nFiles, nUnits, freeBytes.QuadPart / nUnit, nUnit);
     return 1;
 }

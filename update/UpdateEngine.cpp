@@ -133,6 +133,9 @@ int CUpdateEngine::CheckRoom()
 {
     if (!m_bRunOpen)
         return 0;
+    // Before anything else on the drive: a commit that an earlier run left
+    // cut off is undone (the space check itself only reads).
+    ReportJournal(CStagedCopy::RecoverJournal(m_strDriveRoot, m_pFileOps), m_strDriveRoot);
     return HasRoomForPackage(m_strDriveRoot) ? 1 : EndRun(SCAN_NO_ROOM);
 }
 
