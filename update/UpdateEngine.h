@@ -15,7 +15,8 @@
 // run has ended, the later steps do nothing and return 0. Run()
 // does all four. The dialog calls the steps one by one and shows a layout
 // between them; the unattended run calls Run(). Every step reads
-// Update.cfg, the device tree and the package folder anew.
+// Update.cfg, the device tree and the package folder anew, except that
+// CopyPackage copies the package as CheckRoom listed and measured it.
 //
 // A run over every device (/all) takes the first target, runs the steps,
 // then asks FindNextTargetDrive for the next one and runs them again, until
