@@ -79,7 +79,7 @@ ULONGLONG MeasurePackageOnDrive(const PACKAGE_FILE_LIST& files, const char* pszD
     if (files.empty())
         return 0;
     const ULONGLONG nUnit = GetAllocationUnit(pszDriveRoot);
-    ULONGLONG nTotal = RoundToUnits(CStagedCopy::GetJournalBytes(files), nUnit);
+    ULONGLONG nTotal = 0;
     for (const PACKAGE_FILE& file : files)
         nTotal = AddWithoutWrap(nTotal, RoundToUnits(file.nBytes, nUnit));
     return nTotal;

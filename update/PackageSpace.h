@@ -13,9 +13,10 @@
 // so it needs no more than was counted; the commit only renames within the
 // root (old files are set aside under temporary names, new ones moved in),
 // which moves no data; the set-aside files are removed once the commit is
-// through. The commit's journal is a few hundred bytes per file; it lives
-// in the room that the rounding to whole units leaves, and a stick too
-// full for it fails the copy before any final name is touched. Directory
+// through. The commit's journal (a line per file) is not counted: it
+// lives in a unit of its own, and a package that takes the drive's last
+// free units leaves none for it; the commit then goes on without one (it
+// is still undone whole when one of its steps fails). Directory
 // entries are not counted: they live in the directory's own clusters, and
 // a temporary 8.3 name takes a single entry.
 #pragma once

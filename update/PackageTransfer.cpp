@@ -163,8 +163,8 @@ void CUpdateEngine::ReportCopiedFiles(const CStagedCopy& copy, const PACKAGE_FIL
 {
     if (!IsReporting())
         return;
-    if (!copy.GetRunFailure().IsEmpty())
-        Report("Copy: %s", static_cast<const char*>(copy.GetRunFailure()));
+    if (!copy.GetRunNote().IsEmpty())
+        Report("Copy: %s", static_cast<const char*>(copy.GetRunNote()));
     for (int i = 0; i < copy.GetFileCount(); ++i) {
         const PACKAGE_FILE& file = files[static_cast<size_t>(i)];
         Report("Copy: %s, %llu bytes, to %s%s: %s", static_cast<const char*>(file.strPath), file.nBytes, pszDriveRoot,

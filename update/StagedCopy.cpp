@@ -25,7 +25,6 @@ const unsigned kJournalNumber = 0xFFFF;
 const char kJournalHeader[] = "PelkinUpdate commit journal";
 const char kJournalEnd[] = "end";
 const char kJournalCommitted[] = "committed";
-const size_t kJournalEntryExtra = 1 + 12 + 1 + 8 + 2;
 const ULONGLONG kMaxJournalBytes = 32ULL * 1024 * 1024;
 const char kReadBackDiffers[] = "the read-back differs at byte %llu";
 const DWORD kNotPlain = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT;
@@ -345,8 +344,8 @@ void ListLeftoverTemps(const char* pszDriveRoot, const PACKAGE_FILE_LIST& files,
 }
 
 CStagedCopy::CStagedCopy(const char* pszDriveRoot, CFileOps* pOps)
-    : m_strRoot(pszDriveRoot), m_ops(pOps ? *pOps : CFileOps::Real()), m_nNextTemp(0), m_pfnProgress(nullptr),
-      m_pProgressContext(nullptr), m_nDone(0), m_nTotal(0)
+    : m_strRoot(pszDriveRoot), m_ops(pOps ? *pOps : CFileOps::Real()), m_nNextTemp(0), m_bJournal(false),
+      m_pfnProgress(nullptr), m_pProgressContext(nullptr), m_nDone(0), m_nTotal(0)
 {}
 
 int CStagedCopy::AddPackage(const char* pszProgramFolder, const char* pszSection)
@@ -372,14 +371,6 @@ void CStagedCopy::SetProgress(COPY_PROGRESS_PROC pfnProgress, void* pContext)
 bool CStagedCopy::IsStagingName(const char* pszName)
 {
     return GetTempNumber(pszName, true) >= 0;
-}
-
-ULONGLONG CStagedCopy::GetJournalBytes(const PACKAGE_FILE_LIST& files)
-{
-    ULONGLONG nBytes = sizeof kJournalHeader + sizeof kJournalEnd + sizeof kJournalCommitted + 3;
-    for (const PACKAGE_FILE& file : files)
-        nBytes += static_cast<ULONGLONG>(file.strName.GetLength()) + kJournalEntryExtra;
-    return nBytes;
 }
 
 JOURNAL_RECOVERY CStagedCopy::RecoverJournal(const char* pszDriveRoot, CFileOps* pOps)
@@ -415,23 +406,23 @@ bool CStagedCopy::Fail(STAGED_FILE& file, const char* pszWhat, DWORD dwError)
 
 int CStagedCopy::Stage()
 {
-    m_strRunFailure.Empty();
+    m_strRunNote.Empty();
     if (m_files.empty())
         return 0;
     if (RecoverJournal(m_strRoot, &m_ops) == JOURNAL_FAILED) {
-        m_strRunFailure = "the journal of an earlier copy that was cut off (" + TempName(kJournalNumber) +
-                          ") can't be carried out, so no file is touched";
+        m_strRunNote = "the journal of an earlier copy that was cut off (" + TempName(kJournalNumber) +
+                       ") can't be carried out, so no file is touched";
         return 0;
     }
     CKeepAwake awake;
     if (PrepareNames() < m_files.size()) {
-        m_strRunFailure = "the drive has fewer free temporary names than the package has files";
+        m_strRunNote = "the drive has fewer free temporary names than the package has files";
         return 0;
     }
     StartProgress();
     CChunkBuffers buffers;
     if (!buffers.First()) {
-        m_strRunFailure = "no memory for the copy's buffers";
+        m_strRunNote = "no memory for the copy's buffers";
         return 0;
     }
     bool bAllStaged = true;
@@ -642,9 +633,8 @@ void CStagedCopy::RemoveTemps()
 }
 
 // Every file staged, so no final name was a folder or link. Whatever fails
-// from here on (a file held open by another program, the stick pulled, a
-// drive too full for the journal) is undone, so that the drive holds what
-// it held before.
+// from here on (a file held open by another program, the stick pulled) is
+// undone, so that the drive holds what it held before.
 int CStagedCopy::Commit()
 {
     CKeepAwake awake;
@@ -656,14 +646,22 @@ int CStagedCopy::Commit()
     CFileHandle journal(m_ops, FitsMaxPath(strJournal)
                                    ? m_ops.Open(strJournal, GENERIC_WRITE, 0, CREATE_NEW, FILE_ATTRIBUTE_NORMAL)
                                    : INVALID_HANDLE_VALUE);
-    if (!journal.IsOpen() || !WriteJournal(journal.Get())) {
+    m_bJournal = journal.IsOpen() && WriteJournal(journal.Get());
+    if (!m_bJournal) {
         const DWORD dwError = GetLastError();
         if (journal.IsOpen()) {
             journal.Close();
             RemoveFile(m_ops, strJournal);
         }
-        RemoveTemps();
-        return FailCommit("failed to write the commit's journal", dwError);
+        // A package that takes the stick's last free units leaves none for
+        // the journal, and the room check promised it room: the commit goes
+        // on without one. It is still undone whole when one of its steps
+        // fails; only a commit cut off midway can't be undone by the next run.
+        if (dwError != ERROR_DISK_FULL && dwError != ERROR_HANDLE_DISK_FULL) {
+            RemoveTemps();
+            return FailCommit("failed to write the commit's journal", dwError);
+        }
+        m_strRunNote = "the drive has no room left for the commit's journal; the commit goes on without one";
     }
     for (STAGED_FILE& file : m_files) {
         if (!MoveIn(file)) {
@@ -672,7 +670,7 @@ int CStagedCopy::Commit()
         }
         Advance(1);
     }
-    if (!MarkCommitted(journal.Get()) || !journal.Close()) {
+    if (m_bJournal && (!MarkCommitted(journal.Get()) || !journal.Close())) {
         const DWORD dwError = GetLastError();
         journal.Close();
         return FailCommit("failed to mark the commit as through in its journal", dwError);
@@ -681,7 +679,8 @@ int CStagedCopy::Commit()
         if (!file.strAside.IsEmpty())
             RemoveFile(m_ops, m_strRoot + file.strAside);
     }
-    RemoveFile(m_ops, strJournal);
+    if (m_bJournal)
+        RemoveFile(m_ops, strJournal);
     if (m_pfnProgress)
         m_pfnProgress(m_nTotal, m_nTotal, m_pProgressContext);
     return 1;
@@ -693,15 +692,18 @@ int CStagedCopy::Commit()
 int CStagedCopy::FailCommit(const char* pszWhat, DWORD dwError)
 {
     if (pszWhat)
-        m_strRunFailure = dwError == ERROR_SUCCESS ? CString(pszWhat) : pszWhat + (", " + GetErrorText(dwError));
+        m_strRunNote = dwError == ERROR_SUCCESS ? CString(pszWhat) : pszWhat + (", " + GetErrorText(dwError));
     if (Undo()) {
         RemoveTemps();
-        RemoveFile(m_ops, m_strRoot + TempName(kJournalNumber));
+        if (m_bJournal)
+            RemoveFile(m_ops, m_strRoot + TempName(kJournalNumber));
     } else {
-        if (!m_strRunFailure.IsEmpty())
-            m_strRunFailure += "; ";
-        m_strRunFailure += "the commit could not be undone whole: its journal " + TempName(kJournalNumber) +
-                           " stays on the drive, and the next run undoes it first";
+        if (!m_strRunNote.IsEmpty())
+            m_strRunNote += "; ";
+        m_strRunNote += "the commit could not be undone whole";
+        if (m_bJournal)
+            m_strRunNote +=
+                ": its journal " + TempName(kJournalNumber) + " stays on the drive, and the next run undoes it first";
     }
     return 0;
 }

@@ -2,8 +2,9 @@
 // phases. Stage: each file is written under a temporary name beside its
 // final one, flushed to the device, read back and compared byte for byte
 // with its source. Commit: only when every file staged. A journal on the
-// drive, written and flushed first, lists each final name and the
-// temporary name its old file is set aside under; then, file by file, the
+// drive, written and flushed first (unless the package took the drive's
+// last free units), lists each final name and the temporary name its old
+// file is set aside under; then, file by file, the
 // old file is moved aside and the temporary file moved over the final
 // name. When any step of the commit fails, every step is undone in
 // reverse (old files moved back, new ones removed), so the drive holds
@@ -110,13 +111,12 @@ public:
     // 4096", "not copied, as another file failed" ...
     CString GetFileResult(int nIndex) const;
     // After Run: why the copy failed as a whole, before or after the files
-    // (a journal that can't be written, say); empty when it didn't.
-    const CString& GetRunFailure() const { return m_strRunFailure; }
+    // (a journal that can't be written, say), or that a commit went without
+    // its journal, the drive being full; empty when neither.
+    const CString& GetRunNote() const { return m_strRunNote; }
 
     // True for a name of the temporary pattern, exactly (case included).
     static bool IsStagingName(const char* pszName);
-    // Bytes that the commit's journal of these files takes at most.
-    static ULONGLONG GetJournalBytes(const PACKAGE_FILE_LIST& files);
     // Looks for a journal in pszDriveRoot and carries it out (see above).
     static JOURNAL_RECOVERY RecoverJournal(const char* pszDriveRoot, CFileOps* pOps = nullptr);
 
@@ -166,7 +166,8 @@ private:
     std::vector<STAGED_FILE> m_files;
     std::vector<bool> m_taken;  // temporary numbers not to use
     unsigned m_nNextTemp;
-    CString m_strRunFailure;
+    bool m_bJournal;  // the commit under way has its journal on the drive
+    CString m_strRunNote;
     COPY_PROGRESS_PROC m_pfnProgress;
     void* m_pProgressContext;
     ULONGLONG m_nDone;

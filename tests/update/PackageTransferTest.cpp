@@ -21,7 +21,6 @@ const char kSection[] = "FwPackage";
 const char kHyou[] = "\x95\x5C";
 const char kDrive[] = "E:\\";
 const ULONGLONG kSmallDrive = 64ULL * 1024 * 1024;
-const ULONGLONG kUnit = 4096;  // the small test drive's allocation unit
 
 // The engine with its matched section set, as FindConfigSection leaves it.
 class CPackageEngine : public CUpdateEngine
@@ -95,8 +94,7 @@ TEST_F(PackageTransferTest, RoomWhenFreeSpaceEqualsPackageNotOneByteLess)
 {
     if (!DriveIsSmall())
         GTEST_SKIP() << "E: is not a small drive";
-    // One unit of the drive is the commit's journal's.
-    const ULONGLONG nFree = FreeBytes(kDrive) - kUnit;
+    const ULONGLONG nFree = FreeBytes(kDrive);
     WriteFileOfSize(InPackage("fw.bin"), nFree);
     EXPECT_EQ(nFree, engine.GetPackageSize());
     EXPECT_EQ(1, engine.HasRoomForPackage(kDrive));
@@ -111,16 +109,16 @@ TEST_F(PackageTransferTest, RoomIsCountedInAllocationUnits)
     if (!DriveIsSmall())
         GTEST_SKIP() << "E: is not a small drive";
     const ULONGLONG nFree = FreeBytes(kDrive);
-    // One file of the free space less a unit and 1,000 bytes takes, with
-    // the commit's journal, every unit there is: room, and staging it under
-    // a temporary name fits as well.
-    WriteFileOfSize(InPackage("fw.bin"), nFree - kUnit - 1000);
+    // One file of the free space less 1,000 bytes takes every unit there
+    // is: room, and staging it under a temporary name fits as well; the
+    // commit goes on without a journal, for which no unit is left.
+    WriteFileOfSize(InPackage("fw.bin"), nFree - 1000);
     EXPECT_EQ(1, engine.HasRoomForPackage(kDrive));
     EXPECT_EQ(1, engine.CopyPackageToDrive(kDrive));
     EmptyFolder(kDrive);
     // Ten bytes more fit by bytes, but take a unit that isn't there.
     WriteFileBytes(InPackage("fw.txt"), "0123456789");
-    EXPECT_EQ(nFree - kUnit - 990, engine.GetPackageSize());
+    EXPECT_EQ(nFree - 990, engine.GetPackageSize());
     EXPECT_EQ(0, engine.HasRoomForPackage(kDrive));
     // 2,000 files of 10 bytes: 20,000 bytes, 2,000 units.
     RemoveLongPath(Package());
