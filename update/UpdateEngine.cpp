@@ -26,6 +26,7 @@ CUpdateEngine::CUpdateEngine(const char* pszProgramFolder)
 int CUpdateEngine::FindTargetDrive()
 {
     m_strDriveRoot.Empty();
+    m_strUsbDevice.Empty();
     m_bRunOpen = false;
     ZeroMemory(&m_identity, sizeof m_identity);
     m_identity.cbSize = sizeof m_identity;
@@ -76,6 +77,7 @@ int CUpdateEngine::IsTargetDrive(const char* pszEntry)
         return 0;
     }
     ReportIdentity(pszEntry);
+    m_strUsbDevice = trace.GetUsbDevice();
     if (!FindConfigSection(m_identity)) {
         Report("%s passed over: no section of Update.cfg names vendor 0x%04X, product 0x%04X", pszEntry,
                m_identity.idVendor, m_identity.idProduct);
