@@ -10,6 +10,8 @@ ON_WM_PAINT()
 ON_WM_QUERYDRAGICON()
 ON_MESSAGE(WM_COPY_PROGRESS, OnCopyProgress)
 ON_MESSAGE(WM_BUSY_STEPS_DONE, OnBusyStepsDone)
+ON_COMMAND(IDC_EJECT, OnEject)
+ON_MESSAGE(WM_EJECT_DONE, OnEjectDone)
 END_MESSAGE_MAP()
 
 CUpdateDlg::CUpdateDlg(CWnd* pParent)
@@ -17,7 +19,7 @@ CUpdateDlg::CUpdateDlg(CWnd* pParent)
       m_hIcon(LoadIconA(AfxFindResourceHandle(MAKEINTRESOURCEA(IDI_UPDATE_ICON), RT_GROUP_ICON),
                         MAKEINTRESOURCEA(IDI_UPDATE_ICON))),
       m_bRetry(0), m_strSection(m_engine.m_strSection), m_strDeviceName(m_engine.m_strDeviceName), m_pObserver(nullptr),
-      m_bBusy(false), m_busyLayout()
+      m_hEjectWindow(nullptr), m_eject(), m_bBusy(false), m_busyLayout()
 {
     m_strDeviceName.LoadString(IDS_DEFAULT_DEVICE_NAME);
 }
