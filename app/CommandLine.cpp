@@ -39,12 +39,15 @@ void ParseCommandLine(const char* pszCmdLine, COMMAND_LINE& args)
 {
     args.bQuiet = FALSE;
     args.bUsage = FALSE;
+    args.bEject = FALSE;
     args.strLogPath.Empty();
     const char* psz = pszCmdLine ? pszCmdLine : "";
     CString strArg;
     while (NextArgument(&psz, strArg)) {
         if (IsSwitch(strArg, "quiet")) {
             args.bQuiet = TRUE;
+        } else if (IsSwitch(strArg, "eject")) {
+            args.bEject = TRUE;
         } else if (IsSwitch(strArg, "log")) {
             // No Windows path starts with '/': "/log /quiet" lacks its FILE.
             CString strPath;
@@ -56,18 +59,22 @@ void ParseCommandLine(const char* pszCmdLine, COMMAND_LINE& args)
             args.bUsage = TRUE;  // "/?" and whatever the program does not know
         }
     }
+    // The dialog has its own Eject button.
+    if (args.bEject && !args.bQuiet)
+        args.bUsage = TRUE;
 }
 
 const char* GetBuiltInUsage()
 {
     return "Updates the firmware of a USB device plugged into this computer.\n"
            "\n"
-           "PelkinUpdate [/quiet] [/log FILE]\n"
+           "PelkinUpdate [/quiet [/eject]] [/log FILE]\n"
            "\n"
            "(no switch)\tShow the update dialog.\n"
            "/quiet\tUpdate without any window. The exit code tells the outcome: "
            "0 updated, 1 not found, 2 version refused, 3 no room, 4 copy failed, "
-           "5 drive list unavailable, 64 this usage.\n"
+           "5 drive list unavailable, 6 updated but not ejected, 64 this usage.\n"
+           "/eject\tWith /quiet: eject the device once it is updated.\n"
            "/log FILE\tAppend a log of the run to FILE.\n"
            "/?\tShow this usage.\n"
            "\n"

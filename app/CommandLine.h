@@ -3,6 +3,8 @@
 //     (nothing)     the update dialog
 //     /quiet        one scan, no window; the exit code tells the outcome
 //     /log FILE     append a log of the run to FILE (with or without /quiet)
+//     /eject        with /quiet: eject the device once it is updated; without
+//                   /quiet, the usage
 //     /?            the usage; so does any switch or word the program does
 //                   not know, and /log without its FILE (or with one that
 //                   starts with '/', as no Windows path does)
@@ -16,13 +18,17 @@
 #include "AfxString.h"
 
 // The exit code of a run that showed (or, with /quiet, only owed) the usage.
-#define USAGE_EXIT_CODE 64
+#define USAGE_EXIT_CODE       64
+// The exit code of a /quiet /eject run that updated the device but could
+// not eject it.
+#define NOT_EJECTED_EXIT_CODE 6
 
 struct COMMAND_LINE
 {
     BOOL bQuiet;
     BOOL bUsage;         // show the usage and do nothing else
     CString strLogPath;  // empty: no log; the last /log given counts
+    BOOL bEject;         // eject after Updated (with bQuiet only)
 };
 
 // Reads the command-line tail (the arguments after the program's name); a

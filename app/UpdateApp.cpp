@@ -1,6 +1,7 @@
 #include "UpdateApp.h"
 
 #include "CommandLine.h"
+#include "EjectRequest.h"
 #include "EventText.h"
 #include "ProgramVersion.h"
 #include "UpdateDlg.h"
@@ -71,6 +72,9 @@ BOOL CUpdateApp::InitInstance()
         CUpdateEngine engine;
         engine.SetObserver(pLog);
         m_nExitCode = GetQuietExitCode(engine.Run());
+        EJECT_OUTCOME eject;
+        if (args.bEject && engine.GetOutcome() == SCAN_UPDATED && !engine.EjectDevice(eject))
+            m_nExitCode = NOT_EJECTED_EXIT_CODE;
         ReportEvent(pLog, "Exit code %d", m_nExitCode);
         return FALSE;
     }

@@ -17,7 +17,7 @@ public:
     // ends when the work is done.
     BOOL InitInstance() override;
     // The process's exit code: 0 after the dialog, the outcome's code after
-    // a quiet run, 64 after the usage.
+    // a quiet run (6 when /eject could not eject), 64 after the usage.
     int ExitInstance() override;
 
     // The resource module, or null when it could not be loaded. Never
