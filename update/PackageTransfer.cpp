@@ -104,6 +104,8 @@ int CUpdateEngine::CopyPackageToDrive(const char* pszDriveRoot)
         copy.SetProgress(ForwardProgress, m_pObserver);
     const int bCopied = copy.Run();
     ReportCopiedFiles(copy, strProgramFolder, pszDriveRoot);
+    if (copy.HasDriveGone())
+        Report("Copy: the drive %s went away while the files were written; the copy stopped there", pszDriveRoot);
     return bCopied;
 }
 

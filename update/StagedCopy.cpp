@@ -141,6 +141,12 @@ bool Rewind(HANDLE hFile)
     return SetFilePointerEx(hFile, start, nullptr, FILE_BEGIN) != FALSE;
 }
 
+// What a write or read of a file on a drive that has gone answers.
+bool IsDriveGoneError(DWORD dwError)
+{
+    return dwError == ERROR_DEVICE_NOT_CONNECTED || dwError == ERROR_PATH_NOT_FOUND || dwError == ERROR_FILE_NOT_FOUND;
+}
+
 int AddPackageFile(const CString& strPath, const CString& strName, void* pContext)
 {
     static_cast<CStagedCopy*>(pContext)->AddFile(strPath, strName);
@@ -151,7 +157,7 @@ int AddPackageFile(const CString& strPath, const CString& strName, void* pContex
 
 CStagedCopy::CStagedCopy(const char* pszDriveRoot, CFileOps* pOps)
     : m_strRoot(pszDriveRoot), m_ops(pOps ? *pOps : CFileOps::Real()), m_nNextTemp(0), m_pfnProgress(nullptr),
-      m_pProgressContext(nullptr), m_nDone(0), m_nTotal(0)
+      m_pProgressContext(nullptr), m_nDone(0), m_nTotal(0), m_bDriveGone(false)
 {}
 
 int CStagedCopy::AddPackage(const char* pszProgramFolder, const char* pszSection)
@@ -198,8 +204,12 @@ int CStagedCopy::Run()
         file.bFailed = !buffers.First() || !Stage(file, buffers.First(), buffers.Second());
         if (file.bFailed) {
             file.dwError = GetLastError();
+            // A temporary file that was made and is gone: so is the drive.
+            m_bDriveGone = !file.strTemp.IsEmpty() && IsDriveGoneError(file.dwError);
             RemoveTemp(file);  // at once: its room may let a later file stage
             bAllStaged = false;
+            if (m_bDriveGone)
+                break;
         }
     }
     if (!bAllStaged) {

@@ -5,7 +5,9 @@
 // is moved over its final name. When any file fails to stage, every
 // temporary file is removed and no final name is touched, so the drive
 // holds what it held before; the other files are still attempted, so that
-// the caller can tell which ones failed.
+// the caller can tell which ones failed. Only when the drive itself went
+// away (a file the copy created can no longer be written or read: device
+// not connected, path or file not found) does staging stop at that file.
 //
 // Temporary names are "~PKU", four upper-case hexadecimal digits and
 // ".TMP" (~PKU0000.TMP): a plain 8.3 name, which on FAT takes a single
@@ -61,6 +63,9 @@ public:
     // failed; ERROR_SUCCESS when none did (a name that doesn't fit, a folder
     // or read-only file of that name in the root, a read-back that differs).
     DWORD GetFileError(int nIndex) const { return m_files[static_cast<size_t>(nIndex)].dwError; }
+    // After Run: true when the drive went away while files were staged, so
+    // that the files after the one it took were not attempted.
+    bool HasDriveGone() const { return m_bDriveGone; }
 
     // True for a name of the temporary pattern, exactly (case included).
     static bool IsStagingName(const char* pszName);
@@ -98,4 +103,5 @@ private:
     void* m_pProgressContext;
     ULONGLONG m_nDone;
     ULONGLONG m_nTotal;
+    bool m_bDriveGone;
 };

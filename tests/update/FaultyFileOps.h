@@ -20,6 +20,7 @@ public:
         kFlushFails,   // the flush of the temporary file fails
         kReadBackBad,  // the temporary file reads back with one byte flipped
         kMoveFails,    // the move over the final name fails
+        kDriveGone,    // the write of the temporary file finds the drive gone
     };
 
     CFaultyFileOps(FAULT fault, const std::string& name);
