@@ -900,9 +900,11 @@ void CSimHost::Eject(DEVINST dnTop)
         for (const MOUNT_VALUE& value : m_vMount)
             if (SameText(value.strName, strName))
                 strBytes = value.strBytes;
-        m_vMount.erase(std::remove_if(m_vMount.begin(), m_vMount.end(),
-                                      [&](const MOUNT_VALUE& value) { return value.strBytes == strBytes; }),
-                       m_vMount.end());
+        // Both of the drive's values: its letter and its volume name.
+        if (!strBytes.empty())
+            m_vMount.erase(std::remove_if(m_vMount.begin(), m_vMount.end(),
+                                          [&](const MOUNT_VALUE& value) { return value.strBytes == strBytes; }),
+                           m_vMount.end());
         m_strGoneDrives += drive.first;
         strTrace += Format("; drive %c: is gone", drive.first);
     }
