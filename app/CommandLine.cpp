@@ -41,6 +41,8 @@ void ParseCommandLine(const char* pszCmdLine, COMMAND_LINE& args)
     args.bUsage = FALSE;
     args.bEject = FALSE;
     args.strLogPath.Empty();
+    args.bAll = FALSE;
+    args.bList = FALSE;
     const char* psz = pszCmdLine ? pszCmdLine : "";
     CString strArg;
     while (NextArgument(&psz, strArg)) {
@@ -55,12 +57,17 @@ void ParseCommandLine(const char* pszCmdLine, COMMAND_LINE& args)
                 args.strLogPath = strPath;
             else
                 args.bUsage = TRUE;
+        } else if (IsSwitch(strArg, "all")) {
+            args.bAll = TRUE;
+        } else if (IsSwitch(strArg, "list")) {
+            args.bList = TRUE;
         } else {
             args.bUsage = TRUE;  // "/?" and whatever the program does not know
         }
     }
-    // The dialog has its own Eject button.
-    if (args.bEject && !args.bQuiet)
+    // The dialog shows one device, and has its own Eject button: every
+    // device, and the eject, are for the unattended run.
+    if ((args.bAll || args.bEject) && !args.bQuiet)
         args.bUsage = TRUE;
 }
 
@@ -68,13 +75,15 @@ const char* GetBuiltInUsage()
 {
     return "Updates the firmware of a USB device plugged into this computer.\n"
            "\n"
-           "PelkinUpdate [/quiet [/eject]] [/log FILE]\n"
+           "PelkinUpdate [/quiet [/all] [/eject]] [/list] [/log FILE]\n"
            "\n"
            "(no switch)\tShow the update dialog.\n"
            "/quiet\tUpdate without any window. The exit code tells the outcome: "
            "0 updated, 1 not found, 2 version refused, 3 no room, 4 copy failed, "
            "5 drive list unavailable, 6 updated but not ejected, 64 this usage.\n"
-           "/eject\tWith /quiet: eject the device once it is updated.\n"
+           "/all\tWith /quiet: update every attached device; the exit code is that of the first one not updated.\n"
+           "/eject\tWith /quiet: eject each device once it is updated.\n"
+           "/list\tShow what each drive holds and what an update would do, writing nothing.\n"
            "/log FILE\tAppend a log of the run to FILE.\n"
            "/?\tShow this usage.\n"
            "\n"

@@ -3,8 +3,12 @@
 //     (nothing)     the update dialog
 //     /quiet        one scan, no window; the exit code tells the outcome
 //     /log FILE     append a log of the run to FILE (with or without /quiet)
-//     /eject        with /quiet: eject the device once it is updated; without
-//                   /quiet, the usage
+//     /all          with /quiet: every matching device, not only the first;
+//                   without /quiet the usage (the dialog is one device)
+//     /list         what each drive holds and what an update would do,
+//                   written nowhere but to the console or the /log file
+//     /eject        with /quiet: eject each device once it is updated;
+//                   without /quiet, the usage
 //     /?            the usage; so does any switch or word the program does
 //                   not know, and /log without its FILE (or with one that
 //                   starts with '/', as no Windows path does)
@@ -28,6 +32,8 @@ struct COMMAND_LINE
     BOOL bQuiet;
     BOOL bUsage;         // show the usage and do nothing else
     CString strLogPath;  // empty: no log; the last /log given counts
+    BOOL bAll;           // /quiet /all: every matching device
+    BOOL bList;          // /list: a look that writes nothing
     BOOL bEject;         // eject after Updated (with bQuiet only)
 };
 

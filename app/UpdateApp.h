@@ -1,7 +1,9 @@
 // CUpdateApp: the application. It reads the command line, loads the
 // resource module and runs the update dialog as the program's only window;
 // with /quiet it runs the update engine alone, without any window, and
-// ends with the outcome as its exit code.
+// ends with the outcome as its exit code (with /all for every matching
+// device in turn). /list walks the drives as a run would and reports what
+// it finds and what an update would do, writing nothing.
 #pragma once
 
 #include "Afx.h"
@@ -17,7 +19,9 @@ public:
     // ends when the work is done.
     BOOL InitInstance() override;
     // The process's exit code: 0 after the dialog, the outcome's code after
-    // a quiet run (6 when /eject could not eject), 64 after the usage.
+    // a quiet run (/all: of the first device not updated; 6 when /eject
+    // could not eject) or after /list (of the first matching device), 64
+    // after the usage.
     int ExitInstance() override;
 
     // The resource module, or null when it could not be loaded. Never

@@ -92,7 +92,7 @@ void CUpdateDlg::ShowEjectOutcome()
     if (!IsVetoNameShown(m_eject.vetoType) || strHolder.IsEmpty())
         strHolder.LoadString(IDS_EJECT_HOLDER);
     CString strMessage;
-    strMessage.FormatText(IDS_EJECT_VETOED, m_strDeviceName, strHolder);
+    strMessage.FormatText(IDS_EJECT_VETOED, m_engine.GetDeviceName(), strHolder);
     m_ctlMessage.SetWindowText(strMessage);
     m_ctlEject.EnableWindow(TRUE);
 }

@@ -30,7 +30,7 @@ int CUpdateDlg::ScanAndUpdate()
 
     if (!m_engine.CheckVersion()) {
         CString strMessage;
-        strMessage.FormatText(IDS_VERSION_REFUSED, m_strDeviceName, m_engine.GetReleaseText());
+        strMessage.FormatText(IDS_VERSION_REFUSED, m_engine.GetDeviceName(), m_engine.GetReleaseText());
         ShowOutcome(strMessage, layout);
         return 0;
     }
@@ -201,6 +201,6 @@ void CUpdateDlg::ShowOutcome(const char* pszMessage, const OUTCOME_LAYOUT& layou
 CString CUpdateDlg::FormatWithDeviceName(UINT nID) const
 {
     CString strText;
-    strText.FormatText(nID, m_strDeviceName);
+    strText.FormatText(nID, m_engine.GetDeviceName());
     return strText;
 }

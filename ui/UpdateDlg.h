@@ -1,8 +1,8 @@
 // CUpdateDlg: the program's only main window. It runs the update engine's
 // steps and shows what they decide: the busy layout, with a progress bar,
 // while the package is checked and copied, then the outcome's message and
-// button. The update operations it names forward to its engine, which
-// holds the matched section and the device's display name.
+// button. Its engine holds the matched section and the device's display
+// name.
 //
 // The space check and the copy run on a worker thread, while the dialog's
 // thread keeps handling the window's messages: the window repaints, moves
@@ -35,20 +35,9 @@ public:
     // the package is checked and copied it hears them on the worker thread.
     void SetObserver(CUpdateObserver* pObserver);
 
-    // The engine's matching, version gate and package operations (see
-    // CUpdateEngine).
-    int FindConfigSection(USB_DEVICE_IDENTITY identity) { return m_engine.FindConfigSection(identity); }
-    int IsVersionAccepted(USB_DEVICE_IDENTITY identity) { return m_engine.IsVersionAccepted(identity); }
-    DWORD GetPackageSize() { return m_engine.GetPackageSize(); }
-    int HasRoomForPackage(const char* pszDriveRoot) { return m_engine.HasRoomForPackage(pszDriveRoot); }
-    int CopyPackageToDrive(const char* pszDriveRoot) { return m_engine.CopyPackageToDrive(pszDriveRoot); }
-
     // Where a minimised window draws its icon: the middle of its client
     // area, rounded up.
     static POINT IconOrigin(const RECT& rcClient, int cxIcon, int cyIcon);
-
-    const CString& GetSection() const { return m_strSection; }
-    const CString& GetDeviceName() const { return m_strDeviceName; }
 
 protected:
     void DoDataExchange(CDataExchange* pDX) override;
@@ -74,10 +63,6 @@ protected:
     HICON m_hIcon;
     int m_bRetry;
     CUpdateEngine m_engine;
-    // The engine's: the matched section, and the device name that the
-    // caption and every message show.
-    CString& m_strSection;
-    CString& m_strDeviceName;
     CProgressCtrl m_ctlProgress;
     CButton m_ctlEject;
 

@@ -15,13 +15,24 @@
 
 CUpdateEngine::CUpdateEngine()
     : m_bProgramFolder(AfxGetModuleFolder(m_strProgramFolder) != 0), m_pObserver(nullptr), m_pFileOps(nullptr),
-      m_outcome(SCAN_NOT_FOUND), m_bRunOpen(false), m_identity()
+      m_outcome(SCAN_NOT_FOUND), m_bRunOpen(false), m_szDrives(), m_nDrivesLength(0), m_nNextEntry(0), m_nTargets(0),
+      m_identity()
 {}
 
 CUpdateEngine::CUpdateEngine(const char* pszProgramFolder)
     : m_strProgramFolder(pszProgramFolder), m_bProgramFolder(true), m_pObserver(nullptr), m_pFileOps(nullptr),
-      m_outcome(SCAN_NOT_FOUND), m_bRunOpen(false), m_identity()
+      m_outcome(SCAN_NOT_FOUND), m_bRunOpen(false), m_szDrives(), m_nDrivesLength(0), m_nNextEntry(0), m_nTargets(0),
+      m_identity()
 {}
+
+CUpdateEngine::CUpdateEngine(const char* pszProgramFolder, const char* pszSection) : CUpdateEngine()
+{
+    if (pszProgramFolder) {
+        m_strProgramFolder = pszProgramFolder;
+        m_bProgramFolder = true;
+    }
+    m_strSection = pszSection;
+}
 
 int CUpdateEngine::FindTargetDrive()
 {
@@ -30,25 +41,50 @@ int CUpdateEngine::FindTargetDrive()
     m_bRunOpen = false;
     ZeroMemory(&m_identity, sizeof m_identity);
     m_identity.cbSize = sizeof m_identity;
+    ZeroMemory(m_szDrives, sizeof m_szDrives);
+    m_nDrivesLength = 0;
+    m_nNextEntry = 0;
+    m_nTargets = 0;
 
-    char szDrives[MAX_PATH] = {};
     // The drive list, like everything identification asks the host, comes
     // through the host seam, so that a simulated host can refuse it.
-    const DWORD nLength = GetDeviceHostApi().pfnGetLogicalDriveStringsA(MAX_PATH, szDrives);
+    const DWORD nLength = GetDeviceHostApi().pfnGetLogicalDriveStringsA(MAX_PATH, m_szDrives);
     // A list that doesn't fit the buffer is not in it: as unreadable.
     if (nLength == 0 || nLength >= MAX_PATH) {
+        ZeroMemory(m_szDrives, sizeof m_szDrives);
         Report("The host's drive list cannot be read%s", nLength ? ": it does not fit 260 characters" : "");
         return EndRun(SCAN_NO_DRIVE_LIST);
     }
-    const char* pszEnd = szDrives + nLength;
-    ReportDriveList(szDrives, pszEnd);
-    for (const char* pszEntry = szDrives; pszEntry < pszEnd && *pszEntry; pszEntry += std::strlen(pszEntry) + 1) {
+    m_nDrivesLength = nLength;
+    ReportDriveList(m_szDrives, m_szDrives + nLength);
+    return WalkToTarget();
+}
+
+int CUpdateEngine::FindNextTargetDrive()
+{
+    m_strDriveRoot.Empty();
+    m_bRunOpen = false;
+    return m_nNextEntry < m_nDrivesLength ? WalkToTarget() : 0;
+}
+
+int CUpdateEngine::WalkToTarget()
+{
+    while (m_nNextEntry < m_nDrivesLength && m_szDrives[m_nNextEntry]) {
+        const char* pszEntry = m_szDrives + m_nNextEntry;
+        m_nNextEntry += static_cast<DWORD>(std::strlen(pszEntry)) + 1;
         OutputDebugStringA(pszEntry);
         if (IsTargetDrive(pszEntry)) {
             m_strDriveRoot = pszEntry;
             m_bRunOpen = true;
+            ++m_nTargets;
             return 1;
         }
+    }
+    m_nNextEntry = m_nDrivesLength;
+    if (m_nTargets > 0) {
+        Report("No further removable drive holds a device that Update.cfg names");
+        m_outcome = SCAN_NOT_FOUND;
+        return 0;
     }
     Report("No removable drive holds a device that Update.cfg names");
     OutputDebugStringA("Device not Found\n");

@@ -131,7 +131,8 @@ void CheckNotFound(CUpdaterRun& run)
 
 // Two sticks of one model, the one on E: too new, its sibling on F: old
 // enough, with a serial number that begins E:'s: E: is judged by its own
-// release and refused, and nothing is copied anywhere.
+// release and refused, and nothing is copied anywhere. Also two matching
+// sticks of two models: the dialog is for E: alone and never looks at F:.
 void CheckSiblingRefused(CUpdaterRun& run)
 {
     EXPECT_EQ(run.Process().CountTrace("F:\\"), 0);
@@ -166,8 +167,14 @@ void CheckMountTableFails(CUpdaterRun& run)
 }
 
 const std::map<std::string, void (*)(CUpdaterRun&)> kOwnChecks = {
-    {"updated", CheckUpdated},          {"not-found", CheckNotFound}, {"sibling-refused", CheckSiblingRefused},
-    {"second-drive", CheckSecondDrive}, {"hub-fails", CheckHubFails}, {"mount-table-fails", CheckMountTableFails},
+    {"updated", CheckUpdated},
+    {"not-found", CheckNotFound},
+    {"sibling-refused", CheckSiblingRefused},
+    {"second-drive", CheckSecondDrive},
+    {"hub-fails", CheckHubFails},
+    {"mount-table-fails", CheckMountTableFails},
+    {"two-devices", CheckSiblingRefused},
+    {"one-refused", CheckSiblingRefused},
 };
 
 class DemoExampleTest : public DemoScenarioTest, public ::testing::WithParamInterface<std::string>

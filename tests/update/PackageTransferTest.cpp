@@ -26,7 +26,7 @@ const ULONGLONG kSmallDrive = 64ULL * 1024 * 1024;
 class CPackageEngine : public CUpdateEngine
 {
 public:
-    explicit CPackageEngine(const std::string& strSection = kSection) { m_strSection = strSection.c_str(); }
+    explicit CPackageEngine(const std::string& strSection = kSection) : CUpdateEngine(nullptr, strSection.c_str()) {}
 };
 
 // A file of nSize bytes that takes (next to) no room on disk.

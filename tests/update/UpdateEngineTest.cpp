@@ -76,7 +76,7 @@ TEST_F(UpdateEngineTest, EveryExampleEndsInItsOutcome)
         CleanDrives();
         LayOut(expected.strExample);
         CUpdateEngine engine(strFolder.c_str());
-        engine.m_strDeviceName = "USB device";
+        engine.SetDeviceName("USB device");
         CEventRecorder events;
         engine.SetObserver(&events);
 
