@@ -39,6 +39,7 @@ void ParseCommandLine(const char* pszCmdLine, COMMAND_LINE& args)
 {
     args.bQuiet = FALSE;
     args.bUsage = FALSE;
+    args.bEject = FALSE;
     args.strLogPath.Empty();
     args.bAll = FALSE;
     args.bList = FALSE;
@@ -47,6 +48,8 @@ void ParseCommandLine(const char* pszCmdLine, COMMAND_LINE& args)
     while (NextArgument(&psz, strArg)) {
         if (IsSwitch(strArg, "quiet")) {
             args.bQuiet = TRUE;
+        } else if (IsSwitch(strArg, "eject")) {
+            args.bEject = TRUE;
         } else if (IsSwitch(strArg, "log")) {
             // No Windows path starts with '/': "/log /quiet" lacks its FILE.
             CString strPath;
@@ -62,8 +65,9 @@ void ParseCommandLine(const char* pszCmdLine, COMMAND_LINE& args)
             args.bUsage = TRUE;  // "/?" and whatever the program does not know
         }
     }
-    // The dialog shows one device: every device is for the unattended run.
-    if (args.bAll && !args.bQuiet)
+    // The dialog shows one device, and has its own Eject button: every
+    // device, and the eject, are for the unattended run.
+    if ((args.bAll || args.bEject) && !args.bQuiet)
         args.bUsage = TRUE;
 }
 
@@ -71,13 +75,14 @@ const char* GetBuiltInUsage()
 {
     return "Updates the firmware of a USB device plugged into this computer.\n"
            "\n"
-           "PelkinUpdate [/quiet [/all]] [/list] [/log FILE]\n"
+           "PelkinUpdate [/quiet [/all] [/eject]] [/list] [/log FILE]\n"
            "\n"
            "(no switch)\tShow the update dialog.\n"
            "/quiet\tUpdate without any window. The exit code tells the outcome: "
            "0 updated, 1 not found, 2 version refused, 3 no room, 4 copy failed, "
-           "5 drive list unavailable, 64 this usage.\n"
+           "5 drive list unavailable, 6 updated but not ejected, 64 this usage.\n"
            "/all\tWith /quiet: update every attached device; the exit code is that of the first one not updated.\n"
+           "/eject\tWith /quiet: eject each device once it is updated.\n"
            "/list\tShow what each drive holds and what an update would do, writing nothing.\n"
            "/log FILE\tAppend a log of the run to FILE.\n"
            "/?\tShow this usage.\n"

@@ -7,6 +7,8 @@
 //                   without /quiet the usage (the dialog is one device)
 //     /list         what each drive holds and what an update would do,
 //                   written nowhere but to the console or the /log file
+//     /eject        with /quiet: eject each device once it is updated;
+//                   without /quiet, the usage
 //     /?            the usage; so does any switch or word the program does
 //                   not know, and /log without its FILE (or with one that
 //                   starts with '/', as no Windows path does)
@@ -20,7 +22,10 @@
 #include "AfxString.h"
 
 // The exit code of a run that showed (or, with /quiet, only owed) the usage.
-#define USAGE_EXIT_CODE 64
+#define USAGE_EXIT_CODE       64
+// The exit code of a /quiet /eject run that updated the device but could
+// not eject it.
+#define NOT_EJECTED_EXIT_CODE 6
 
 struct COMMAND_LINE
 {
@@ -29,6 +34,7 @@ struct COMMAND_LINE
     CString strLogPath;  // empty: no log; the last /log given counts
     BOOL bAll;           // /quiet /all: every matching device
     BOOL bList;          // /list: a look that writes nothing
+    BOOL bEject;         // eject after Updated (with bQuiet only)
 };
 
 // Reads the command-line tail (the arguments after the program's name); a

@@ -1,6 +1,7 @@
 #include "UpdateApp.h"
 
 #include "CommandLine.h"
+#include "EjectRequest.h"
 #include "EventText.h"
 #include "ListReport.h"
 #include "ProgramVersion.h"
@@ -43,23 +44,32 @@ struct TARGET_TALLY
     SCAN_OUTCOME first;         // the first target's outcome; without one, the walk's
     SCAN_OUTCOME firstFailure;  // the first outcome that is not Updated
     bool bFailure;
+    bool bNotEjected;  // a device updated, but not ejected as /eject asked
 };
 
 // What is done with each target, its outcome.
-typedef SCAN_OUTCOME (*TARGET_PROC)(CUpdateEngine& engine, const COMMAND_LINE& args);
+typedef SCAN_OUTCOME (*TARGET_PROC)(CUpdateEngine& engine, const COMMAND_LINE& args, TARGET_TALLY& tally);
 
-// The whole sequence for one device of /quiet /all.
-SCAN_OUTCOME UpdateTarget(CUpdateEngine& engine, const COMMAND_LINE& args)
+// With /eject, an updated device is ejected at once; 0 when it was asked
+// to go and refused.
+int EjectIfAsked(CUpdateEngine& engine, const COMMAND_LINE& args)
 {
-    (void)args;
+    EJECT_OUTCOME eject;
+    return !args.bEject || engine.GetOutcome() != SCAN_UPDATED || engine.EjectDevice(eject) ? 1 : 0;
+}
+
+// The whole sequence for one device of /quiet /all; with /eject it is
+// ejected before the walk goes on to the next.
+SCAN_OUTCOME UpdateTarget(CUpdateEngine& engine, const COMMAND_LINE& args, TARGET_TALLY& tally)
+{
     if (engine.CheckVersion() && engine.CheckRoom())
         engine.CopyPackage();
-    // With /eject, the device is ejected here as a single quiet run ejects
-    // its own: each device of /all before the walk goes on to the next.
+    if (!EjectIfAsked(engine, args))
+        tally.bNotEjected = true;
     return engine.GetOutcome();
 }
 
-SCAN_OUTCOME LookAtTarget(CUpdateEngine& engine, const COMMAND_LINE&)
+SCAN_OUTCOME LookAtTarget(CUpdateEngine& engine, const COMMAND_LINE&, TARGET_TALLY&)
 {
     return engine.LookAtTarget();
 }
@@ -70,7 +80,7 @@ TARGET_TALLY WalkEveryTarget(CUpdateEngine& engine, TARGET_PROC pfnProc, const C
 {
     TARGET_TALLY tally = {};
     for (int bTarget = engine.FindTargetDrive(); bTarget; bTarget = engine.FindNextTargetDrive()) {
-        const SCAN_OUTCOME outcome = pfnProc(engine, args);
+        const SCAN_OUTCOME outcome = pfnProc(engine, args, tally);
         if (tally.nTargets++ == 0)
             tally.first = outcome;
         if (outcome != SCAN_UPDATED && !tally.bFailure) {
@@ -102,15 +112,18 @@ void ReportTally(CUpdateObserver* pObserver, const TARGET_TALLY& tally, const ch
     ReportEvent(pObserver, "Devices: %d matched%s", tally.nTargets, static_cast<const char*>(strCounts));
 }
 
-// /quiet /all: 0 when every matched device was updated, else the code of
-// the first one that was not (1 when none matched).
+// /quiet /all: 0 when every matched device was updated (and, with /eject,
+// ejected), else the code of the first one that was not (1 when none
+// matched), or 6 when each was updated but one could not be ejected.
 int RunEveryDevice(CUpdateObserver* pLog, const COMMAND_LINE& args)
 {
     CUpdateEngine engine;
     engine.SetObserver(pLog);
     const TARGET_TALLY tally = WalkEveryTarget(engine, UpdateTarget, args);
     ReportTally(pLog, tally);
-    return tally.bFailure ? GetQuietExitCode(tally.firstFailure) : 0;
+    if (tally.bFailure)
+        return GetQuietExitCode(tally.firstFailure);
+    return tally.bNotEjected ? NOT_EJECTED_EXIT_CODE : 0;
 }
 
 // /list: the exit code that a quiet run would have given.
@@ -175,6 +188,8 @@ BOOL CUpdateApp::InitInstance()
         CUpdateEngine engine;
         engine.SetObserver(pLog);
         m_nExitCode = GetQuietExitCode(engine.Run());
+        if (!EjectIfAsked(engine, args))
+            m_nExitCode = NOT_EJECTED_EXIT_CODE;
         ReportEvent(pLog, "Exit code %d", m_nExitCode);
         return FALSE;
     }

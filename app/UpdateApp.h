@@ -19,8 +19,9 @@ public:
     // ends when the work is done.
     BOOL InitInstance() override;
     // The process's exit code: 0 after the dialog, the outcome's code after
-    // a quiet run (/all: of the first device not updated) or after /list
-    // (of the first matching device), 64 after the usage.
+    // a quiet run (/all: of the first device not updated; 6 when /eject
+    // could not eject) or after /list (of the first matching device), 64
+    // after the usage.
     int ExitInstance() override;
 
     // The resource module, or null when it could not be loaded. Never

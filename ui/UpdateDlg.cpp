@@ -10,13 +10,15 @@ ON_WM_PAINT()
 ON_WM_QUERYDRAGICON()
 ON_MESSAGE(WM_COPY_PROGRESS, OnCopyProgress)
 ON_MESSAGE(WM_BUSY_STEPS_DONE, OnBusyStepsDone)
+ON_COMMAND(IDC_EJECT, OnEject)
+ON_MESSAGE(WM_EJECT_DONE, OnEjectDone)
 END_MESSAGE_MAP()
 
 CUpdateDlg::CUpdateDlg(CWnd* pParent)
     : CDialog(IDD_UPDATE_DIALOG, pParent),
       m_hIcon(LoadIconA(AfxFindResourceHandle(MAKEINTRESOURCEA(IDI_UPDATE_ICON), RT_GROUP_ICON),
                         MAKEINTRESOURCEA(IDI_UPDATE_ICON))),
-      m_bRetry(0), m_pObserver(nullptr), m_bBusy(false), m_busyLayout()
+      m_bRetry(0), m_pObserver(nullptr), m_hEjectWindow(nullptr), m_eject(), m_bBusy(false), m_busyLayout()
 {
     CString strDeviceName;
     strDeviceName.LoadString(IDS_DEFAULT_DEVICE_NAME);

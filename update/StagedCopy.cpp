@@ -214,6 +214,12 @@ bool Rewind(HANDLE hFile)
     return SetFilePointerEx(hFile, start, nullptr, FILE_BEGIN) != FALSE;
 }
 
+// What a write or read of a file on a drive that has gone answers.
+bool IsDriveGoneError(DWORD dwError)
+{
+    return dwError == ERROR_DEVICE_NOT_CONNECTED || dwError == ERROR_PATH_NOT_FOUND || dwError == ERROR_FILE_NOT_FOUND;
+}
+
 // The first byte at which two blocks differ, or nLength when they don't.
 DWORD FirstDifference(const char* pFirst, const char* pSecond, DWORD nLength)
 {
@@ -345,7 +351,7 @@ void ListLeftoverTemps(const char* pszDriveRoot, const PACKAGE_FILE_LIST& files,
 
 CStagedCopy::CStagedCopy(const char* pszDriveRoot, CFileOps* pOps)
     : m_strRoot(pszDriveRoot), m_ops(pOps ? *pOps : CFileOps::Real()), m_nNextTemp(0), m_bJournal(false),
-      m_pfnProgress(nullptr), m_pProgressContext(nullptr), m_nDone(0), m_nTotal(0)
+      m_bDriveGone(false), m_pfnProgress(nullptr), m_pProgressContext(nullptr), m_nDone(0), m_nTotal(0)
 {}
 
 int CStagedCopy::AddPackage(const char* pszProgramFolder, const char* pszSection)
@@ -430,10 +436,17 @@ int CStagedCopy::Stage()
         // Cleared first, so that a failure no call reported keeps 0.
         SetLastError(ERROR_SUCCESS);
         if (!StageFile(file, buffers.First(), buffers.Second())) {
+            // A temporary file that the copy made, and is gone: so is the
+            // drive, and the files after this one would only fail slowly.
+            m_bDriveGone = !file.strTemp.IsEmpty() && IsDriveGoneError(file.dwError);
             if (!file.strTemp.IsEmpty())
                 RemoveFile(m_ops, file.strTemp);  // at once: its room may let a later file stage
             file.strTemp.Empty();
             bAllStaged = false;
+            if (m_bDriveGone) {
+                m_strRunNote = "the drive went away while the files were written; the copy stopped there";
+                break;
+            }
         }
     }
     if (!bAllStaged)

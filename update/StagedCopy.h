@@ -14,7 +14,10 @@
 // machine stopped) undoes that commit before anything else, or, when its
 // last line is there, finishes it. When any file fails to stage, every
 // temporary file is removed and no final name is touched; the other files
-// are still attempted, so that the caller can tell which ones failed.
+// are still attempted, so that the caller can tell which ones failed. Only
+// when the drive itself went away (a file the copy created can no longer
+// be written or read: device not connected, path or file not found) does
+// staging stop at that file.
 //
 // Temporary names are "~PKU", four upper-case hexadecimal digits and
 // ".TMP" (~PKU0000.TMP): a plain 8.3 name, which on FAT takes a single
@@ -114,6 +117,9 @@ public:
     // (a journal that can't be written, say), or that a commit went without
     // its journal, the drive being full; empty when neither.
     const CString& GetRunNote() const { return m_strRunNote; }
+    // After Run: true when the drive went away while files were staged, so
+    // that the files after the one it took were not attempted.
+    bool HasDriveGone() const { return m_bDriveGone; }
 
     // True for a name of the temporary pattern, exactly (case included).
     static bool IsStagingName(const char* pszName);
@@ -166,7 +172,8 @@ private:
     std::vector<STAGED_FILE> m_files;
     std::vector<bool> m_taken;  // temporary numbers not to use
     unsigned m_nNextTemp;
-    bool m_bJournal;  // the commit under way has its journal on the drive
+    bool m_bJournal;    // the commit under way has its journal on the drive
+    bool m_bDriveGone;  // see HasDriveGone
     CString m_strRunNote;
     COPY_PROGRESS_PROC m_pfnProgress;
     void* m_pProgressContext;

@@ -37,6 +37,7 @@ CUpdateEngine::CUpdateEngine(const char* pszProgramFolder, const char* pszSectio
 int CUpdateEngine::FindTargetDrive()
 {
     m_strDriveRoot.Empty();
+    m_strUsbDevice.Empty();
     m_bRunOpen = false;
     ZeroMemory(&m_identity, sizeof m_identity);
     m_identity.cbSize = sizeof m_identity;
@@ -112,6 +113,7 @@ int CUpdateEngine::IsTargetDrive(const char* pszEntry)
         return 0;
     }
     ReportIdentity(pszEntry);
+    m_strUsbDevice = trace.GetUsbDevice();
     if (!FindConfigSection(m_identity)) {
         Report("%s passed over: no section of Update.cfg names vendor 0x%04X, product 0x%04X", pszEntry,
                m_identity.idVendor, m_identity.idProduct);

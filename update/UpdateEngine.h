@@ -10,6 +10,9 @@
 //     CheckRoom         the drive's free space against the package
 //     CopyPackage       the package's files into the drive's root
 //
+// After Updated, EjectDevice asks the host to eject the device (see
+// EjectRequest.h).
+//
 // Each step returns 1 to go on and 0 when the run ended there, with the
 // outcome in GetOutcome(); CopyPackage's 1 is the outcome Updated. Once the
 // run has ended, the later steps do nothing and return 0. Run()
@@ -29,8 +32,8 @@
 // FindTargetDrive and CheckVersion have run on another; nothing else may use
 // the engine while a step runs, and the observer hears the step on the
 // thread that runs it. FindTargetDrive installs the process's one
-// identification sink while it runs (with an observer only): run it for one
-// engine at a time.
+// identification sink while it runs: run it for one engine at a time.
+// EjectDevice, like CheckRoom, may run on a worker thread.
 #pragma once
 
 #include "AfxString.h"
@@ -41,6 +44,7 @@
 class CFileOps;
 class CUpdateCfg;
 class CUpdateObserver;
+struct EJECT_OUTCOME;
 
 enum SCAN_OUTCOME
 {
@@ -93,6 +97,9 @@ public:
     // The target of the run once FindTargetDrive returned 1.
     const CString& GetDriveRoot() const { return m_strDriveRoot; }
     const USB_DEVICE_IDENTITY& GetIdentity() const { return m_identity; }
+    // The instance id of the USB device behind the target (the composite
+    // device for an interface of one), as identification found it.
+    const CString& GetUsbDevice() const { return m_strUsbDevice; }
     // The device's release as the Version-refused message shows it: four
     // upper-case hexadecimal digits.
     CString GetReleaseText() const;
@@ -115,6 +122,11 @@ public:
     DWORD GetPackageSize();
     int HasRoomForPackage(const char* pszDriveRoot);
     int CopyPackageToDrive(const char* pszDriveRoot);
+
+    // Asks the host to eject the target's USB device, again after a pause
+    // while a retried veto holds it; 1 when it was ejected. The outcome
+    // says what the host answered last.
+    int EjectDevice(EJECT_OUTCOME& outcome);
 
 private:
     // Sends one event to the observer, printf-style with text and number
@@ -161,6 +173,7 @@ private:
     PACKAGE_FILE_LIST m_package;
     CString m_strListedSection;
     bool m_bPackageListed = false;
+    CString m_strUsbDevice;
 };
 
 // "Updated", "Not found", ...: the outcome's name for logs.

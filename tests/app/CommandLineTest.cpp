@@ -7,7 +7,7 @@ namespace {
 
 COMMAND_LINE Parse(const char* pszCmdLine)
 {
-    COMMAND_LINE args = {TRUE, TRUE, "stale", TRUE, TRUE};  // whatever a caller left there
+    COMMAND_LINE args = {TRUE, TRUE, "stale", TRUE, TRUE, TRUE};  // whatever a caller left there
     ParseCommandLine(pszCmdLine, args);
     return args;
 }
@@ -17,7 +17,8 @@ TEST(CommandLineTest, SwitchesAndTheirFile)
     for (const char* psz : {static_cast<const char*>(nullptr), "", "   \t "})
         EXPECT_TRUE(!Parse(psz).bQuiet && !Parse(psz).bUsage && Parse(psz).strLogPath.IsEmpty());
     for (const char* psz : {"/quiet", "-quiet", "/QUIET", "-Quiet"})
-        EXPECT_TRUE(Parse(psz).bQuiet && !Parse(psz).bUsage) << psz;
+        EXPECT_TRUE(Parse(psz).bQuiet && !Parse(psz).bUsage && !Parse(psz).bEject) << psz;
+    EXPECT_TRUE(Parse("-EJECT /quiet").bEject && !Parse("-EJECT /quiet").bUsage);
 
     const COMMAND_LINE args = Parse("  -LOG \"C:\\My logs\\update run.log\"\t/quiet ");
     EXPECT_TRUE(args.bQuiet && !args.bUsage);
@@ -32,7 +33,7 @@ TEST(CommandLineTest, SwitchesAndTheirFile)
 TEST(CommandLineTest, WhatTheProgramDoesNotKnowAsksForTheUsage)
 {
     for (const char* psz : {"/?", "-?", "/help", "/quietly", "quiet", "/", "/log", "/log \"\"", "/log /quiet",
-                            "/quiet stray", "/all", "/all /list"}) {
+                            "/quiet stray", "/all", "/all /list", "/eject"}) {
         EXPECT_TRUE(Parse(psz).bUsage) << psz;
     }
     EXPECT_TRUE(Parse("/quiet /unknown").bQuiet);  // the usage is owed, but nothing is shown

@@ -1,8 +1,10 @@
 #include "PackageCases.h"
 
+#include "ModuleCopy.h"
 #include "ProgramFolder.h"
 #include "ReleaseCheck.h"
 #include "TestFiles.h"
+#include "resource.h"
 
 #include <gtest/gtest.h>
 
@@ -223,6 +225,15 @@ std::vector<PACKAGE_CASE> PackageFolderCases(const std::string& strRoot)
     };
 }
 
+void ChangeModuleStrings(const std::string& strFolder, const std::vector<MODULE_STRING>& strings)
+{
+    const std::string strModule = strFolder + "\\PelkinUpdate.prm";
+    const std::string strOld = strFolder + "\\Old.prm";
+    if (!MoveFileA(strModule.c_str(), strOld.c_str()) || !CopyModuleWithStrings(strOld, strModule, strings))
+        throw std::runtime_error("no module copy in " + strFolder);
+    DeleteFileA(strOld.c_str());
+}
+
 std::vector<PACKAGE_CASE> ModuleCases()
 {
     return {
@@ -247,8 +258,23 @@ std::vector<PACKAGE_CASE> ModuleCases()
                  throw std::runtime_error("no " + strPartial);
          },
          {Error("PelkinUpdate.prm", "no dialog 102: the updater ends at once without a window"),
-          Error("PelkinUpdate.prm", "no string 108: the Version refused message is empty")},
+          Error("PelkinUpdate.prm", "no string 108: the Version refused message is empty"),
+          Warning("PelkinUpdate.prm", "no string 114: no Eject button")},
          kNoWindow},
+        // A module made before there was an Eject button; one whose eject
+        // messages take other texts than the updater gives.
+        {"ModuleWithoutEjectButton",
+         [](const std::string& f) {
+             ChangeModuleStrings(f, {{IDS_EJECT_BUTTON, ""}});
+         },
+         {Warning("PelkinUpdate.prm", "no string 114: no Eject button")},
+         kUpdated},
+        {"EjectMessagesTakeOtherTexts",
+         [](const std::string& f) {
+             ChangeModuleStrings(f, {{IDS_EJECTED, "Unplug it."}, {IDS_EJECT_VETOED, "%s%s%s"}});
+         },
+         {Error("PelkinUpdate.prm", "string 115 takes 0 texts"), Error("PelkinUpdate.prm", "string 116 takes 3 texts")},
+         kUpdated},
     };
 }
 

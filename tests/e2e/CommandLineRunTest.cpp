@@ -193,14 +193,33 @@ TEST_F(CommandLineRunTest, UnwritableLogStillUpdates)
     }
 }
 
+// /quiet /eject: 0 once the device is ejected; 6 when a program holds it
+// (the log names the veto), the firmware updated all the same.
+TEST_F(CommandLineRunTest, QuietEjectAfterTheUpdate)
+{
+    const std::string strProgram = LayOut("updated");
+    EXPECT_EQ(0u, RunQuiet(strProgram, "/quiet /eject /log run.log"));
+    EXPECT_LINE(ReadFileBytes(strFolder + "\\run.log"),
+                "Eject: USB\\VID_1234&PID_1002\\PKB000123 ejected; the device can be unplugged");
+    const std::string strVeto = "\n[Eject]\nVeto=5\nVetoName=\\Device\\HarddiskVolume9\n";
+    WriteFileBytes(strFolder + "\\hostsim.ini", ReadFileBytes(strFolder + "\\hostsim.ini") + strVeto);
+    EmptyDrives();
+    EXPECT_EQ(6u, RunQuiet(strProgram, "/quiet /eject /log veto.log"));
+    const std::string strLog = ReadFileBytes(strFolder + "\\veto.log");
+    EXPECT_LINE(strLog, "Eject: vetoed (type 5, outstanding open) by \"\\Device\\HarddiskVolume9\"");
+    EXPECT_LINE(strLog, "Exit code 6");
+    EXPECT_EQ("", CompareWithPackage(strFolder + "\\ModelB", "E:\\"));
+}
+
 // The usage and nothing else: the stick stays as it was. The module's text,
 // or without a module the built-in one; with /quiet nothing shows.
 TEST_F(CommandLineRunTest, UnknownSwitchShowsTheUsage)
 {
     WriteFileBytes("E:\\MODELB.BIN", "the old firmware");
-    for (bool bWithModule : {true, false}) {
+    for (const char* pszArgs : {"/update-all /log run.log", "-?", "/eject"}) {
+        const bool bWithModule = pszArgs[0] == '/';
         CUpdaterRun run(LayOut("updated", bWithModule));
-        ASSERT_TRUE(run.Start(bWithModule ? "/update-all /log run.log" : "-?"));
+        ASSERT_TRUE(run.Start(pszArgs));
         HWND hBox = WaitForProcessDialog(run.Process(), kTimeoutMs);
         ASSERT_NE(nullptr, hBox);
         const std::string strText = GetStaticTexts(hBox);

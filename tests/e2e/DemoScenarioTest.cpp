@@ -108,6 +108,11 @@ void CheckUpdated(CUpdaterRun& run)
     // The copy's progress bar, made at run time: the common controls of
     // the manifest are there.
     EXPECT_NE(GetDlgItem(run.Dialog(), IDC_BUSY_PROGRESS), nullptr);
+    // Eject: the device goes, and drive E: with it.
+    EXPECT_TRUE(IsControlVisible(run.Dialog(), IDC_EJECT));
+    ASSERT_TRUE(ClickButton(run.Dialog(), IDC_EJECT));
+    EXPECT_TRUE(WaitForControlText(run.Dialog(), IDC_MESSAGE, run.Texts().Format(IDS_EJECTED, kModelB), kTimeoutMs));
+    EXPECT_EQ(1, process.CountTrace("hostsim: USB\\VID_1234&PID_1002\\PKB000123 ejected; drive E: is gone\n"));
 }
 
 // Not found, then OK scans again.

@@ -61,6 +61,8 @@ BOOL CFaultyFileOps::Write(HANDLE hFile, const void* pBuffer, DWORD nBytes, DWOR
 {
     if (m_fault == kWriteFails && hFile == m_hWrite)
         return Fail(ERROR_WRITE_FAULT);
+    if (m_fault == kDriveGone && hFile == m_hWrite)
+        return Fail(ERROR_DEVICE_NOT_CONNECTED);
     return CFileOps::Write(hFile, pBuffer, nBytes, pnWritten);
 }
 

@@ -22,6 +22,7 @@ public:
         kReadBackLast,  // ... its first chunk's last byte
         kMoveFails,     // the move over the final name fails, once
         kCutOff,        // ... and every move after it: the run stops there
+        kDriveGone,     // the write of the temporary file finds the drive gone
     };
 
     CFaultyFileOps(FAULT fault, const std::string& name);

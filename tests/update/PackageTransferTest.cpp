@@ -276,6 +276,22 @@ TEST_F(PackageTransferTest, ReadBackThatDiffersInTheLastByteFails)
     }
 }
 
+// The stick pulled while the second of three files is written: the copy
+// stops there at once, the third is never read, nothing changes.
+TEST_F(PackageTransferTest, DriveThatGoesAwayEndsTheCopyAtOnce)
+{
+    const FILES old = OldReleaseOnDrive({"a.bin", "b.bin", "c.bin"});
+    CFaultyFileOps ops(CFaultyFileOps::kDriveGone, "b.bin");
+    CStagedCopy copy(kDrive, &ops);
+    copy.AddPackage(ExeFolder().c_str(), kSection);
+    const DWORD nStart = GetTickCount();
+    EXPECT_EQ(0, copy.Run());
+    EXPECT_LT(GetTickCount() - nStart, 1000u);
+    EXPECT_TRUE(copy.HasDriveGone());
+    EXPECT_EQ((std::vector<std::string>{"a.bin", "b.bin"}), ops.SourcesOpened());
+    EXPECT_EQ(old, ReadFolderFiles(kDrive));
+}
+
 // A move that fails in the commit (the file held open elsewhere, say): the
 // files moved before it are taken back, the copy fails and no temporary
 // file is left behind. A run cut off there (every later move fails, the

@@ -1,6 +1,8 @@
 // The update engine without any window: each example scenario's simulated
 // host, its Update.cfg and firmware folders in a folder of their own beside
 // the test, and the prefix's removable drives E: and F: as the sticks.
+#include "DriveIdentity.h"
+#include "EjectRequest.h"
 #include "UpdateEngine.h"
 #include "UpdateLog.h"
 #include "UpdateObserver.h"
@@ -179,6 +181,29 @@ TEST_F(UpdateEngineTest, RunsOwnLogIsNoFirmwareAndMakesWay)
         EXPECT_EQ((std::vector<std::string>{"MODELB.BIN", "RELEASE.TXT"}), ListFolder("E:\\")) << strLog;
     }
     EXPECT_EQ(2052u, ReadFileBytes("E:\\MODELB.BIN").size());
+}
+
+// The eject goes to the device identified behind the target: for a
+// composite device the composite device, not its interface or its disk; a
+// second stick stays, and so does its drive.
+TEST_F(UpdateEngineTest, EjectGoesToTheIdentifiedDeviceAlone)
+{
+    LayOut("composite");
+    host.Reset();
+    const int nHub = host.AddHub(4);
+    const SIM_STICK stick = host.AddCompositeStick(nHub, 3, 0x1234, 0x1001, nullptr, 'E');
+    host.AddStick(nHub, 1, 0x1234, 0x1002, "PKB2", 'F');
+    CUpdateEngine engine(strFolder.c_str());
+    ASSERT_EQ(1, engine.FindTargetDrive());
+    EJECT_OUTCOME eject;
+    EXPECT_EQ(1, engine.EjectDevice(eject));
+    EXPECT_EQ(std::vector<DEVINST>{stick.dnUsb}, host.EjectRequests());
+    EXPECT_STREQ(stick.strUsbId.c_str(), engine.GetUsbDevice());
+    USB_DEVICE_IDENTITY identity = {};
+    identity.cbSize = sizeof(identity);
+    EXPECT_EQ(0, GetDeviceIdentityByDrive("E", &identity));
+    EXPECT_EQ(1, GetDeviceIdentityByDrive("F", &identity));
+    EXPECT_TRUE(host.IsDriveGone('E') && !host.IsDriveGone('F'));
 }
 
 }  // namespace
