@@ -272,7 +272,7 @@ bool CStagedCopy::Stage(STAGED_FILE& file, char* pData, char* pCheck)
     // the comparison.
     CFileHandle source(m_ops, m_ops.Open(file.strSource, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING,
                                          FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN));
-    if (!source.IsOpen())
+    if (!source.IsOpen() || !IsDiskFile(source.Get()))
         return false;
     HANDLE hTemp = INVALID_HANDLE_VALUE;
     if (!CreateTemp(file, hTemp))

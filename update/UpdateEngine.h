@@ -6,7 +6,10 @@
 //     FindTargetDrive   the first removable drive whose USB device matches
 //                       a section of Update.cfg
 //     CheckVersion      the device's release against the section's Version
-//     CheckRoom         the drive's free space against the package
+//     CheckRoom         the package's names judged (a refused package
+//                       ends the run with Copy failed, before any file of
+//                       it is opened), then the drive's free space
+//                       against the package
 //     CopyPackage       the package's files into the drive's root
 //
 // Each step returns 1 to go on and 0 when the run ended there, with the
@@ -101,6 +104,9 @@ private:
     // arguments; nothing is formatted without an observer that wants events.
     void Report(const char* pszFormat, ...) const;
     bool IsReporting() const;
+    // The package judged by its names before anything is opened or written
+    // (JudgePackage); 0, each refusal logged, when the copy must not start.
+    int IsPackageAccepted() const;
     // Ends the run with an outcome, and says so.
     int EndRun(SCAN_OUTCOME outcome);
     // Update.cfg of the program folder.

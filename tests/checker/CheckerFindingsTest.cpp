@@ -5,6 +5,7 @@
 #include "ConfigCheck.h"
 #include "PackageCases.h"
 #include "PackageCheck.h"
+#include "PackageRules.h"
 #include "TestFiles.h"
 
 #include <gtest/gtest.h>
@@ -56,6 +57,25 @@ TEST(CheckerRulesTest, FatNames)
         EXPECT_FALSE(IsFatFileName(name[0], &strReason)) << name[0];
         EXPECT_EQ(std::string(strReason), name[1]) << name[0];
     }
+}
+
+// Names equal but for case: the drive would keep only one of them. (A
+// Windows folder can't hold both, so no release folder here shows it.)
+TEST(CheckerRulesTest, NamesEqualButForCaseRefused)
+{
+    PACKAGE_NAME_SET seen;
+    EXPECT_EQ(JudgePackageFileName("FW.BIN", seen), nullptr);
+    EXPECT_EQ(JudgePackageFileName("FW.BIN2", seen), nullptr);
+    EXPECT_NE(JudgePackageFileName("fw.bin", seen), nullptr);
+}
+
+// A package of more files than the copy has temporary names (65,536) is
+// refused, and the checker calls it an error (a folder of so many files
+// takes minutes to lay out here).
+TEST(CheckerRulesTest, NoMoreFilesThanTemporaryNames)
+{
+    EXPECT_TRUE(HasStagingNames(0x10000));
+    EXPECT_FALSE(HasStagingNames(0x10001));
 }
 
 // The gate compares the release printed "%04X" with Version as text.

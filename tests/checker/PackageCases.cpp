@@ -109,6 +109,11 @@ std::vector<PACKAGE_CASE> ConfigCases()
          {Error("[Firmware\\ModelC]", "not a plain folder name")},
          kCopyFailed,
          0x1003},
+        {"SectionDeviceName",
+         [](const std::string& f) { AppendCfg(f, ModelSection("AUX", 0x1003)); },
+         {Error("[AUX]", "not a plain folder name")},
+         kCopyFailed,
+         0x1003},
         {"SameNameTwice",
          [](const std::string& f) { AppendCfg(f, ModelSection("modelb", 0x1003)); },
          {Error("[modelb]", "a section of this name stands earlier")},
@@ -153,6 +158,18 @@ std::vector<PACKAGE_CASE> ConfigCases()
          0x0105,
          0,
          std::string(259, 'N')},
+        // 259 characters reach the updater whole, 260 don't.
+        {"ValueAtLimit",
+         [](const std::string& f) {
+             EditCfg(f, "DeviceName=Pelkin Model A", "DeviceName=" + std::string(260, 'A'));
+             EditCfg(f, "DeviceName=Pelkin Model B", "DeviceName=" + std::string(259, 'B'));
+         },
+         {Warning("[ModelA] DeviceName", "260 characters: the updater reads only the first 259")},
+         kUpdated,
+         0x1002,
+         0x0105,
+         0,
+         std::string(259, 'B')},
     };
 }
 
@@ -193,8 +210,9 @@ std::vector<PACKAGE_CASE> PackageFolderCases(const std::string& strRoot)
          [](const std::string& f) {
              WriteFileBytes(f + "\\ModelB\\docs\\MANUAL.TXT", "left behind");
              WriteFileBytes(f + "\\ModelB\\docs\\old\\MODELB.BIN", "left behind");
+             WriteFileBytes(f + "\\ModelB\\docs\\old\\RELEASE.TXT", "left behind");
          },
-         {Warning("[ModelB] ModelB\\docs\\", "a sub-folder holding 2 files")},
+         {Warning("[ModelB] ModelB\\docs\\", "a sub-folder holding 3 files")},
          kUpdated},
         // The test drive E: holds 2 MiB.
         {"LargerThanDrive",
@@ -220,6 +238,23 @@ std::vector<PACKAGE_CASE> PackageFolderCases(const std::string& strRoot)
          {Warning("[ModelB] ModelB\\FW:1.BIN", "not a valid name on FAT drives (it holds ':')")},
          kNoWindow,
          0},
+        // Refused before anything is opened: COM1.BIN would open the port.
+        {"DeviceNamedFile",
+         [](const std::string& f) { WriteLongPathFile(f + "\\ModelB\\com1.bin", "firmware"); },
+         {Error("[ModelB] ModelB\\com1.bin", "named like a device")},
+         kCopyFailed},
+        {"NameEndsInDot",
+         [](const std::string& f) { WriteLongPathFile(f + "\\ModelB\\FW.BIN.", "firmware"); },
+         {Error("[ModelB] ModelB\\FW.BIN.", "ends in a dot or a blank")},
+         kCopyFailed},
+        // Two Chinese characters, which the tests' Western code page lacks.
+        {"NameOutsideCodePage",
+         [](const std::string& f) {
+             const std::wstring strPath = L"\\\\?\\" + std::wstring(f.begin(), f.end()) + L"\\ModelB\\\u56FA\u4EF6.BIN";
+             CloseHandle(CreateFileW(strPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
+         },
+         {Error("[ModelB] ModelB\\??.BIN", "the ANSI code page can't hold the name")},
+         kCopyFailed},
     };
 }
 
