@@ -3,6 +3,7 @@
 #include "ProgramFolder.h"
 #include "ReleaseCheck.h"
 #include "TestFiles.h"
+#include "resource.h"
 
 #include <gtest/gtest.h>
 
@@ -58,6 +59,26 @@ void AddModel(const std::string& strFolder, const std::string& strName, unsigned
 std::string NameForPath(const std::string& strFolder, size_t nLength)
 {
     return std::string(nLength - strFolder.size() - 1, 'L');
+}
+
+// Replaces bytes of the folder's module at a spot of one resource: its data
+// entry in the resource directory (bEntry) or its data.
+void PatchModule(const std::string& strFolder, LPCSTR pszName, LPCSTR pszType, bool bEntry, size_t nAt,
+                 const std::string& strBytes)
+{
+    const std::string strModule = strFolder + "\\PelkinUpdate.prm";
+    // Loaded as a plain data file, the module lies in memory as in the file.
+    HMODULE hModule = LoadLibraryExA(strModule.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    HRSRC hFound = hModule ? FindResourceA(hModule, pszName, pszType) : nullptr;
+    if (!hFound)
+        throw std::runtime_error("no resource to break in " + strModule);
+    const BYTE* pBase = reinterpret_cast<const BYTE*>(reinterpret_cast<ULONG_PTR>(hModule) & ~ULONG_PTR{3});
+    const BYTE* pSpot = bEntry ? reinterpret_cast<const BYTE*>(hFound)
+                               : static_cast<const BYTE*>(LockResource(LoadResource(hModule, hFound)));
+    const size_t nOffset = static_cast<size_t>(pSpot - pBase) + nAt;
+    FreeLibrary(hModule);
+    std::string strImage = ReadFileBytes(strModule);
+    WriteFileBytes(strModule, strImage.replace(nOffset, strBytes.size(), strBytes));
 }
 
 EXPECTED_FINDING Error(const std::string& strPlace, const std::string& strText)
@@ -283,6 +304,22 @@ std::vector<PACKAGE_CASE> ModuleCases()
          },
          {Error("PelkinUpdate.prm", "no dialog 102: the updater ends at once without a window"),
           Error("PelkinUpdate.prm", "no string 108: the Version refused message is empty")},
+         kNoWindow},
+        // The block of strings 96 to 111: the first length says 65535.
+        {"StringLengthPastBlock",
+         [](const std::string& f) { PatchModule(f, MAKEINTRESOURCEA(7), RT_STRING, false, 0, "\xFF\xFF"); },
+         {Error("PelkinUpdate.prm", "a string block's lengths run past its data")},
+         kNoWindow},
+        {"DataOutsideImage",
+         [](const std::string& f) { PatchModule(f, MAKEINTRESOURCEA(7), RT_STRING, true, 3, "\x7F"); },
+         {Error("PelkinUpdate.prm", "a resource's data lies outside the image")},
+         kNoWindow},
+        // 255 controls where the template holds five.
+        {"DialogCutShort",
+         [](const std::string& f) {
+             PatchModule(f, MAKEINTRESOURCEA(IDD_UPDATE_DIALOG), RT_DIALOG, false, 16, "\xFF");
+         },
+         {Error("PelkinUpdate.prm", "dialog 102 is not well-formed to its end")},
          kNoWindow},
     };
 }
