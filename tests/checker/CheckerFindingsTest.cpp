@@ -6,6 +6,8 @@
 #include "PackageCases.h"
 #include "PackageCheck.h"
 #include "PackageRules.h"
+#include "ProgramFolder.h"
+#include "ResourceTables.h"
 #include "TestFiles.h"
 
 #include <gtest/gtest.h>
@@ -76,6 +78,20 @@ TEST(CheckerRulesTest, NoMoreFilesThanTemporaryNames)
 {
     EXPECT_TRUE(HasStagingNames(0x10000));
     EXPECT_FALSE(HasStagingNames(0x10001));
+}
+
+// A sound module passes the check in either layout the loader maps it in:
+// as an image, or as a plain data file (hosts before Windows Vista).
+TEST(CheckerRulesTest, SoundModuleInEitherLayout)
+{
+    const std::string strModule = FolderFromEnvironment("PELKIN_APP_DIR") + "\\PelkinUpdate.prm";
+    for (DWORD dwFlags : {DWORD{LOAD_LIBRARY_AS_DATAFILE}, DWORD{LOAD_LIBRARY_AS_DATAFILE | 0x20}}) {
+        HMODULE hModule = LoadLibraryExA(strModule.c_str(), nullptr, dwFlags);
+        ASSERT_NE(hModule, nullptr);
+        CString strReason;
+        EXPECT_EQ(CheckResourceTables(hModule, strReason), 1) << static_cast<const char*>(strReason);
+        FreeLibrary(hModule);
+    }
 }
 
 // The gate compares the release printed "%04X" with Version as text.
