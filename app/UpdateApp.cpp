@@ -5,6 +5,7 @@
 #include "EventText.h"
 #include "ListReport.h"
 #include "ProgramVersion.h"
+#include "ResourceTables.h"
 #include "UpdateDlg.h"
 #include "UpdateEngine.h"
 #include "UpdateLog.h"
@@ -205,7 +206,7 @@ int CUpdateApp::ExitInstance()
 
 void CUpdateApp::RunDialog(CUpdateObserver* pObserver)
 {
-    UseResourceModule();
+    UseResourceModule(pObserver);
     Enable3dControls();
 
     // Without the module the dialog has no template: DoModal creates no
@@ -221,16 +222,25 @@ void CUpdateApp::RunDialog(CUpdateObserver* pObserver)
 // an older module) has none.
 void CUpdateApp::ShowUsage()
 {
-    UseResourceModule();
+    UseResourceModule(nullptr);
     CString strUsage;
     if (!strUsage.LoadString(IDS_USAGE))
         strUsage = GetBuiltInUsage();
     MessageBoxA(nullptr, strUsage, "PelkinUpdate", MB_OK | MB_ICONINFORMATION);
 }
 
-void CUpdateApp::UseResourceModule()
+// A module whose tables fail the check is as good as missing: reading its
+// resources could end the program.
+void CUpdateApp::UseResourceModule(CUpdateObserver* pObserver)
 {
     m_hResModule = LoadResourceModule();
+    CString strReason;
+    if (m_hResModule && !CheckResourceTables(m_hResModule, strReason)) {
+        ReportEvent(pObserver, "PelkinUpdate.prm is not used, as if it were missing: %s",
+                    static_cast<const char*>(strReason));
+        FreeLibrary(m_hResModule);
+        m_hResModule = nullptr;
+    }
     if (m_hResModule)
         AfxGetModuleState()->m_hCurrentResourceHandle = m_hResModule;
 }

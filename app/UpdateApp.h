@@ -32,7 +32,9 @@ public:
 private:
     // PelkinUpdate.prm from the executable's folder, loaded as data.
     static HINSTANCE LoadResourceModule();
-    void UseResourceModule();
+    // Makes the module the resource source, unless it is missing or its
+    // tables fail their check (then pObserver, if any, hears why).
+    void UseResourceModule(CUpdateObserver* pObserver);
     void RunDialog(CUpdateObserver* pObserver);
     void ShowUsage();
 

@@ -1,6 +1,7 @@
 #include "ModuleCheck.h"
 
 #include "AfxModuleState.h"
+#include "ResourceTables.h"
 #include "resource.h"
 
 #ifndef LOAD_LIBRARY_AS_IMAGE_RESOURCE
@@ -142,6 +143,14 @@ void CheckProgramFiles(const char* pszFolder, CCheckReport& report)
         CString strText;
         strText.Format("not a resource module (error %lu): the updater ends at once without a window", GetLastError());
         report.AddError("PelkinUpdate.prm", strText);
+        return;
+    }
+    CString strReason;
+    if (!CheckResourceTables(hModule, strReason)) {
+        report.AddError("PelkinUpdate.prm",
+                        "its resource tables are corrupt (" + strReason +
+                            "): the updater treats it as missing and ends at once without a window");
+        FreeLibrary(hModule);
         return;
     }
     HINSTANCE hProgram = IsFile(strProgram) ? LoadModuleAsData(strProgram) : nullptr;

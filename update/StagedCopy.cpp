@@ -532,6 +532,9 @@ bool CStagedCopy::StageFile(STAGED_FILE& file, char* pData, char* pCheck)
                                          FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN));
     if (!source.IsOpen())
         return Fail(file, "to open it");
+    // A device or pipe of that name is no firmware, and may never answer.
+    if (!IsDiskFile(source.Get()))
+        return Fail(file, "it is not a plain file on a disk", ERROR_SUCCESS);
     HANDLE hTemp = INVALID_HANDLE_VALUE;
     if (!CreateTemp(file, hTemp))
         return false;

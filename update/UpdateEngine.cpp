@@ -8,6 +8,7 @@
 #include "EventText.h"
 #include "HostApi.h"
 #include "IdentityTrace.h"
+#include "PackageRules.h"
 #include "UpdateCfg.h"
 #include "UpdateObserver.h"
 
@@ -135,10 +136,29 @@ int CUpdateEngine::CheckRoom()
 {
     if (!m_bRunOpen)
         return 0;
+    if (!IsPackageAccepted())
+        return EndRun(SCAN_COPY_FAILED);
     // Before anything else on the drive: a commit that an earlier run left
     // cut off is undone (the space check itself only reads).
     ReportJournal(CStagedCopy::RecoverJournal(m_strDriveRoot, m_pFileOps), m_strDriveRoot);
     return HasRoomForPackage(m_strDriveRoot) ? 1 : EndRun(SCAN_NO_ROOM);
+}
+
+int CUpdateEngine::IsPackageAccepted() const
+{
+    CString strProgramFolder;
+    if (!GetProgramFolder(strProgramFolder))
+        return 1;  // no package to judge: the copy fails on its own
+    std::vector<PACKAGE_REFUSAL> refusals;
+    if (JudgePackage(strProgramFolder, m_strSection, &refusals) == 0)
+        return 1;
+    const CString strPackage = strProgramFolder + static_cast<const char*>(m_strSection);
+    for (const PACKAGE_REFUSAL& refusal : refusals) {
+        const CString strWhere = refusal.strName.IsEmpty() ? strPackage : strPackage + "\\" + refusal.strName;
+        Report("Copy: package refused before anything is written: %s: %s", static_cast<const char*>(strWhere),
+               static_cast<const char*>(refusal.strReason));
+    }
+    return 0;
 }
 
 int CUpdateEngine::CopyPackage()

@@ -7,7 +7,10 @@
 //                       a section of Update.cfg (FindNextTargetDrive: the
 //                       next one, for a run over every device)
 //     CheckVersion      the device's release against the section's Version
-//     CheckRoom         the drive's free space against the package
+//     CheckRoom         the package's names judged (a refused package
+//                       ends the run with Copy failed, before any file of
+//                       it is opened), then the drive's free space
+//                       against the package
 //     CopyPackage       the package's files into the drive's root
 //
 // After Updated, EjectDevice asks the host to eject the device (see
@@ -133,6 +136,9 @@ private:
     // arguments; nothing is formatted without an observer that wants events.
     void Report(const char* pszFormat, ...) const;
     bool IsReporting() const;
+    // The package judged by its names before anything is opened or written
+    // (JudgePackage); 0, each refusal logged, when the copy must not start.
+    int IsPackageAccepted() const;
     // Ends the run with an outcome, and says so.
     int EndRun(SCAN_OUTCOME outcome);
     // Update.cfg of the program folder.

@@ -107,6 +107,23 @@ TEST_F(UpdateEngineTest, EveryExampleEndsInItsOutcome)
     EXPECT_TRUE(ListFiles("E:\\").empty());
 }
 
+// A package file named like a device is refused before anything is
+// opened: Copy failed without a space check, the stick untouched, the log
+// naming the file and why.
+TEST_F(UpdateEngineTest, PackageRefusedBeforeAnythingIsOpened)
+{
+    LayOut("updated");
+    WriteLongPathFile(strFolder + "ModelB\\aux.dat", "firmware");
+    CUpdateEngine engine(strFolder.c_str());
+    CEventRecorder events;
+    engine.SetObserver(&events);
+    EXPECT_EQ(SCAN_COPY_FAILED, engine.Run());
+    EXPECT_TRUE(ListFiles("E:\\").empty());
+    EXPECT_EQ(1, events.Count("ModelB\\aux.dat: named like a device"));
+    EXPECT_EQ(0, events.Count("Space:"));
+    RemoveLongPath(strFolder + "ModelB\\aux.dat");  // only the \\?\\ form names the file
+}
+
 // An observer, and with it the identification sink, changes nothing of the
 // run: the same platform calls and the same traces in the same order.
 TEST_F(UpdateEngineTest, AnObserverChangesNothingOfTheRun)
