@@ -6,18 +6,9 @@
 
 BOOL CProgressCtrl::Create(DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID)
 {
-    if (!pParentWnd || m_hWnd || !AfxInitCommonControls(ICC_PROGRESS_CLASS))
+    if (pParentWnd && !m_hWnd && !AfxInitCommonControls(ICC_PROGRESS_CLASS))
         return FALSE;
-    HWND hWnd = ::CreateWindowExA(0, PROGRESS_CLASSA, "", dwStyle | WS_CHILD, rect.left, rect.top,
-                                  rect.right - rect.left, rect.bottom - rect.top, pParentWnd->m_hWnd,
-                                  reinterpret_cast<HMENU>(static_cast<UINT_PTR>(nID)), AfxGetInstanceHandle(), nullptr);
-    if (!hWnd)
-        return FALSE;
-    if (!pParentWnd->BindControl(static_cast<int>(nID), *this)) {
-        ::DestroyWindow(hWnd);
-        return FALSE;
-    }
-    return TRUE;
+    return CreateControl(PROGRESS_CLASSA, "", dwStyle, rect, pParentWnd, nID);
 }
 
 void CProgressCtrl::SetRange32(int nLower, int nUpper)

@@ -1,6 +1,7 @@
 #include "AfxWnd.h"
 
 #include "AfxMenu.h"
+#include "AfxModuleState.h"
 
 namespace {
 
@@ -184,4 +185,21 @@ BOOL CWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResu
     const BOOL bHandled = OnWndMsg(message, wParam, lParam, pResult);
     m_msgCur = msgOuter;
     return bHandled;
+}
+
+BOOL CWnd::CreateControl(const char* pszClass, const char* pszText, DWORD dwStyle, const RECT& rect, CWnd* pParentWnd,
+                         UINT nID)
+{
+    if (!pParentWnd || m_hWnd)
+        return FALSE;
+    HWND hWnd = ::CreateWindowExA(0, pszClass, pszText, dwStyle | WS_CHILD, rect.left, rect.top, rect.right - rect.left,
+                                  rect.bottom - rect.top, pParentWnd->m_hWnd,
+                                  reinterpret_cast<HMENU>(static_cast<UINT_PTR>(nID)), AfxGetInstanceHandle(), nullptr);
+    if (!hWnd)
+        return FALSE;
+    if (!pParentWnd->BindControl(static_cast<int>(nID), *this)) {
+        ::DestroyWindow(hWnd);
+        return FALSE;
+    }
+    return TRUE;
 }

@@ -51,6 +51,11 @@ public:
     HWND m_hWnd = nullptr;
 
 protected:
+    // Makes this object a child control nID of pParentWnd, of window class
+    // pszClass, at rect (the parent's client coordinates), bound there so
+    // that it is detached when the parent is; FALSE when it could not be made.
+    BOOL CreateControl(const char* pszClass, const char* pszText, DWORD dwStyle, const RECT& rect, CWnd* pParentWnd,
+                       UINT nID);
     // Default processing of the message being handled.
     LRESULT Default();
     virtual LRESULT DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam);
