@@ -1,8 +1,12 @@
 #include "AfxModuleState.h"
 
+#ifndef LOAD_LIBRARY_AS_IMAGE_RESOURCE
+#define LOAD_LIBRARY_AS_IMAGE_RESOURCE 0x00000020
+#endif
+
 AFX_MODULE_STATE* AfxGetModuleState()
 {
-    static AFX_MODULE_STATE state = {GetModuleHandleA(nullptr), GetModuleHandleA(nullptr)};
+    static AFX_MODULE_STATE state = {GetModuleHandleA(nullptr), GetModuleHandleA(nullptr), nullptr};
     return &state;
 }
 
@@ -18,6 +22,9 @@ HINSTANCE AfxGetResourceHandle()
 
 HINSTANCE AfxFindResourceHandle(LPCSTR lpszName, LPCSTR lpszType)
 {
+    HINSTANCE hLanguage = AfxGetModuleState()->m_hLanguageResourceHandle;
+    if (hLanguage && FindResourceA(hLanguage, lpszName, lpszType))
+        return hLanguage;
     HINSTANCE hResource = AfxGetResourceHandle();
     if (FindResourceA(hResource, lpszName, lpszType))
         return hResource;
@@ -29,5 +36,31 @@ HINSTANCE AfxFindResourceHandle(LPCSTR lpszName, LPCSTR lpszType)
 
 HINSTANCE AfxFindStringResourceHandle(UINT nID)
 {
+    HINSTANCE hLanguage = AfxGetModuleState()->m_hLanguageResourceHandle;
+    if (hLanguage && AfxHoldsString(hLanguage, nID))
+        return hLanguage;
     return AfxFindResourceHandle(MAKEINTRESOURCEA((nID >> 4) + 1), RT_STRING);
+}
+
+// A block holds sixteen entries, each a count of UTF-16 characters followed
+// by that many characters.
+BOOL AfxHoldsString(HINSTANCE hModule, UINT nID)
+{
+    HRSRC hBlock = FindResourceA(hModule, MAKEINTRESOURCEA((nID >> 4) + 1), RT_STRING);
+    HGLOBAL hData = hBlock ? LoadResource(hModule, hBlock) : nullptr;
+    const WORD* pEntry = hData ? static_cast<const WORD*>(LockResource(hData)) : nullptr;
+    if (!pEntry)
+        return FALSE;
+    const WORD* pEnd = pEntry + SizeofResource(hModule, hBlock) / sizeof(WORD);
+    for (UINT i = 0; i < (nID & 15) && pEntry < pEnd; ++i)
+        pEntry += 1 + *pEntry;
+    return pEntry < pEnd && *pEntry != 0 && *pEntry < pEnd - pEntry;
+}
+
+HINSTANCE AfxLoadResourceModule(LPCSTR lpszPath)
+{
+    HINSTANCE hModule = LoadLibraryExA(lpszPath, nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    if (!hModule && GetLastError() == ERROR_INVALID_PARAMETER)
+        hModule = LoadLibraryExA(lpszPath, nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    return hModule;
 }
