@@ -40,6 +40,7 @@ void ParseCommandLine(const char* pszCmdLine, COMMAND_LINE& args)
     args.bQuiet = FALSE;
     args.bUsage = FALSE;
     args.strLogPath.Empty();
+    args.strLanguage.Empty();
     const char* psz = pszCmdLine ? pszCmdLine : "";
     CString strArg;
     while (NextArgument(&psz, strArg)) {
@@ -52,6 +53,9 @@ void ParseCommandLine(const char* pszCmdLine, COMMAND_LINE& args)
                 args.strLogPath = strPath;
             else
                 args.bUsage = TRUE;
+        } else if (IsSwitch(strArg, "lang")) {
+            if (!NextArgument(&psz, args.strLanguage) || args.strLanguage.IsEmpty() || args.strLanguage.GetAt(0) == '/')
+                args.bUsage = TRUE;
         } else {
             args.bUsage = TRUE;  // "/?" and whatever the program does not know
         }
@@ -62,13 +66,14 @@ const char* GetBuiltInUsage()
 {
     return "Updates the firmware of a USB device plugged into this computer.\n"
            "\n"
-           "PelkinUpdate [/quiet] [/log FILE]\n"
+           "PelkinUpdate [/quiet] [/log FILE] [/lang NAME]\n"
            "\n"
            "(no switch)\tShow the update dialog.\n"
            "/quiet\tUpdate without any window. The exit code tells the outcome: "
            "0 updated, 1 not found, 2 version refused, 3 no room, 4 copy failed, "
            "5 drive list unavailable, 64 this usage.\n"
            "/log FILE\tAppend a log of the run to FILE.\n"
+           "/lang NAME\tShow the texts of PelkinUpdate.NAME.prm (de, fr-FR, ...).\n"
            "/?\tShow this usage.\n"
            "\n"
            "Switches may start with / or - and are not case-sensitive.";

@@ -3,6 +3,7 @@
 //     (nothing)     the update dialog
 //     /quiet        one scan, no window; the exit code tells the outcome
 //     /log FILE     append a log of the run to FILE (with or without /quiet)
+//     /lang NAME    take the language module PelkinUpdate.NAME.prm first
 //     /?            the usage; so does any switch or word the program does
 //                   not know, and /log without its FILE (or with one that
 //                   starts with '/', as no Windows path does)
@@ -21,8 +22,9 @@
 struct COMMAND_LINE
 {
     BOOL bQuiet;
-    BOOL bUsage;         // show the usage and do nothing else
-    CString strLogPath;  // empty: no log; the last /log given counts
+    BOOL bUsage;          // show the usage and do nothing else
+    CString strLogPath;   // empty: no log; the last /log given counts
+    CString strLanguage;  // empty: none asked for; the last /lang given counts
 };
 
 // Reads the command-line tail (the arguments after the program's name); a

@@ -2,15 +2,12 @@
 
 #include "CommandLine.h"
 #include "EventText.h"
+#include "LanguageChoice.h"
 #include "ProgramVersion.h"
 #include "UpdateDlg.h"
 #include "UpdateEngine.h"
 #include "UpdateLog.h"
 #include "resource.h"
-
-#ifndef LOAD_LIBRARY_AS_IMAGE_RESOURCE
-#define LOAD_LIBRARY_AS_IMAGE_RESOURCE 0x00000020
-#endif
 
 namespace {
 
@@ -34,6 +31,12 @@ int GetQuietExitCode(SCAN_OUTCOME outcome)
     return 5;
 }
 
+// "PelkinUpdate.de.prm": the language module of a locale name.
+CString GetLanguageModuleName(const CString& strName)
+{
+    return CString("PelkinUpdate.") + static_cast<const char*>(strName) + ".prm";
+}
+
 }  // namespace
 
 // The one application object.
@@ -43,7 +46,7 @@ BEGIN_MESSAGE_MAP(CUpdateApp, CWinApp)
 ON_COMMAND(ID_HELP, CWinApp::OnHelp)
 END_MESSAGE_MAP()
 
-CUpdateApp::CUpdateApp() : m_hResModule(nullptr), m_nExitCode(0) {}
+CUpdateApp::CUpdateApp() : m_hResModule(nullptr), m_hLanguageModule(nullptr), m_nExitCode(0) {}
 
 BOOL CUpdateApp::InitInstance()
 {
@@ -54,7 +57,7 @@ BOOL CUpdateApp::InitInstance()
     if (args.bUsage) {
         // A quiet run shows nothing, not even what it was asked wrongly.
         if (!args.bQuiet)
-            ShowUsage();
+            ShowUsage(args.strLanguage);
         m_nExitCode = USAGE_EXIT_CODE;
         return FALSE;
     }
@@ -74,7 +77,7 @@ BOOL CUpdateApp::InitInstance()
         ReportEvent(pLog, "Exit code %d", m_nExitCode);
         return FALSE;
     }
-    RunDialog(pLog);
+    RunDialog(args.strLanguage, pLog);
     return FALSE;
 }
 
@@ -84,9 +87,9 @@ int CUpdateApp::ExitInstance()
     return m_nExitCode;
 }
 
-void CUpdateApp::RunDialog(CUpdateObserver* pObserver)
+void CUpdateApp::RunDialog(const CString& strLanguage, CUpdateObserver* pObserver)
 {
-    UseResourceModule();
+    UseResourceModule(strLanguage, pObserver);
     Enable3dControls();
 
     // Without the module the dialog has no template: DoModal creates no
@@ -100,35 +103,72 @@ void CUpdateApp::RunDialog(CUpdateObserver* pObserver)
 
 // The usage from the resource module, or in English when the module (or
 // an older module) has none.
-void CUpdateApp::ShowUsage()
+void CUpdateApp::ShowUsage(const CString& strLanguage)
 {
-    UseResourceModule();
+    UseResourceModule(strLanguage, nullptr);
     CString strUsage;
     if (!strUsage.LoadString(IDS_USAGE))
         strUsage = GetBuiltInUsage();
     MessageBoxA(nullptr, strUsage, "PelkinUpdate", MB_OK | MB_ICONINFORMATION);
 }
 
-void CUpdateApp::UseResourceModule()
+// The default module is the contract: without it no language module is
+// looked for, and the program ends without a window.
+void CUpdateApp::UseResourceModule(const CString& strLanguage, CUpdateObserver* pLog)
 {
-    m_hResModule = LoadResourceModule();
-    if (m_hResModule)
-        AfxGetModuleState()->m_hCurrentResourceHandle = m_hResModule;
+    m_hResModule = LoadResourceModule("PelkinUpdate.prm");
+    if (!m_hResModule) {
+        ReportEvent(pLog, "Texts: PelkinUpdate.prm cannot be loaded (%s): no window can be shown",
+                    static_cast<const char*>(GetErrorText(GetLastError())));
+        return;
+    }
+    AfxGetModuleState()->m_hCurrentResourceHandle = m_hResModule;
+    UseLanguageModule(strLanguage, pLog);
+}
+
+// A module that is not there is looked past silently; one that is there
+// but can't be loaded is passed over, and the log says so.
+void CUpdateApp::UseLanguageModule(const CString& strLanguage, CUpdateObserver* pLog)
+{
+    LANGUAGE_REQUEST request;
+    request.strSwitch = strLanguage;
+    ReadUiLanguages(request);
+    const LANGUAGE_CHOICE choice = ChooseLanguage(request, [&](const CString& strName) {
+        const CString strFile = GetLanguageModuleName(strName);
+        m_hLanguageModule = LoadResourceModule(strFile);
+        const DWORD dwError = GetLastError();
+        if (!m_hLanguageModule && dwError != ERROR_FILE_NOT_FOUND && dwError != ERROR_PATH_NOT_FOUND)
+            ReportEvent(pLog, "Texts: %s passed over: it cannot be loaded (%s)", static_cast<const char*>(strFile),
+                        static_cast<const char*>(GetErrorText(dwError)));
+        return m_hLanguageModule != nullptr;
+    });
+    if (!strLanguage.IsEmpty() && choice.source != LANGUAGE_FROM_SWITCH)
+        ReportEvent(pLog, "Texts: /lang %s: no %s beside the program; the UI languages decide",
+                    static_cast<const char*>(strLanguage),
+                    static_cast<const char*>(GetLanguageModuleName(strLanguage)));
+    if (choice.source == LANGUAGE_NONE) {
+        ReportEvent(pLog,
+                    "Texts: PelkinUpdate.prm, the default: no language module for the user's UI language %s "
+                    "or the system's UI language %s",
+                    request.arrUserUi.GetSize() ? static_cast<const char*>(request.arrUserUi[0]) : "(none)",
+                    request.strSystemUi.IsEmpty() ? "(none)" : static_cast<const char*>(request.strSystemUi));
+        return;
+    }
+    AfxGetModuleState()->m_hLanguageResourceHandle = m_hLanguageModule;
+    ReportEvent(pLog, "Texts: %s, for %s %s; what it lacks comes from PelkinUpdate.prm",
+                static_cast<const char*>(GetLanguageModuleName(choice.strName)), DescribeLanguageSource(choice.source),
+                static_cast<const char*>(choice.strAsked));
 }
 
 // The module holds nothing but resources, and it is only ever read: it is
-// mapped as data, never run. Hosts that don't know the image-resource
-// flag (before Windows Vista) refuse the pair; they get a plain data file.
-HINSTANCE CUpdateApp::LoadResourceModule()
+// mapped as data, never run.
+HINSTANCE CUpdateApp::LoadResourceModule(const char* pszFileName)
 {
     CString strPath;
     if (!AfxGetModuleFolder(strPath) || strPath.IsEmpty())
         return nullptr;
-    strPath += "PelkinUpdate.prm";
+    strPath += pszFileName;
     if (strPath.GetLength() >= MAX_PATH)
         return nullptr;
-    HINSTANCE hModule = LoadLibraryExA(strPath, nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
-    if (!hModule && GetLastError() == ERROR_INVALID_PARAMETER)
-        hModule = LoadLibraryExA(strPath, nullptr, LOAD_LIBRARY_AS_DATAFILE);
-    return hModule;
+    return AfxLoadResourceModule(strPath);
 }

@@ -23,14 +23,19 @@ public:
     // The resource module, or null when it could not be loaded. Never
     // unloaded: process exit releases it.
     HINSTANCE m_hResModule;
+    // The language module asked before it (LanguageChoice.h), or null.
+    HINSTANCE m_hLanguageModule;
     int m_nExitCode;
 
 private:
-    // PelkinUpdate.prm from the executable's folder, loaded as data.
-    static HINSTANCE LoadResourceModule();
-    void UseResourceModule();
-    void RunDialog(CUpdateObserver* pObserver);
-    void ShowUsage();
+    // A module of the executable's folder (pszFileName), loaded as data.
+    static HINSTANCE LoadResourceModule(const char* pszFileName);
+    // The default module, then (only with it) the language module of the
+    // user's UI language or of strLanguage (/lang); the log says which.
+    void UseResourceModule(const CString& strLanguage, CUpdateObserver* pLog);
+    void UseLanguageModule(const CString& strLanguage, CUpdateObserver* pLog);
+    void RunDialog(const CString& strLanguage, CUpdateObserver* pObserver);
+    void ShowUsage(const CString& strLanguage);
 
     DECLARE_MESSAGE_MAP()
 };

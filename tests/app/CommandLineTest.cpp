@@ -7,7 +7,7 @@ namespace {
 
 COMMAND_LINE Parse(const char* pszCmdLine)
 {
-    COMMAND_LINE args = {TRUE, TRUE, "stale"};  // whatever a caller left there
+    COMMAND_LINE args = {TRUE, TRUE, "stale", "stale"};  // whatever a caller left there
     ParseCommandLine(pszCmdLine, args);
     return args;
 }
