@@ -20,11 +20,11 @@ HINSTANCE AfxGetResourceHandle()
     return AfxGetModuleState()->m_hCurrentResourceHandle;
 }
 
-HINSTANCE AfxFindResourceHandle(LPCSTR lpszName, LPCSTR lpszType)
+namespace {
+
+// The resource source, else the executable; the source when neither holds it.
+HINSTANCE FindInSourceOrProgram(LPCSTR lpszName, LPCSTR lpszType)
 {
-    HINSTANCE hLanguage = AfxGetModuleState()->m_hLanguageResourceHandle;
-    if (hLanguage && FindResourceA(hLanguage, lpszName, lpszType))
-        return hLanguage;
     HINSTANCE hResource = AfxGetResourceHandle();
     if (FindResourceA(hResource, lpszName, lpszType))
         return hResource;
@@ -34,12 +34,23 @@ HINSTANCE AfxFindResourceHandle(LPCSTR lpszName, LPCSTR lpszType)
     return hResource;
 }
 
+}  // namespace
+
+HINSTANCE AfxFindResourceHandle(LPCSTR lpszName, LPCSTR lpszType)
+{
+    HINSTANCE hLanguage = AfxGetModuleState()->m_hLanguageResourceHandle;
+    if (hLanguage && FindResourceA(hLanguage, lpszName, lpszType))
+        return hLanguage;
+    return FindInSourceOrProgram(lpszName, lpszType);
+}
+
+// An entry the language module lacks is looked up as before it had one.
 HINSTANCE AfxFindStringResourceHandle(UINT nID)
 {
     HINSTANCE hLanguage = AfxGetModuleState()->m_hLanguageResourceHandle;
     if (hLanguage && AfxHoldsString(hLanguage, nID))
         return hLanguage;
-    return AfxFindResourceHandle(MAKEINTRESOURCEA((nID >> 4) + 1), RT_STRING);
+    return FindInSourceOrProgram(MAKEINTRESOURCEA((nID >> 4) + 1), RT_STRING);
 }
 
 // A block holds sixteen entries, each a count of UTF-16 characters followed

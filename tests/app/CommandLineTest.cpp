@@ -25,12 +25,13 @@ TEST(CommandLineTest, SwitchesAndTheirFile)
     // A backslash before the closing quote is part of the path.
     EXPECT_STREQ("C:\\logs\\", Parse("/log \"C:\\logs\\\"").strLogPath);
     EXPECT_STREQ("second.log", Parse("/log first.log /log second.log").strLogPath);
+    EXPECT_STREQ("fr-CA", Parse("/quiet -LANG fr-CA").strLanguage);
 }
 
 TEST(CommandLineTest, WhatTheProgramDoesNotKnowAsksForTheUsage)
 {
-    for (const char* psz :
-         {"/?", "-?", "/help", "/quietly", "quiet", "/", "/log", "/log \"\"", "/log /quiet", "/quiet stray"}) {
+    for (const char* psz : {"/?", "-?", "/help", "/quietly", "quiet", "/", "/log", "/log \"\"", "/log /quiet",
+                            "/quiet stray", "/lang", "/lang /quiet"}) {
         EXPECT_TRUE(Parse(psz).bUsage) << psz;
     }
     EXPECT_TRUE(Parse("/quiet /unknown").bQuiet);  // the usage is owed, but nothing is shown
