@@ -223,6 +223,13 @@ std::vector<PACKAGE_CASE> PackageFolderCases(const std::string& strRoot)
     };
 }
 
+// A built module copied into a case's folder under another name.
+void CopyModule(const std::string& strFrom, const std::string& strTo)
+{
+    if (!CopyFileA(strFrom.c_str(), strTo.c_str(), FALSE))
+        throw std::runtime_error("no " + strFrom);
+}
+
 std::vector<PACKAGE_CASE> ModuleCases()
 {
     return {
@@ -249,6 +256,31 @@ std::vector<PACKAGE_CASE> ModuleCases()
          {Error("PelkinUpdate.prm", "no dialog 102: the updater ends at once without a window"),
           Error("PelkinUpdate.prm", "no string 108: the Version refused message is empty")},
          kNoWindow},
+        // The language module of the test's own UI language does not stand
+        // in for a missing default.
+        {"OnlyALanguageModule",
+         [](const std::string& f) {
+             RemovePath(f + "\\PelkinUpdate.prm");
+             CopyModule(FolderFromEnvironment("PELKIN_APP_DIR") + "\\PelkinUpdate.de.prm", f + "\\PelkinUpdate.en.prm");
+         },
+         {Error("PelkinUpdate.prm", "missing: the updater ends at once without a window")},
+         kNoWindow},
+        {"LanguageModuleNotAModule",
+         [](const std::string& f) { WriteFileBytes(f + "\\PelkinUpdate.xx-YY.prm", "[Strings]\n"); },
+         {Warning("PelkinUpdate.xx-YY.prm", "not a locale name Windows knows"),
+          Error("PelkinUpdate.xx-YY.prm", "not a resource module")},
+         kUpdated},
+        // PartialModule.prm as a language module: its caption takes two texts.
+        {"LanguageModuleArguments",
+         [](const std::string& f) {
+             CopyModule(FolderFromEnvironment("PELKIN_PARTIAL_MODULE"), f + "\\PelkinUpdate.de-CH.prm");
+         },
+         {Warning("PelkinUpdate.de-CH.prm", "no string 108: the default's text is shown"),
+          Warning("PelkinUpdate.de-CH.prm", "no string 110"),
+          Error("PelkinUpdate.de-CH.prm", "string 111 takes 2 format arguments, the default's 1"),
+          Warning("PelkinUpdate.de-CH.prm", "no string 113"),
+          Warning("PelkinUpdate.de-CH.prm", "no dialog 102: the default's is shown")},
+         kUpdated},
     };
 }
 
