@@ -3,6 +3,7 @@
 #include "AfxFileFind.h"
 #include "AfxModuleState.h"
 #include "AfxStringArray.h"
+#include "TextFit.h"
 
 #include <algorithm>
 #include <string>
@@ -120,6 +121,24 @@ void CompareStrings(HINSTANCE hDefault, HINSTANCE hModule, const char* pszPlace,
     }
 }
 
+// The language module before the default, as the updater has them, for as
+// long as the texts are measured.
+class CLanguageSource
+{
+public:
+    CLanguageSource(HINSTANCE hModule, HINSTANCE hDefault) : m_earlier(*AfxGetModuleState())
+    {
+        AfxGetModuleState()->m_hLanguageResourceHandle = hModule;
+        AfxGetModuleState()->m_hCurrentResourceHandle = hDefault;
+    }
+    ~CLanguageSource() { *AfxGetModuleState() = m_earlier; }
+    CLanguageSource(const CLanguageSource&) = delete;
+    CLanguageSource& operator=(const CLanguageSource&) = delete;
+
+private:
+    AFX_MODULE_STATE m_earlier;
+};
+
 void CompareDialogs(HINSTANCE hDefault, HINSTANCE hModule, const char* pszPlace, CCheckReport& report)
 {
     CString strText;
@@ -148,6 +167,9 @@ void CheckLanguageModule(const char* pszFolder, const std::string& strName, HINS
         return;  // nothing to compare with; the default's own finding says why
     CompareStrings(hDefault, module.Get(), pszPlace, report);
     CompareDialogs(hDefault, module.Get(), pszPlace, report);
+    const CLanguageSource source(module.Get(), hDefault);
+    for (int nDpi : kFitDpis)
+        CheckTextsFit(nDpi, pszPlace, report);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "ModuleCheck.h"
 
 #include "AfxModuleState.h"
+#include "TextFit.h"
 #include "resource.h"
 
 namespace {
@@ -75,6 +76,8 @@ void CheckResources(HINSTANCE hModule, HINSTANCE hProgram, CCheckReport& report)
         strText.Format("no string %u: %s", text.nID, text.pszLoss);
         report.AddError("PelkinUpdate.prm", strText);
     }
+    for (int nDpi : kFitDpis)
+        CheckTextsFit(nDpi, "PelkinUpdate.prm", report);
 }
 
 }  // namespace
