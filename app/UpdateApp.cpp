@@ -126,8 +126,9 @@ void CUpdateApp::UseResourceModule(const CString& strLanguage, CUpdateObserver* 
     UseLanguageModule(strLanguage, pLog);
 }
 
-// A module that is not there is looked past silently; one that is there
-// but can't be loaded is passed over, and the log says so.
+// A module that is not there is looked past silently (as data, a missing
+// file is "file not found"; as a module "module not found"); one that is
+// there but can't be loaded is passed over, and the log says so.
 void CUpdateApp::UseLanguageModule(const CString& strLanguage, CUpdateObserver* pLog)
 {
     LANGUAGE_REQUEST request;
@@ -137,7 +138,8 @@ void CUpdateApp::UseLanguageModule(const CString& strLanguage, CUpdateObserver* 
         const CString strFile = GetLanguageModuleName(strName);
         m_hLanguageModule = LoadResourceModule(strFile);
         const DWORD dwError = GetLastError();
-        if (!m_hLanguageModule && dwError != ERROR_FILE_NOT_FOUND && dwError != ERROR_PATH_NOT_FOUND)
+        if (!m_hLanguageModule && dwError != ERROR_FILE_NOT_FOUND && dwError != ERROR_PATH_NOT_FOUND &&
+            dwError != ERROR_MOD_NOT_FOUND)
             ReportEvent(pLog, "Texts: %s passed over: it cannot be loaded (%s)", static_cast<const char*>(strFile),
                         static_cast<const char*>(GetErrorText(dwError)));
         return m_hLanguageModule != nullptr;
