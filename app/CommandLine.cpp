@@ -39,13 +39,18 @@ void ParseCommandLine(const char* pszCmdLine, COMMAND_LINE& args)
 {
     args.bQuiet = FALSE;
     args.bUsage = FALSE;
+    args.bEject = FALSE;
     args.strLogPath.Empty();
     args.strLanguage.Empty();
+    args.bAll = FALSE;
+    args.bList = FALSE;
     const char* psz = pszCmdLine ? pszCmdLine : "";
     CString strArg;
     while (NextArgument(&psz, strArg)) {
         if (IsSwitch(strArg, "quiet")) {
             args.bQuiet = TRUE;
+        } else if (IsSwitch(strArg, "eject")) {
+            args.bEject = TRUE;
         } else if (IsSwitch(strArg, "log")) {
             // No Windows path starts with '/': "/log /quiet" lacks its FILE.
             CString strPath;
@@ -56,22 +61,33 @@ void ParseCommandLine(const char* pszCmdLine, COMMAND_LINE& args)
         } else if (IsSwitch(strArg, "lang")) {
             if (!NextArgument(&psz, args.strLanguage) || args.strLanguage.IsEmpty() || args.strLanguage.GetAt(0) == '/')
                 args.bUsage = TRUE;
+        } else if (IsSwitch(strArg, "all")) {
+            args.bAll = TRUE;
+        } else if (IsSwitch(strArg, "list")) {
+            args.bList = TRUE;
         } else {
             args.bUsage = TRUE;  // "/?" and whatever the program does not know
         }
     }
+    // The dialog shows one device, and has its own Eject button: every
+    // device, and the eject, are for the unattended run.
+    if ((args.bAll || args.bEject) && !args.bQuiet)
+        args.bUsage = TRUE;
 }
 
 const char* GetBuiltInUsage()
 {
     return "Updates the firmware of a USB device plugged into this computer.\n"
            "\n"
-           "PelkinUpdate [/quiet] [/log FILE] [/lang NAME]\n"
+           "PelkinUpdate [/quiet [/all] [/eject]] [/list] [/log FILE] [/lang NAME]\n"
            "\n"
            "(no switch)\tShow the update dialog.\n"
            "/quiet\tUpdate without any window. The exit code tells the outcome: "
            "0 updated, 1 not found, 2 version refused, 3 no room, 4 copy failed, "
-           "5 drive list unavailable, 64 this usage.\n"
+           "5 drive list unavailable, 6 updated but not ejected, 64 this usage.\n"
+           "/all\tWith /quiet: update every attached device; the exit code is that of the first one not updated.\n"
+           "/eject\tWith /quiet: eject each device once it is updated.\n"
+           "/list\tShow what each drive holds and what an update would do, writing nothing.\n"
            "/log FILE\tAppend a log of the run to FILE.\n"
            "/lang NAME\tShow the texts of PelkinUpdate.NAME.prm (de, fr-FR, ...).\n"
            "/?\tShow this usage.\n"

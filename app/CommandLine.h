@@ -4,6 +4,12 @@
 //     /quiet        one scan, no window; the exit code tells the outcome
 //     /log FILE     append a log of the run to FILE (with or without /quiet)
 //     /lang NAME    take the language module PelkinUpdate.NAME.prm first
+//     /all          with /quiet: every matching device, not only the first;
+//                   without /quiet the usage (the dialog is one device)
+//     /list         what each drive holds and what an update would do,
+//                   written nowhere but to the console or the /log file
+//     /eject        with /quiet: eject each device once it is updated;
+//                   without /quiet, the usage
 //     /?            the usage; so does any switch or word the program does
 //                   not know, and /log without its FILE (or with one that
 //                   starts with '/', as no Windows path does)
@@ -17,13 +23,19 @@
 #include "AfxString.h"
 
 // The exit code of a run that showed (or, with /quiet, only owed) the usage.
-#define USAGE_EXIT_CODE 64
+#define USAGE_EXIT_CODE       64
+// The exit code of a /quiet /eject run that updated the device but could
+// not eject it.
+#define NOT_EJECTED_EXIT_CODE 6
 
 struct COMMAND_LINE
 {
     BOOL bQuiet;
     BOOL bUsage;          // show the usage and do nothing else
     CString strLogPath;   // empty: no log; the last /log given counts
+    BOOL bAll;            // /quiet /all: every matching device
+    BOOL bList;           // /list: a look that writes nothing
+    BOOL bEject;          // eject after Updated (with bQuiet only)
     CString strLanguage;  // empty: none asked for; the last /lang given counts
 };
 

@@ -1,15 +1,24 @@
 #include "UpdateApp.h"
 
 #include "CommandLine.h"
+#include "EjectRequest.h"
 #include "EventText.h"
 #include "LanguageChoice.h"
+#include "ListReport.h"
 #include "ProgramVersion.h"
+#include "ResourceTables.h"
 #include "UpdateDlg.h"
 #include "UpdateEngine.h"
 #include "UpdateLog.h"
 #include "resource.h"
 
 namespace {
+
+// "PelkinUpdate.de.prm": the language module of a locale name.
+CString GetLanguageModuleName(const CString& strName)
+{
+    return CString("PelkinUpdate.") + static_cast<const char*>(strName) + ".prm";
+}
 
 // The exit code of a quiet run, by outcome.
 int GetQuietExitCode(SCAN_OUTCOME outcome)
@@ -31,10 +40,110 @@ int GetQuietExitCode(SCAN_OUTCOME outcome)
     return 5;
 }
 
-// "PelkinUpdate.de.prm": the language module of a locale name.
-CString GetLanguageModuleName(const CString& strName)
+// What a walk over every target came to.
+struct TARGET_TALLY
 {
-    return CString("PelkinUpdate.") + static_cast<const char*>(strName) + ".prm";
+    int nTargets;
+    int anOutcomes[SCAN_NO_DRIVE_LIST + 1];
+    SCAN_OUTCOME first;         // the first target's outcome; without one, the walk's
+    SCAN_OUTCOME firstFailure;  // the first outcome that is not Updated
+    bool bFailure;
+    bool bNotEjected;  // a device updated, but not ejected as /eject asked
+};
+
+// What is done with each target, its outcome.
+typedef SCAN_OUTCOME (*TARGET_PROC)(CUpdateEngine& engine, const COMMAND_LINE& args, TARGET_TALLY& tally);
+
+// With /eject, an updated device is ejected at once; 0 when it was asked
+// to go and refused.
+int EjectIfAsked(CUpdateEngine& engine, const COMMAND_LINE& args)
+{
+    EJECT_OUTCOME eject;
+    return !args.bEject || engine.GetOutcome() != SCAN_UPDATED || engine.EjectDevice(eject) ? 1 : 0;
+}
+
+// The whole sequence for one device of /quiet /all; with /eject it is
+// ejected before the walk goes on to the next.
+SCAN_OUTCOME UpdateTarget(CUpdateEngine& engine, const COMMAND_LINE& args, TARGET_TALLY& tally)
+{
+    if (engine.CheckVersion() && engine.CheckRoom())
+        engine.CopyPackage();
+    if (!EjectIfAsked(engine, args))
+        tally.bNotEjected = true;
+    return engine.GetOutcome();
+}
+
+SCAN_OUTCOME LookAtTarget(CUpdateEngine& engine, const COMMAND_LINE&, TARGET_TALLY&)
+{
+    return engine.LookAtTarget();
+}
+
+// Every target in drive order, each handed to pfnProc; one device's
+// failure does not stop the others.
+TARGET_TALLY WalkEveryTarget(CUpdateEngine& engine, TARGET_PROC pfnProc, const COMMAND_LINE& args)
+{
+    TARGET_TALLY tally = {};
+    for (int bTarget = engine.FindTargetDrive(); bTarget; bTarget = engine.FindNextTargetDrive()) {
+        const SCAN_OUTCOME outcome = pfnProc(engine, args, tally);
+        if (tally.nTargets++ == 0)
+            tally.first = outcome;
+        if (outcome != SCAN_UPDATED && !tally.bFailure) {
+            tally.firstFailure = outcome;
+            tally.bFailure = true;
+        }
+        ++tally.anOutcomes[outcome];
+    }
+    if (tally.nTargets == 0) {
+        tally.first = tally.firstFailure = engine.GetOutcome();  // Not found, or no drive list
+        tally.bFailure = true;
+    }
+    return tally;
+}
+
+// "Devices: 2 matched; Updated 1, Version refused 1"; a look puts pszLead
+// ("an update would end in: ") before the counts.
+void ReportTally(CUpdateObserver* pObserver, const TARGET_TALLY& tally, const char* pszLead = "")
+{
+    CString strCounts;
+    for (int nOutcome = 0; nOutcome <= SCAN_NO_DRIVE_LIST; ++nOutcome) {
+        if (!tally.anOutcomes[nOutcome])
+            continue;
+        CString strCount;
+        strCount.Format("%s%s%s %d", strCounts.IsEmpty() ? "; " : ", ", strCounts.IsEmpty() ? pszLead : "",
+                        GetScanOutcomeName(static_cast<SCAN_OUTCOME>(nOutcome)), tally.anOutcomes[nOutcome]);
+        strCounts += strCount;
+    }
+    ReportEvent(pObserver, "Devices: %d matched%s", tally.nTargets, static_cast<const char*>(strCounts));
+}
+
+// /quiet /all: 0 when every matched device was updated (and, with /eject,
+// ejected), else the code of the first one that was not (1 when none
+// matched), or 6 when each was updated but one could not be ejected.
+int RunEveryDevice(CUpdateObserver* pLog, const COMMAND_LINE& args)
+{
+    CUpdateEngine engine;
+    engine.SetObserver(pLog);
+    const TARGET_TALLY tally = WalkEveryTarget(engine, UpdateTarget, args);
+    ReportTally(pLog, tally);
+    if (tally.bFailure)
+        return GetQuietExitCode(tally.firstFailure);
+    return tally.bNotEjected ? NOT_EJECTED_EXIT_CODE : 0;
+}
+
+// /list: the exit code that a quiet run would have given.
+int RunList(CUpdateObserver* pLog, const COMMAND_LINE& args)
+{
+    CListReport report(pLog);
+    ReportEvent(&report, "List: what each drive holds and what an update would do; nothing is written");
+    CUpdateEngine engine;
+    engine.SetObserver(&report);
+    const TARGET_TALLY tally = WalkEveryTarget(engine, LookAtTarget, args);
+    ReportTally(&report, tally, "an update would end in: ");
+    const int nExitCode = GetQuietExitCode(tally.first);
+    ReportEvent(&report, "Exit code %d", nExitCode);
+    if (!report.WriteToConsole() && !pLog && !args.bQuiet)
+        MessageBoxA(nullptr, report.GetText(), "PelkinUpdate", MB_OK | MB_ICONINFORMATION);
+    return nExitCode;
 }
 
 }  // namespace
@@ -69,11 +178,22 @@ BOOL CUpdateApp::InitInstance()
         ReportEvent(pLog, "PelkinUpdate %s started; command line: %s", static_cast<const char*>(GetProgramVersion()),
                     m_lpCmdLine ? m_lpCmdLine : "");
 
+    if (args.bList) {
+        m_nExitCode = RunList(pLog, args);  // says its exit code itself
+        return FALSE;
+    }
+    if (args.bQuiet && args.bAll) {
+        m_nExitCode = RunEveryDevice(pLog, args);
+        ReportEvent(pLog, "Exit code %d", m_nExitCode);
+        return FALSE;
+    }
     if (args.bQuiet) {
         // Nothing to show: the resource module is not needed.
         CUpdateEngine engine;
         engine.SetObserver(pLog);
         m_nExitCode = GetQuietExitCode(engine.Run());
+        if (!EjectIfAsked(engine, args))
+            m_nExitCode = NOT_EJECTED_EXIT_CODE;
         ReportEvent(pLog, "Exit code %d", m_nExitCode);
         return FALSE;
     }
@@ -112,37 +232,60 @@ void CUpdateApp::ShowUsage(const CString& strLanguage)
     MessageBoxA(nullptr, strUsage, "PelkinUpdate", MB_OK | MB_ICONINFORMATION);
 }
 
-// The default module is the contract: without it no language module is
-// looked for, and the program ends without a window.
-void CUpdateApp::UseResourceModule(const CString& strLanguage, CUpdateObserver* pLog)
+// A module whose tables fail the check is as good as missing: reading its
+// resources could end the program. The default module is the contract:
+// without it no language module is looked for, and the program ends
+// without a window.
+void CUpdateApp::UseResourceModule(const CString& strLanguage, CUpdateObserver* pObserver)
 {
     m_hResModule = LoadResourceModule("PelkinUpdate.prm");
     if (!m_hResModule) {
-        ReportEvent(pLog, "Texts: PelkinUpdate.prm cannot be loaded (%s): no window can be shown",
+        ReportEvent(pObserver, "Texts: PelkinUpdate.prm cannot be loaded (%s): no window can be shown",
                     static_cast<const char*>(GetErrorText(GetLastError())));
         return;
     }
+    CString strReason;
+    if (!CheckResourceTables(m_hResModule, strReason)) {
+        ReportEvent(pObserver, "PelkinUpdate.prm is not used, as if it were missing: %s",
+                    static_cast<const char*>(strReason));
+        FreeLibrary(m_hResModule);
+        m_hResModule = nullptr;
+        return;
+    }
     AfxGetModuleState()->m_hCurrentResourceHandle = m_hResModule;
-    UseLanguageModule(strLanguage, pLog);
+    UseLanguageModule(strLanguage, pObserver);
 }
 
-// A module that is not there is looked past silently (as data, a missing
-// file is "file not found"; as a module "module not found"); one that is
-// there but can't be loaded is passed over, and the log says so.
+// A language module of its NAME, or null. Not there: looked past silently
+// (as data, a missing file is "file not found"; as a module "module not
+// found"). There but unloadable, or with tables that fail their check:
+// passed over, and the log says so.
+HINSTANCE CUpdateApp::LoadLanguageModule(const CString& strName, CUpdateObserver* pLog)
+{
+    const CString strFile = GetLanguageModuleName(strName);
+    HINSTANCE hModule = LoadResourceModule(strFile);
+    const DWORD dwError = GetLastError();
+    CString strReason;
+    if (!hModule && dwError != ERROR_FILE_NOT_FOUND && dwError != ERROR_PATH_NOT_FOUND &&
+        dwError != ERROR_MOD_NOT_FOUND)
+        strReason = CString("it cannot be loaded (") + static_cast<const char*>(GetErrorText(dwError)) + ")";
+    if (hModule && !CheckResourceTables(hModule, strReason)) {
+        FreeLibrary(hModule);
+        hModule = nullptr;
+    }
+    if (!strReason.IsEmpty())
+        ReportEvent(pLog, "Texts: %s passed over: %s", static_cast<const char*>(strFile),
+                    static_cast<const char*>(strReason));
+    return hModule;
+}
+
 void CUpdateApp::UseLanguageModule(const CString& strLanguage, CUpdateObserver* pLog)
 {
     LANGUAGE_REQUEST request;
     request.strSwitch = strLanguage;
     ReadUiLanguages(request);
     const LANGUAGE_CHOICE choice = ChooseLanguage(request, [&](const CString& strName) {
-        const CString strFile = GetLanguageModuleName(strName);
-        m_hLanguageModule = LoadResourceModule(strFile);
-        const DWORD dwError = GetLastError();
-        if (!m_hLanguageModule && dwError != ERROR_FILE_NOT_FOUND && dwError != ERROR_PATH_NOT_FOUND &&
-            dwError != ERROR_MOD_NOT_FOUND)
-            ReportEvent(pLog, "Texts: %s passed over: it cannot be loaded (%s)", static_cast<const char*>(strFile),
-                        static_cast<const char*>(GetErrorText(dwError)));
-        return m_hLanguageModule != nullptr;
+        return (m_hLanguageModule = LoadLanguageModule(strName, pLog)) != nullptr;
     });
     if (!strLanguage.IsEmpty() && choice.source != LANGUAGE_FROM_SWITCH)
         ReportEvent(pLog, "Texts: /lang %s: no %s beside the program; the UI languages decide",

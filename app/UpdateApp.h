@@ -1,7 +1,9 @@
 // CUpdateApp: the application. It reads the command line, loads the
 // resource module and runs the update dialog as the program's only window;
 // with /quiet it runs the update engine alone, without any window, and
-// ends with the outcome as its exit code.
+// ends with the outcome as its exit code (with /all for every matching
+// device in turn). /list walks the drives as a run would and reports what
+// it finds and what an update would do, writing nothing.
 #pragma once
 
 #include "Afx.h"
@@ -17,7 +19,9 @@ public:
     // ends when the work is done.
     BOOL InitInstance() override;
     // The process's exit code: 0 after the dialog, the outcome's code after
-    // a quiet run, 64 after the usage.
+    // a quiet run (/all: of the first device not updated; 6 when /eject
+    // could not eject) or after /list (of the first matching device), 64
+    // after the usage.
     int ExitInstance() override;
 
     // The resource module, or null when it could not be loaded. Never
@@ -30,10 +34,13 @@ public:
 private:
     // A module of the executable's folder (pszFileName), loaded as data.
     static HINSTANCE LoadResourceModule(const char* pszFileName);
-    // The default module, then (only with it) the language module of the
-    // user's UI language or of strLanguage (/lang); the log says which.
-    void UseResourceModule(const CString& strLanguage, CUpdateObserver* pLog);
+    // The default module, unless it is missing or its tables fail their
+    // check (then pObserver, if any, hears why); then (only with it) the
+    // language module of the user's UI language or of strLanguage (/lang).
+    // The log says which speaks and why.
+    void UseResourceModule(const CString& strLanguage, CUpdateObserver* pObserver);
     void UseLanguageModule(const CString& strLanguage, CUpdateObserver* pLog);
+    static HINSTANCE LoadLanguageModule(const CString& strName, CUpdateObserver* pLog);
     void RunDialog(const CString& strLanguage, CUpdateObserver* pObserver);
     void ShowUsage(const CString& strLanguage);
 

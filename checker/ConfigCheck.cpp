@@ -1,14 +1,14 @@
 #include "ConfigCheck.h"
 
 #include "PackageFolder.h"
+#include "PackageRules.h"
 #include "UpdateCfg.h"
 
 #include <cctype>
+#include <cstdlib>
 #include <vector>
 
 namespace {
-
-const int kValueLimit = MAX_PATH - 1;  // the updater reads at most 259 characters of a value
 
 const char* const kKeys[] = {"DeviceID", "VendorID", "DeviceName", "Version"};
 
@@ -33,10 +33,10 @@ void CheckValueLengths(CUpdateCfg& cfg, const char* pszSection, CCheckReport& re
 {
     for (const char* pszKey : kKeys) {
         CString strWhole;
-        if (!cfg.ReadWholeValue(pszSection, pszKey, strWhole) || strWhole.GetLength() <= kValueLimit)
+        if (!cfg.ReadWholeValue(pszSection, pszKey, strWhole) || strWhole.GetLength() <= kCfgValueChars)
             continue;
         CString strText;
-        strText.Format("%d characters: the updater reads only the first %d", strWhole.GetLength(), kValueLimit);
+        strText.Format("%d characters: the updater reads only the first %d", strWhole.GetLength(), kCfgValueChars);
         report.AddWarning(SectionPlace(pszSection, pszKey), strText);
     }
 }
@@ -97,16 +97,23 @@ SECTION_KEYS CheckKeys(CUpdateCfg& cfg, const char* pszSection, CCheckReport& re
     return keys;
 }
 
+// The one id a value that can match names: the number it spells.
+WORD SpelledId(const char* pszValue)
+{
+    return static_cast<WORD>(std::strtoul(pszValue, nullptr, 16));
+}
+
 // Sections are tried in file order and the first whose ids match is
-// taken: a later section with the same ids (equal ignoring case, as the
-// matcher compares them) is never used.
+// taken: a later section that names the same device (as the matcher
+// compares) is never used.
 int FindEarlierSameIds(const std::vector<SECTION_KEYS>& earlier, const SECTION_KEYS& keys)
 {
     if (!keys.bCanMatch)
         return -1;
+    const WORD nDeviceID = SpelledId(keys.strDeviceID);
+    const WORD nVendorID = SpelledId(keys.strVendorID);
     for (size_t i = 0; i < earlier.size(); ++i) {
-        if (earlier[i].bCanMatch && earlier[i].strDeviceID.CompareNoCase(keys.strDeviceID) == 0 &&
-            earlier[i].strVendorID.CompareNoCase(keys.strVendorID) == 0)
+        if (IsIdTextMatch(earlier[i].strDeviceID, nDeviceID) && IsIdTextMatch(earlier[i].strVendorID, nVendorID))
             return static_cast<int>(i);
     }
     return -1;
@@ -130,24 +137,33 @@ bool IsInSectionList(const CStringArray& arrListed, int nIndex, const CString& s
     return nIndex < arrListed.GetSize() && arrListed[nIndex].Compare(strName) == 0;
 }
 
-}  // namespace
-
-bool CanMatchIdText(const char* pszValue)
+// The first section past the list stands for itself and those after it.
+void ReportUnseenSections(const CStringArray& arrAll, int nFirst, CCheckReport& report)
 {
-    return pszValue[0] == '0' && (pszValue[1] == 'x' || pszValue[1] == 'X') && IsHexDigits(pszValue + 2, 4);
+    const int nAfter = arrAll.GetSize() - nFirst - 1;
+    CString strText = "past the 260 bytes of section names the updater reads: it never sees this section";
+    if (nAfter > 0) {
+        CString strMore;
+        strMore.Format(", nor the %d after it", nAfter);
+        strText += strMore;
+    }
+    report.AddError(SectionPlace(arrAll[nFirst]), strText);
 }
 
-bool IsReleaseAccepted(const char* pszVersion, unsigned nRelease)
+}  // namespace
+
+// A value can name no other id than the number it spells (a value
+// spelling none, or one past 0xFFFF, names none).
+bool CanMatchIdText(const char* pszValue)
 {
-    CString strRelease;
-    strRelease.Format("%04X", nRelease);
-    return strRelease.CompareNoCase(pszVersion) <= 0;
+    const unsigned long nId = std::strtoul(pszValue, nullptr, 16);
+    return nId <= 0xFFFF && IsIdTextMatch(pszValue, static_cast<WORD>(nId));
 }
 
 unsigned FirstRefusedRelease(const char* pszVersion)
 {
     unsigned nRelease = 0;
-    while (nRelease <= 0xFFFF && IsReleaseAccepted(pszVersion, nRelease))
+    while (nRelease <= 0xFFFF && IsReleaseAccepted(pszVersion, static_cast<WORD>(nRelease)))
         ++nRelease;
     return nRelease;
 }
@@ -177,6 +193,12 @@ void CheckConfiguration(const char* pszFolder, CCheckReport& report, CStringArra
     CStringArray arrChecked;
     for (int i = 0; i < arrAll.GetSize(); ++i) {
         const CString& strName = arrAll[i];
+        // What the updater never sees has no keys or package to check, so
+        // the work stays bounded by the 260 bytes, however long the file.
+        if (!IsInSectionList(arrListed, i, strName)) {
+            ReportUnseenSections(arrAll, i, report);
+            break;
+        }
         if (IsNameTaken(arrChecked, strName)) {
             report.AddError(SectionPlace(strName), "a section of this name stands earlier: the updater reads the "
                                                    "keys of the first one only, never these");
@@ -186,9 +208,6 @@ void CheckConfiguration(const char* pszFolder, CCheckReport& report, CStringArra
         if (!bPlainName)
             report.AddError(SectionPlace(strName), "not a plain folder name: the updater takes no package for this "
                                                    "section, and devices of this model get Copy failed");
-        if (!IsInSectionList(arrListed, i, strName))
-            report.AddError(SectionPlace(strName), "past the 260 bytes of section names the updater reads: it "
-                                                   "never sees this section");
         const SECTION_KEYS keys = CheckKeys(cfg, strName, report);
         const int nEarlier = FindEarlierSameIds(checked, keys);
         if (nEarlier >= 0) {

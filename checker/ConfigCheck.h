@@ -10,19 +10,17 @@
 // Checks Update.cfg in pszFolder (ending in '\') and adds to arrPackages
 // the sections whose firmware folders are to be checked: every section
 // name of the file once, in file order, but for names that can't name a
-// folder beside the updater (IsPlainFolderName): those have no package.
+// folder beside the updater (IsPlainFolderName): those have no package;
+// nor have the sections past the list of names the updater reads.
 void CheckConfiguration(const char* pszFolder, CCheckReport& report, CStringArray& arrPackages);
 
-// True when a DeviceID or VendorID value can match a device: the updater
-// compares the whole value, ignoring case, with the id printed "0x%04X",
-// so only 0x and exactly four hexadecimal digits can ever be equal.
+// True when a DeviceID or VendorID value can match a device, by the
+// updater's own match (IsIdTextMatch): only 0x and exactly four
+// hexadecimal digits can ever be equal to an id printed "0x%04X".
 bool CanMatchIdText(const char* pszValue);
 
-// The version gate's answer for a device release: the release printed
-// "%04X" is refused when it sorts after the configured text, compared
-// ignoring case as the updater compares it.
-bool IsReleaseAccepted(const char* pszVersion, unsigned nRelease);
-// The first release (0 to 0xFFFF) the gate refuses; 0x10000 when it
-// refuses none. Release texts sort as their numbers do, so the gate lets
-// through exactly the releases below this one.
+// The first release (0 to 0xFFFF) the updater's version gate
+// (IsReleaseAccepted) refuses; 0x10000 when it refuses none. Release texts
+// sort as their numbers do, so the gate lets through exactly the releases
+// below this one.
 unsigned FirstRefusedRelease(const char* pszVersion);

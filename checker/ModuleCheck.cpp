@@ -1,6 +1,7 @@
 #include "ModuleCheck.h"
 
 #include "AfxModuleState.h"
+#include "ResourceTables.h"
 #include "TextFit.h"
 #include "resource.h"
 
@@ -33,6 +34,17 @@ const MODULE_RESOURCE kStrings[] = {
     {IDS_DEFAULT_DEVICE_NAME, "the device has an empty name until a model matches"},
 };
 
+// The Eject button's messages and the texts the updater gives them.
+const struct
+{
+    UINT nID;
+    int nArguments;
+    const char* pszArguments;
+} kEjectMessages[] = {
+    {IDS_EJECTED, 1, "the device name"},
+    {IDS_EJECT_VETOED, 2, "the device name and what holds the device"},
+};
+
 bool IsFile(const CString& strPath)
 {
     const DWORD nAttributes = GetFileAttributesA(strPath);
@@ -58,6 +70,28 @@ private:
     AFX_MODULE_STATE m_earlier;
 };
 
+// A module without the Eject button's label (one made before there was a
+// button) keeps the layout it had; one with it needs the button's messages.
+void CheckEjectTexts(CCheckReport& report)
+{
+    CString strText;
+    if (!strText.LoadString(IDS_EJECT_BUTTON)) {
+        strText.Format("no string %u: no Eject button after an update", IDS_EJECT_BUTTON);
+        report.AddWarning("PelkinUpdate.prm", strText);
+        return;
+    }
+    for (const auto& message : kEjectMessages) {
+        CString strMessage;
+        strMessage.LoadString(message.nID);
+        const int nTaken = CString::CountTextArguments(strMessage);
+        if (nTaken == message.nArguments)
+            continue;
+        strText.Format("string %u takes %d texts (%%s), but the updater gives %d: %s", message.nID, nTaken,
+                       message.nArguments, message.pszArguments);
+        report.AddError("PelkinUpdate.prm", strText);
+    }
+}
+
 void CheckResources(HINSTANCE hModule, HINSTANCE hProgram, CCheckReport& report)
 {
     CResourceSource source(hModule, hProgram);
@@ -76,6 +110,7 @@ void CheckResources(HINSTANCE hModule, HINSTANCE hProgram, CCheckReport& report)
         strText.Format("no string %u: %s", text.nID, text.pszLoss);
         report.AddError("PelkinUpdate.prm", strText);
     }
+    CheckEjectTexts(report);
     for (int nDpi : kFitDpis)
         CheckTextsFit(nDpi, "PelkinUpdate.prm", report);
 }
@@ -97,6 +132,14 @@ void CheckProgramFiles(const char* pszFolder, CCheckReport& report)
         CString strText;
         strText.Format("not a resource module (error %lu): the updater ends at once without a window", GetLastError());
         report.AddError("PelkinUpdate.prm", strText);
+        return;
+    }
+    CString strReason;
+    if (!CheckResourceTables(hModule, strReason)) {
+        report.AddError("PelkinUpdate.prm",
+                        "its resource tables are corrupt (" + strReason +
+                            "): the updater treats it as missing and ends at once without a window");
+        FreeLibrary(hModule);
         return;
     }
     HINSTANCE hProgram = IsFile(strProgram) ? AfxLoadResourceModule(strProgram) : nullptr;

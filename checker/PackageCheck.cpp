@@ -2,14 +2,21 @@
 
 #include "AfxFileFind.h"
 #include "PackageFolder.h"
+#include "PackageRules.h"
 
 #include <cstring>
+#include <set>
+#include <string>
+#include <vector>
 
 namespace {
 
 const ULONGLONG kFourGiB = 1ULL << 32;
 const int kFatNameLimit = 255;     // characters of a long name on FAT
 const char kDriveRoot[] = "E:\\";  // any drive root: all are this long
+// Folder levels below a package folder whose files are counted; a deeper
+// tree is a mistake of its own, and the count of what it holds no matter.
+const int kCountDepth = 16;
 
 struct PACKAGE_WALK
 {
@@ -17,6 +24,7 @@ struct PACKAGE_WALK
     CCheckReport* pReport;
     ULONGLONG nTotal;
     ULONGLONG nLargest;
+    std::set<std::string> refused;  // names of files the updater refuses: reported, never opened
 };
 
 CString FilePlace(const char* pszSection, const char* pszName)
@@ -32,6 +40,8 @@ CString FolderPlace(const char* pszSection)
 int CheckPackageFile(const CString& strPath, const CString& strName, void* pContext)
 {
     PACKAGE_WALK& walk = *static_cast<PACKAGE_WALK*>(pContext);
+    if (walk.refused.count(static_cast<const char*>(strName)))
+        return 1;
     CString strText;
     if (!FitsMaxPath(strPath)) {
         strText.Format("its path is %d characters, more than %d: the updater can't copy it, and devices of this "
@@ -55,8 +65,17 @@ int CheckPackageFile(const CString& strPath, const CString& strName, void* pCont
     return 1;
 }
 
-// Files anywhere below a folder, as far as its paths fit.
-int CountFilesBelow(const CString& strFolder)
+// A folder entry the count goes into: a folder itself, not a link or other
+// reparse point that leads to one (a link to a folder above would lead the
+// count round in circles).
+bool IsPlainFolder(const CFileFind& finder)
+{
+    return finder.MatchesMask(FILE_ATTRIBUTE_DIRECTORY) && !finder.MatchesMask(FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
+// Files anywhere below a folder, as far as its paths fit and kCountDepth
+// levels go; links to folders are not followed.
+int CountFilesBelow(const CString& strFolder, int nDepth)
 {
     CFileFind finder;
     int nFiles = 0;
@@ -65,7 +84,10 @@ int CountFilesBelow(const CString& strFolder)
         bMore = finder.FindNextFile();
         if (finder.IsDots())
             continue;
-        nFiles += finder.MatchesMask(FILE_ATTRIBUTE_DIRECTORY) ? CountFilesBelow(finder.GetFilePath()) : 1;
+        if (!finder.MatchesMask(FILE_ATTRIBUTE_DIRECTORY))
+            ++nFiles;
+        else if (IsPlainFolder(finder) && nDepth < kCountDepth)
+            nFiles += CountFilesBelow(finder.GetFilePath(), nDepth + 1);
     }
     finder.Close();
     return nFiles;
@@ -78,9 +100,9 @@ void CheckSubFolders(const char* pszSection, const CString& strPackage, CCheckRe
     BOOL bMore = finder.FindFile(strPackage + "\\*.*");
     while (bMore) {
         bMore = finder.FindNextFile();
-        if (finder.IsDots() || !finder.MatchesMask(FILE_ATTRIBUTE_DIRECTORY))
+        if (finder.IsDots() || !IsPlainFolder(finder))
             continue;
-        const int nFiles = CountFilesBelow(finder.GetFilePath());
+        const int nFiles = CountFilesBelow(finder.GetFilePath(), 1);
         if (nFiles == 0)
             continue;
         CString strText;
@@ -108,19 +130,6 @@ void CheckPackageSize(const char* pszSection, const PACKAGE_WALK& walk, ULONGLON
     }
 }
 
-bool IsDeviceName(const char* pszName)
-{
-    const char* pszDot = std::strchr(pszName, '.');
-    const size_t nBase = pszDot ? static_cast<size_t>(pszDot - pszName) : std::strlen(pszName);
-    CString strBase(CString(pszName).Left(static_cast<int>(nBase)));
-    for (const char* pszDevice : {"CON", "PRN", "AUX", "NUL"}) {
-        if (strBase.CompareNoCase(pszDevice) == 0)
-            return true;
-    }
-    return nBase == 4 && (strBase.Left(3).CompareNoCase("COM") == 0 || strBase.Left(3).CompareNoCase("LPT") == 0) &&
-           pszName[3] >= '1' && pszName[3] <= '9';
-}
-
 // The first character FAT refuses, walked as multibyte text so that the
 // trail byte of a double-byte character is never taken for one; 0 if none.
 char FindRefusedCharacter(const char* pszName)
@@ -131,6 +140,22 @@ char FindRefusedCharacter(const char* pszName)
             return static_cast<char>(ch);
     }
     return 0;
+}
+
+// The files the updater refuses before it copies anything (JudgePackage),
+// each an error; their names go to walk.refused.
+void CheckRefusals(const char* pszFolder, const char* pszSection, PACKAGE_WALK& walk)
+{
+    std::vector<PACKAGE_REFUSAL> refusals;
+    JudgePackage(pszFolder, pszSection, &refusals);
+    for (const PACKAGE_REFUSAL& refusal : refusals) {
+        const bool bFile = !refusal.strName.IsEmpty();
+        const CString strPlace = bFile ? FilePlace(pszSection, refusal.strName) : FolderPlace(pszSection);
+        walk.pReport->AddError(strPlace, refusal.strReason + ": the updater refuses the package before it copies "
+                                                             "anything, and devices of this model get Copy failed");
+        if (bFile)
+            walk.refused.insert(static_cast<const char*>(refusal.strName));
+    }
 }
 
 }  // namespace
@@ -164,9 +189,9 @@ bool IsFatFileName(const char* pszName, CString* pstrReason)
 void CheckPackage(const char* pszFolder, const char* pszSection, ULONGLONG nDriveBytes, CCheckReport& report)
 {
     const CString strPackage = CString(pszFolder) + pszSection;
-    const CString strPattern = strPackage + "\\*.*";
+    CString strPattern;
     CString strText;
-    if (!FitsMaxPath(strPattern)) {
+    if (!BuildPackagePattern(strPackage, strPattern)) {
         strText.Format("its search pattern %s\\*.* is %d characters, more than %d: the updater finds no file in "
                        "it, and devices of this model get Copy failed",
                        pszSection, strPattern.GetLength(), MAX_PATH - 1);
@@ -182,7 +207,8 @@ void CheckPackage(const char* pszFolder, const char* pszSection, ULONGLONG nDriv
         report.AddError(FolderPlace(pszSection), "a file, not a folder: devices of this model get Copy failed");
         return;
     }
-    PACKAGE_WALK walk = {pszSection, &report, 0, 0};
+    PACKAGE_WALK walk = {pszSection, &report, 0, 0, {}};
+    CheckRefusals(pszFolder, pszSection, walk);
     if (WalkPackageFiles(pszFolder, pszSection, CheckPackageFile, &walk) == 0)
         report.AddError(FolderPlace(pszSection), "holds no file: devices of this model get Copy failed");
     CheckSubFolders(pszSection, strFound, report);

@@ -19,12 +19,23 @@ struct FIT_TEXT
 {
     UINT nString;
     int nControl;
+    UINT nSecondText;  // the string given as its second text; 0: a release
 };
 
+// The Eject button is made as large as the OK button beside it.
 const FIT_TEXT kTexts[] = {
-    {IDS_UPDATE_DONE, IDC_MESSAGE}, {IDS_COPY_FAILED, IDC_MESSAGE},     {IDS_DEVICE_NOT_FOUND, IDC_MESSAGE},
-    {IDS_SEARCHING, IDC_MESSAGE},   {IDS_VERSION_REFUSED, IDC_MESSAGE}, {IDS_NO_ROOM, IDC_MESSAGE},
-    {IDS_UPDATING, IDC_BUSY_TEXT},  {IDS_RETRY_BUTTON, IDOK},           {IDS_CLOSE_BUTTON, IDOK},
+    {IDS_UPDATE_DONE, IDC_MESSAGE, 0},
+    {IDS_COPY_FAILED, IDC_MESSAGE, 0},
+    {IDS_DEVICE_NOT_FOUND, IDC_MESSAGE, 0},
+    {IDS_SEARCHING, IDC_MESSAGE, 0},
+    {IDS_VERSION_REFUSED, IDC_MESSAGE, 0},
+    {IDS_NO_ROOM, IDC_MESSAGE, 0},
+    {IDS_EJECTED, IDC_MESSAGE, 0},
+    {IDS_EJECT_VETOED, IDC_MESSAGE, IDS_EJECT_HOLDER},
+    {IDS_UPDATING, IDC_BUSY_TEXT, 0},
+    {IDS_RETRY_BUTTON, IDOK, 0},
+    {IDS_CLOSE_BUTTON, IDOK, 0},
+    {IDS_EJECT_BUTTON, IDOK, 0},
 };
 
 // Past a name or ordinal of a template at word i (0: none; 0xFFFF: an
@@ -125,7 +136,10 @@ void CheckTextsFit(int nDpi, const char* pszPlace, CCheckReport& report)
     CString strFinding;
     for (const FIT_TEXT& text : kTexts) {
         HWND hControl = GetDlgItem(dialog.Get(), text.nControl);
-        strText.FormatText(text.nString, kSampleDevice, kSampleRelease);
+        CString strSecond(kSampleRelease);
+        if (text.nSecondText)
+            strSecond.LoadString(text.nSecondText);
+        strText.FormatText(text.nString, kSampleDevice, strSecond);
         if (!hControl || strText.IsEmpty())
             continue;
         RECT rcClient = {};

@@ -1,6 +1,7 @@
 // The framework: our small stand-in for the part of MFC the program uses.
 #pragma once
 
+#include "AfxButton.h"
 #include "AfxCmdTarget.h"
 #include "AfxDataExchange.h"
 #include "AfxDialog.h"

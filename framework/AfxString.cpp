@@ -124,6 +124,23 @@ void CString::FormatText(const char* pszFormat, const char* psz1, const char* ps
     m_str.swap(text);
 }
 
+int CString::CountTextArguments(const char* pszFormat)
+{
+    int nCount = 0;
+    const char* p = pszFormat ? pszFormat : "";
+    while (*p) {
+        if (IsDBCSLeadByte(static_cast<BYTE>(*p)) && p[1]) {
+            p += 2;
+        } else if (p[0] == '%' && (p[1] == '%' || p[1] == 's')) {
+            nCount += p[1] == 's' ? 1 : 0;
+            p += 2;
+        } else {
+            ++p;
+        }
+    }
+    return nCount;
+}
+
 void CString::FormatText(UINT nFormatID, const char* psz1, const char* psz2)
 {
     CString strFormat;

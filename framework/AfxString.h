@@ -46,6 +46,9 @@ public:
     // shown as it stands.
     void FormatText(const char* pszFormat, const char* psz1, const char* psz2 = nullptr);
     void FormatText(UINT nFormatID, const char* psz1, const char* psz2 = nullptr);
+    // How many text arguments FormatText would put into pszFormat: its %s,
+    // not counting those of %%.
+    static int CountTextArguments(const char* pszFormat);
     // Loads a string-table entry from the current resource source; a
     // missing entry leaves the string empty and returns FALSE.
     BOOL LoadString(UINT nID);

@@ -80,6 +80,16 @@ BOOL CWnd::ShowWindow(int nCmdShow)
     return ::ShowWindow(m_hWnd, nCmdShow);
 }
 
+BOOL CWnd::EnableWindow(BOOL bEnable)
+{
+    return ::EnableWindow(m_hWnd, bEnable);
+}
+
+BOOL CWnd::IsWindowEnabled() const
+{
+    return ::IsWindowEnabled(m_hWnd);
+}
+
 void CWnd::SetWindowText(const char* pszText)
 {
     ::SetWindowTextA(m_hWnd, pszText);

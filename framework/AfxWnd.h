@@ -33,6 +33,8 @@ public:
 
     CWnd* GetDlgItem(int nID);
     BOOL ShowWindow(int nCmdShow);
+    BOOL EnableWindow(BOOL bEnable = TRUE);
+    BOOL IsWindowEnabled() const;
     void SetWindowText(const char* pszText);
     void GetWindowRect(LPRECT lpRect) const;
     void GetClientRect(LPRECT lpRect) const;

@@ -32,6 +32,7 @@ const char* const g_apszCallNames[CSimHost::kCallCount] = {
     "GetLogicalDriveStringsA",
     "GetDriveTypeA",
     "CM_Get_DevNode_Registry_PropertyA",
+    "CM_Request_Device_EjectA",
 };
 
 const char kUsbHubGuid[] = "#{f18a0e88-c30c-11d0-8815-00a0c906bed8}";
@@ -108,6 +109,13 @@ void CSimHost::Reset()
     m_nNextHandle = 0x5100;
     m_nSticks = 0;
     m_mapClassInstances.clear();
+    m_mapDriveDevices.clear();
+    m_strGoneDrives.clear();
+    m_vEjectRequests.clear();
+    m_bEjectVeto = false;
+    m_ejectVetoType = PNP_VetoTypeUnknown;
+    m_strEjectVetoName.clear();
+    m_nEjectVetoTimes = 0;
 
     DEVINST dnRoot = AddNode("HTREE\\ROOT\\0", 0);
     DEVINST dnController = AddNode("PCI\\VEN_8086&DEV_293C&SUBSYS_20F017AA&REV_03\\3&21436425&0&EF", dnRoot);
@@ -303,8 +311,10 @@ SIM_STICK CSimHost::AddStorage(SIM_STICK stick, DEVINST dnStorageParent, const c
             "\\??\\USBSTOR#Disk&Ven_Example&Prod_Flash_Disk&Rev_1.00#" + strDiskTail + "&0" + kDiskGuid;
     else
         stick.strMountPath = "\\??\\STORAGE#RemovableMedia#" + strMedia + kVolumeGuid;
-    if (chDrive)
+    if (chDrive) {
         AddMountPath(chDrive, stick.strMountPath);
+        m_mapDriveDevices[static_cast<char>(chDrive & ~0x20)] = stick.dnUsb;
+    }
     return stick;
 }
 
@@ -328,6 +338,19 @@ void CSimHost::SetMountTableMissing(bool bMissing)
 void CSimHost::SetHostMajorVersion(DWORD dwMajor)
 {
     m_dwMajor = dwMajor;
+}
+
+void CSimHost::SetEjectVeto(PNP_VETO_TYPE vetoType, const std::string& strVetoName, unsigned nTimes)
+{
+    m_bEjectVeto = true;
+    m_ejectVetoType = vetoType;
+    m_strEjectVetoName = strVetoName;
+    m_nEjectVetoTimes = nTimes;
+}
+
+bool CSimHost::IsDriveGone(char chDrive) const
+{
+    return m_strGoneDrives.find(static_cast<char>(chDrive & ~0x20)) != std::string::npos;
 }
 
 void CSimHost::FailCall(const std::string& strCall, unsigned nNth, DWORD dwError)
@@ -827,4 +850,81 @@ BOOL CSimHost::GetVersionEx(LPOSVERSIONINFOA pInfo)
     pInfo->dwBuildNumber = m_dwMajor >= 6 ? 7601 : 2600;
     pInfo->dwPlatformId = VER_PLATFORM_WIN32_NT;
     return TRUE;
+}
+
+// ---- Eject -------------------------------------------------------------------
+
+CONFIGRET CSimHost::RequestEject(DEVINST dn, PPNP_VETO_TYPE pVetoType, LPSTR pszVetoName, ULONG cchVetoName)
+{
+    if (!FindNode(dn) || std::find(m_vListOrder.begin(), m_vListOrder.end(), dn) == m_vListOrder.end())
+        return CR_NO_SUCH_DEVNODE;
+    m_vEjectRequests.push_back(dn);
+    if (m_bEjectVeto && (m_nEjectVetoTimes == 0 || m_vEjectRequests.size() <= m_nEjectVetoTimes)) {
+        if (pVetoType)
+            *pVetoType = m_ejectVetoType;
+        if (pszVetoName && cchVetoName > 0)
+            lstrcpynA(pszVetoName, m_strEjectVetoName.c_str(), static_cast<int>(cchVetoName));
+        return CR_REMOVE_VETOED;
+    }
+    Eject(dn);
+    return CR_SUCCESS;
+}
+
+bool CSimHost::IsBelow(DEVINST dn, DEVINST dnTop) const
+{
+    for (const NODE* pNode = FindNode(dn); pNode; pNode = FindNode(dn = pNode->dnParent)) {
+        if (dn == dnTop)
+            return true;
+    }
+    return false;
+}
+
+// The device leaves: its nodes, its port, its drives.
+void CSimHost::Eject(DEVINST dnTop)
+{
+    for (DEVINST dn = 1; dn <= m_vNodes.size(); ++dn)
+        if (IsBelow(dn, dnTop))
+            HideFromList(dn);
+    for (HUB& hub : m_vHubs)
+        for (SIM_PORT& port : hub.vPorts)
+            if (port.dnDevice && IsBelow(port.dnDevice, dnTop)) {
+                port.ConnectionStatus = NoDeviceConnected;
+                port.dnDevice = 0;
+            }
+    std::string strTrace = "hostsim: " + InstanceId(dnTop) + " ejected";
+    for (const auto& drive : m_mapDriveDevices) {
+        if (!IsBelow(drive.second, dnTop) || IsDriveGone(drive.first))
+            continue;
+        const std::string strName = Format("\\DosDevices\\%c:", drive.first);
+        std::string strBytes;
+        for (const MOUNT_VALUE& value : m_vMount)
+            if (SameText(value.strName, strName))
+                strBytes = value.strBytes;
+        // Both of the drive's values: its letter and its volume name.
+        if (!strBytes.empty())
+            m_vMount.erase(std::remove_if(m_vMount.begin(), m_vMount.end(),
+                                          [&](const MOUNT_VALUE& value) { return value.strBytes == strBytes; }),
+                           m_vMount.end());
+        m_strGoneDrives += drive.first;
+        strTrace += Format("; drive %c: is gone", drive.first);
+    }
+    OutputDebugStringA((strTrace + "\n").c_str());
+}
+
+DWORD CSimHost::GetLogicalDriveStrings(DWORD cchBuffer, LPSTR pszBuffer) const
+{
+    char szAll[MAX_PATH * 2] = {};
+    const DWORD nAll = ::GetLogicalDriveStringsA(sizeof(szAll) - 1, szAll);
+    if (nAll == 0 || nAll >= sizeof(szAll) - 1)
+        return nAll;
+    std::string strList;
+    for (const char* pszEntry = szAll; *pszEntry; pszEntry += strlen(pszEntry) + 1)
+        if (!IsDriveGone(pszEntry[0]))
+            strList += std::string(pszEntry) + '\0';
+    const DWORD nList = static_cast<DWORD>(strList.size());
+    if (!pszBuffer || cchBuffer <= nList)
+        return nList + 1;
+    memcpy(pszBuffer, strList.data(), nList);
+    pszBuffer[nList] = '\0';
+    return nList;
 }

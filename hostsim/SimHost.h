@@ -13,6 +13,7 @@
 //     SIM_STICK stick = host.AddStick(nHub, 3, 0x1234, 0x1002, "SN0001", 'E');
 //     host.Port(nHub, 3).Descriptor.bcdDevice = 0x0105;
 //     host.FailCall("DeviceIoControl", 2);            // only its 2nd call fails
+//     host.SetEjectVeto(PNP_VetoOutstandingOpen, "", 2); // refuse 2 ejects
 //     ... run a lookup ...
 //     EXPECT_EQ(0, host.Leaks());                     // everything released
 //     host.Calls("SetupDiEnumDeviceInfo");            // requests made
@@ -135,6 +136,18 @@ public:
 
     void SetHostMajorVersion(DWORD dwMajor);
 
+    // Eject (CM_Request_Device_EjectA). By default every request succeeds:
+    // the node and everything below it leave the device tree, their hub
+    // port is empty, and the drives their storage backs leave the mount
+    // table and the drive list (GetDriveTypeA: no such root); the host
+    // says so on the debug output. SetEjectVeto makes the first nTimes
+    // requests (0: every one) refuse with the veto type and name.
+    void SetEjectVeto(PNP_VETO_TYPE vetoType, const std::string& strVetoName, unsigned nTimes = 0);
+    // The nodes asked to eject, in order, vetoed or not.
+    const std::vector<DEVINST>& EjectRequests() const { return m_vEjectRequests; }
+    // Whether a drive letter has gone with an ejected device.
+    bool IsDriveGone(char chDrive) const;
+
     // Failures: FailCall(name) fails every call of that name; with nNth the
     // nNth call (counted from Reset, 1-based) only. dwError is what
     // GetLastError reports afterwards where the call sets it.
@@ -185,6 +198,7 @@ public:
         kGetLogicalDriveStrings,
         kGetDriveType,
         kGetDevNodeProperty,
+        kRequestEject,
         kCallCount
     };
     static const char* CallName(int nCall);
@@ -207,6 +221,9 @@ public:
     LPVOID HeapAlloc(DWORD dwFlags, SIZE_T cb);
     BOOL HeapFree(LPVOID p);
     BOOL GetVersionEx(LPOSVERSIONINFOA pInfo);
+    CONFIGRET RequestEject(DEVINST dn, PPNP_VETO_TYPE pVetoType, LPSTR pszVetoName, ULONG cchVetoName);
+    // The drive list without the drives that went with an ejected device.
+    DWORD GetLogicalDriveStrings(DWORD cchBuffer, LPSTR pszBuffer) const;
     DWORD LastError() const { return m_dwLastError; }
     // Counts the call; true when it is to fail (last error set).
     bool Enter(int nCall);
@@ -257,6 +274,8 @@ private:
     BOOL AnswerString(const HUB& hub, LPVOID pBuffer, DWORD cb, LPDWORD pcbReturned);
     BOOL AnswerDriverKey(const HUB& hub, LPVOID pBuffer, DWORD cb, LPDWORD pcbReturned);
     std::string NextDriverKey(const std::string& strInstanceId);
+    bool IsBelow(DEVINST dn, DEVINST dnTop) const;
+    void Eject(DEVINST dnTop);
 
     std::vector<NODE> m_vNodes;  // node n is m_vNodes[n - 1]
     std::vector<DEVINST> m_vListOrder;
@@ -277,4 +296,11 @@ private:
     UINT_PTR m_nNextHandle;
     int m_nSticks;
     std::map<std::string, unsigned> m_mapClassInstances;  // driver keys given, by class
+    std::map<char, DEVINST> m_mapDriveDevices;            // drive letter: the USB device behind it
+    std::string m_strGoneDrives;                          // letters of the drives ejected
+    std::vector<DEVINST> m_vEjectRequests;
+    bool m_bEjectVeto;
+    PNP_VETO_TYPE m_ejectVetoType;
+    std::string m_strEjectVetoName;
+    unsigned m_nEjectVetoTimes;
 };

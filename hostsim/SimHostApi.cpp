@@ -149,19 +149,30 @@ DWORD WINAPI SimGetLastError()
     return Host().LastError();
 }
 
-// The drives are the real ones; only their list can be made to fail.
+// The drives are the real ones; their list can be made to fail, and it
+// loses the drives of an ejected device.
 DWORD WINAPI SimGetLogicalDriveStringsA(DWORD nBufferLength, LPSTR lpBuffer)
 {
     if (Host().Enter(CSimHost::kGetLogicalDriveStrings))
         return 0;
-    return ::GetLogicalDriveStringsA(nBufferLength, lpBuffer);
+    return Host().GetLogicalDriveStrings(nBufferLength, lpBuffer);
 }
 
 UINT WINAPI SimGetDriveTypeA(LPCSTR lpRootPathName)
 {
     if (Host().Enter(CSimHost::kGetDriveType))
         return DRIVE_UNKNOWN;
+    if (lpRootPathName && Host().IsDriveGone(lpRootPathName[0]))
+        return DRIVE_NO_ROOT_DIR;
     return ::GetDriveTypeA(lpRootPathName);
+}
+
+CONFIGRET WINAPI SimRequestDeviceEjectA(DEVINST dnDevInst, PPNP_VETO_TYPE pVetoType, LPSTR pszVetoName,
+                                        ULONG ulNameLength, ULONG)
+{
+    if (Host().Enter(CSimHost::kRequestEject))
+        return CR_FAILURE;
+    return Host().RequestEject(dnDevInst, pVetoType, pszVetoName, ulNameLength);
 }
 
 }  // namespace
@@ -190,6 +201,7 @@ const DEVICE_HOST_API& GetDeviceHostApi()
         SimGetLogicalDriveStringsA,
         SimGetDriveTypeA,
         SimGetDevNodeRegistryPropertyA,
+        SimRequestDeviceEjectA,
     };
     return api;
 }

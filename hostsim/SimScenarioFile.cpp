@@ -9,6 +9,9 @@ namespace {
 
 const char kHostSection[] = "Host";
 const char kFailSection[] = "Fail";
+const char kEjectSection[] = "Eject";
+// The highest PNP_VETO_TYPE (PNP_VetoAlreadyRemoved).
+const unsigned long kMaxVetoType = 13;
 // What a missing key reads as: no value in a text file can hold it.
 const char kMissing[] = "\x01missing\x01";
 const DWORD kTextChars = 260;
@@ -71,6 +74,7 @@ void CSimScenarioFile::Clear()
     m_nHubPorts = 4;
     m_vDevices.clear();
     m_vFailures.clear();
+    m_eject = SIM_EJECT_SPEC();
 }
 
 bool CSimScenarioFile::Fail(const std::string& strWhat)
@@ -87,7 +91,7 @@ bool CSimScenarioFile::Read(const std::string& strPath)
     m_strPath = strPath;
     if (GetFileAttributesA(strPath.c_str()) == INVALID_FILE_ATTRIBUTES)
         return Fail("no scenario file " + strPath);
-    return ReadHost() && ReadDevices() && ReadFailures();
+    return ReadHost() && ReadDevices() && ReadFailures() && ReadEject();
 }
 
 bool CSimScenarioFile::ReadText(const std::string& strSection, const char* pszKey, std::string* pstrValue) const
@@ -246,6 +250,24 @@ bool CSimScenarioFile::ReadFailures()
     return true;
 }
 
+// Without a Veto key every eject succeeds.
+bool CSimScenarioFile::ReadEject()
+{
+    std::string strVeto;
+    if (!ReadText(kEjectSection, "Veto", &strVeto))
+        return true;
+    unsigned long nType = 0, nTimes = 0;
+    if (!ReadNumber(kEjectSection, "Veto", 0, kMaxVetoType, true, 0, &nType) ||
+        !ReadNumber(kEjectSection, "Times", 1, 1000000, false, 0, &nTimes))
+        return false;
+    m_eject.bVeto = true;
+    m_eject.vetoType = static_cast<PNP_VETO_TYPE>(nType);
+    m_eject.nTimes = static_cast<unsigned>(nTimes);
+    if (!ReadText(kEjectSection, "VetoName", &m_eject.strVetoName))
+        m_eject.strVetoName.clear();
+    return true;
+}
+
 void CSimScenarioFile::ApplyTo(CSimHost& host) const
 {
     host.Reset();
@@ -268,6 +290,8 @@ void CSimScenarioFile::ApplyTo(CSimHost& host) const
     }
     for (const SIM_FAILURE_SPEC& failure : m_vFailures)
         host.FailCall(failure.strCall, failure.nNth);
+    if (m_eject.bVeto)
+        host.SetEjectVeto(m_eject.vetoType, m_eject.strVetoName, m_eject.nTimes);
 }
 
 bool LoadSimScenarioBesideExe()

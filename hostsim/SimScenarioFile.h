@@ -8,9 +8,11 @@
 //     [Device1]...  Drive, VendorID, ProductID, Release, Serial,
 //                   Manufacturer, Product, Speed, Hub, Port, Composite
 //     [Fail]        <platform call name>=all | N | 0
+//     [Eject]       Veto (a PNP_VETO_TYPE number), VetoName, Times
 #pragma once
 
 #include <windows.h>
+#include <cfgmgr32.h>
 
 #include <string>
 #include <vector>
@@ -40,6 +42,16 @@ struct SIM_FAILURE_SPEC
     unsigned nNth = 0;
 };
 
+// How the host answers a request to eject: a veto of its type and name
+// for the first nTimes requests (0: every one), or success.
+struct SIM_EJECT_SPEC
+{
+    bool bVeto = false;
+    PNP_VETO_TYPE vetoType = PNP_VetoTypeUnknown;
+    std::string strVetoName;
+    unsigned nTimes = 0;
+};
+
 class CSimScenarioFile
 {
 public:
@@ -61,6 +73,7 @@ public:
     int HubPorts() const { return m_nHubPorts; }
     const std::vector<SIM_DEVICE_SPEC>& Devices() const { return m_vDevices; }
     const std::vector<SIM_FAILURE_SPEC>& Failures() const { return m_vFailures; }
+    const SIM_EJECT_SPEC& Eject() const { return m_eject; }
     const std::string& Error() const { return m_strError; }
 
 private:
@@ -70,6 +83,7 @@ private:
     bool ReadDeviceStrings(const std::string& strSection, SIM_DEVICE_SPEC* pDevice);
     bool CheckPort(const std::string& strSection, const SIM_DEVICE_SPEC& device);
     bool ReadFailures();
+    bool ReadEject();
     // A number key: "0x" and hex digits, or decimal digits, within
     // [nLow, nHigh]; a missing key gives nDefault, or fails when bRequired.
     bool ReadNumber(const std::string& strSection, const char* pszKey, unsigned long nLow, unsigned long nHigh,
@@ -85,6 +99,7 @@ private:
     int m_nHubPorts;
     std::vector<SIM_DEVICE_SPEC> m_vDevices;
     std::vector<SIM_FAILURE_SPEC> m_vFailures;
+    SIM_EJECT_SPEC m_eject;
     std::string m_strError;
 };
 

@@ -11,6 +11,9 @@
 // The busy layout's progress bar: the template's, or made at run time
 // under the busy text when the template has none.
 #define IDC_BUSY_PROGRESS 1005
+// The Eject button of the Updated outcome: the template's, or made at run
+// time left of the Close button when the template has none.
+#define IDC_EJECT         1006
 
 #define IDS_ABOUT_ITEM          101
 #define IDS_UPDATE_DONE         102
@@ -25,3 +28,7 @@
 #define IDS_CAPTION             111
 #define IDS_DEFAULT_DEVICE_NAME 112
 #define IDS_USAGE               113
+#define IDS_EJECT_BUTTON        114
+#define IDS_EJECTED             115
+#define IDS_EJECT_VETOED        116
+#define IDS_EJECT_HOLDER        117

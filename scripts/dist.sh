@@ -5,7 +5,7 @@
 #   firmware folders of the example "updated" scenario, and the vendor's
 #   checker dist/PelkinCheck.exe;
 #   dist/demo/: the demo build (simulated host) with the same files and the
-#   scenario hostsim.ini.
+#   scenario hostsim.ini. The executables there are stripped of debug data.
 # Then checks dist/ with PelkinCheck.exe under Wine (errors stop it here),
 # signs PelkinUpdate.exe and PelkinCheck.exe when asked, and writes
 # dist/PelkinUpdate-VERSION.zip: the release folder (without demo/) in a
@@ -55,6 +55,12 @@ cp "$build/app/PelkinUpdate.exe" "$build/app/PelkinUpdate.prm" "$build/app/Pelki
 cp "$build/app/PelkinUpdateDemo.exe" "$build/app/PelkinUpdate.prm" "$out/demo/"
 cp "$build"/app/PelkinUpdate.*.prm "$out/"
 cp "$build"/app/PelkinUpdate.*.prm "$out/demo/"
+# What ships carries no debug data (most of an unstripped image is the
+# static C++ runtime's DWARF); the build tree keeps the unstripped images
+# for crash analysis.
+for exe in "$out"/*.exe "$out"/demo/*.exe; do
+  "$PELKIN_ARCH-w64-mingw32-strip" --strip-all "$exe"
+done
 for item in "$example"/*; do
   case "$(basename "$item")" in
     hostsim.ini) cp "$item" "$out/demo/" ;;
@@ -78,7 +84,13 @@ sign() {
   local args=(sign -pkcs12 "$cert" -h sha256 -n PelkinUpdate -in "$1" -out "$1.signed")
   [ -z "${PELKIN_TIMESTAMP_URL:-}" ] || args+=(-ts "$PELKIN_TIMESTAMP_URL")
   # The password through a pipe, never on a command line others can read.
-  osslsigncode "${args[@]}" -readpass <(printf '%s' "$PELKIN_SIGN_PASSWORD") >/dev/null
+  # osslsigncode reads no password from an empty file, and a certificate
+  # without one needs none given.
+  if [ -n "$PELKIN_SIGN_PASSWORD" ]; then
+    osslsigncode "${args[@]}" -readpass <(printf '%s' "$PELKIN_SIGN_PASSWORD") >/dev/null
+  else
+    osslsigncode "${args[@]}" >/dev/null
+  fi
   mv "$1.signed" "$1"
 }
 if [ -n "$cert" ]; then

@@ -24,6 +24,13 @@ if [ "${1:-}" != "--session" ]; then
     echo "setting up the Wine prefix build/demo-prefix (once)..." >&2
     wineboot -i >/dev/null 2>&1 || true
   fi
+  # Wine 8 as Debian builds it looks for its own fonts (fonts-wine) under
+  # "<data dir>\../fonts", a path its file-name lookup can't resolve, so
+  # Marlett (the caption buttons), Tahoma and the rest never load. In the
+  # prefix's Fonts folder they do.
+  for font in /usr/share/wine/fonts/*.ttf; do
+    [ ! -f "$font" ] || ln -sfn "$font" "$WINEPREFIX/drive_c/windows/Fonts/"
+  done
   ln -sfn "$root/build/demo-stick" "$WINEPREFIX/dosdevices/e:"
   wine reg add 'HKLM\Software\Wine\Drives' /v e: /t REG_SZ /d floppy /f >/dev/null 2>&1
   # Drive types are read when the server starts: let this one end.

@@ -31,13 +31,35 @@ else
 fi
 export PELKIN_ARCH WINEARCH
 
+# pelkin_fresh_prefixes DIR: removes every Wine prefix directly in DIR that
+# was made for the other architecture (Wine refuses to run a win32 prefix as
+# win64 and the other way round); the scripts make them anew when needed.
+pelkin_fresh_prefixes() {
+  local reg
+  for reg in "$1"/*/system.reg; do
+    [ -f "$reg" ] || continue
+    grep -qx "#arch=$WINEARCH" "$reg" || rm -rf "$(dirname "$reg")"
+  done
+}
+
 # pelkin_configure BUILD_DIR: configures the build tree for PELKIN_ARCH; a
-# tree configured for the other one is configured anew.
+# tree configured for the other one is configured anew, and its Wine
+# prefixes are made anew.
 pelkin_configure() {
   local toolchain=$pelkin_scripts/../cmake/mingw-$PELKIN_ARCH.cmake
   toolchain=$(realpath "$toolchain")
   if [ -f "$1/CMakeCache.txt" ] && ! grep -qx "CMAKE_TOOLCHAIN_FILE:FILEPATH=$toolchain" "$1/CMakeCache.txt"; then
     rm -rf "$1/CMakeCache.txt" "$1/CMakeFiles"
   fi
+  pelkin_fresh_prefixes "$1"
   cmake -S "$pelkin_scripts/.." -B "$1" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$toolchain" >/dev/null
+}
+
+# pelkin_build_kind: says in words which build the tests and the demo run.
+pelkin_build_kind() {
+  if [ "$PELKIN_ARCH" = i686 ]; then
+    echo "the 32-bit build (i686) under 32-bit Wine"
+  else
+    echo "the 64-bit build (x86_64) under 64-bit Wine: this machine has no working 32-bit Wine"
+  fi
 }

@@ -29,6 +29,12 @@ public:
     void OnCopyProgress(ULONGLONG nDone, ULONGLONG nTotal) override;
     // Events are wanted only when there is an observer to pass them to.
     bool WantsEvents() const override { return m_pNext != nullptr; }
+    const char* GetFilePath() const override { return m_pNext ? m_pNext->GetFilePath() : nullptr; }
+    void ReleaseFile(const char* pszWhy) override
+    {
+        if (m_pNext)
+            m_pNext->ReleaseFile(pszWhy);
+    }
 
     // On the dialog's thread, for the posted message: the latest position.
     // A change after this call posts the message again.

@@ -30,7 +30,7 @@ int CUpdateDlg::ScanAndUpdate()
 
     if (!m_engine.CheckVersion()) {
         CString strMessage;
-        strMessage.FormatText(IDS_VERSION_REFUSED, m_strDeviceName, m_engine.GetReleaseText());
+        strMessage.FormatText(IDS_VERSION_REFUSED, m_engine.GetDeviceName(), m_engine.GetReleaseText());
         ShowOutcome(strMessage, layout);
         return 0;
     }
@@ -50,6 +50,7 @@ void CUpdateDlg::ShowBusyOutcome(const OUTCOME_LAYOUT& layout)
         break;
     case SCAN_UPDATED:
         ShowOutcome(FormatWithDeviceName(IDS_UPDATE_DONE), layout);
+        ShowEjectButton(layout);
         break;
     default: {
         CString strMessage;
@@ -80,6 +81,7 @@ void CUpdateDlg::MeasureLayout(OUTCOME_LAYOUT& layout)
     layout.cyWindow = rcWindow.bottom - rcWindow.top;
     layout.xOk = (rcClient.right - rcClient.left - cxOk) / 2;  // centred in the client area
     layout.yOk = rcOk.top;
+    layout.cxOk = cxOk;
     layout.cyOk = rcOk.bottom - rcOk.top;
 }
 
@@ -192,12 +194,13 @@ void CUpdateDlg::ShowOutcome(const char* pszMessage, const OUTCOME_LAYOUT& layou
     }
     if (CWnd* pCancel = GetDlgItem(IDCANCEL))
         pCancel->ShowWindow(SW_HIDE);
+    HideEjectButton();
     SetWindowPos(nullptr, 0, 0, layout.cxWindow, layout.cyWindow, SWP_NOMOVE | SWP_NOZORDER);
 }
 
 CString CUpdateDlg::FormatWithDeviceName(UINT nID) const
 {
     CString strText;
-    strText.FormatText(nID, m_strDeviceName);
+    strText.FormatText(nID, m_engine.GetDeviceName());
     return strText;
 }

@@ -10,16 +10,19 @@ ON_WM_PAINT()
 ON_WM_QUERYDRAGICON()
 ON_MESSAGE(WM_COPY_PROGRESS, OnCopyProgress)
 ON_MESSAGE(WM_BUSY_STEPS_DONE, OnBusyStepsDone)
+ON_COMMAND(IDC_EJECT, OnEject)
+ON_MESSAGE(WM_EJECT_DONE, OnEjectDone)
 END_MESSAGE_MAP()
 
 CUpdateDlg::CUpdateDlg(CWnd* pParent)
     : CDialog(IDD_UPDATE_DIALOG, pParent),
       m_hIcon(LoadIconA(AfxFindResourceHandle(MAKEINTRESOURCEA(IDI_UPDATE_ICON), RT_GROUP_ICON),
                         MAKEINTRESOURCEA(IDI_UPDATE_ICON))),
-      m_bRetry(0), m_strSection(m_engine.m_strSection), m_strDeviceName(m_engine.m_strDeviceName), m_pObserver(nullptr),
-      m_bBusy(false), m_busyLayout()
+      m_bRetry(0), m_pObserver(nullptr), m_hEjectWindow(nullptr), m_eject(), m_bBusy(false), m_busyLayout()
 {
-    m_strDeviceName.LoadString(IDS_DEFAULT_DEVICE_NAME);
+    CString strDeviceName;
+    strDeviceName.LoadString(IDS_DEFAULT_DEVICE_NAME);
+    m_engine.SetDeviceName(strDeviceName);
 }
 
 void CUpdateDlg::SetObserver(CUpdateObserver* pObserver)
@@ -54,10 +57,13 @@ BOOL CUpdateDlg::OnInitDialog()
     CUpdateCfg cfg;
     CStringArray arrSections;
     cfg.GetSectionNames(arrSections);
-    if (arrSections.GetSize() > 0)
-        cfg.ReadDeviceName(arrSections[0], m_strDeviceName);
+    if (arrSections.GetSize() > 0) {
+        CString strDeviceName;
+        cfg.ReadDeviceName(arrSections[0], strDeviceName);
+        m_engine.SetDeviceName(strDeviceName);
+    }
     CString strCaption;
-    strCaption.FormatText(IDS_CAPTION, m_strDeviceName);
+    strCaption.FormatText(IDS_CAPTION, m_engine.GetDeviceName());
     SetWindowText(strCaption);
 
     CenterWindow();

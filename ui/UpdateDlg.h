@@ -1,18 +1,23 @@
 // CUpdateDlg: the program's only main window. It runs the update engine's
 // steps and shows what they decide: the busy layout, with a progress bar,
 // while the package is checked and copied, then the outcome's message and
-// button. The update operations it names forward to its engine, which
-// holds the matched section and the device's display name.
+// button. Its engine holds the matched section and the device's display
+// name.
 //
 // The space check and the copy run on a worker thread, while the dialog's
 // thread keeps handling the window's messages: the window repaints, moves
 // and opens its About box, but nothing ends it (Close, Alt+F4, Escape,
 // Enter, a posted OK or Cancel) and nothing starts another scan until the
 // outcome is shown.
+//
+// After Updated, an Eject button beside Close asks the host to eject the
+// device, on the worker thread too; the window keeps answering, and the
+// message then says whether the device can be unplugged or what holds it.
 #pragma once
 
 #include "Afx.h"
 #include "CopyProgressRelay.h"
+#include "EjectRequest.h"
 #include "UpdateEngine.h"
 
 // The system-menu command that opens the About box.
@@ -30,20 +35,9 @@ public:
     // the package is checked and copied it hears them on the worker thread.
     void SetObserver(CUpdateObserver* pObserver);
 
-    // The engine's matching, version gate and package operations (see
-    // CUpdateEngine).
-    int FindConfigSection(USB_DEVICE_IDENTITY identity) { return m_engine.FindConfigSection(identity); }
-    int IsVersionAccepted(USB_DEVICE_IDENTITY identity) { return m_engine.IsVersionAccepted(identity); }
-    DWORD GetPackageSize() { return m_engine.GetPackageSize(); }
-    int HasRoomForPackage(const char* pszDriveRoot) { return m_engine.HasRoomForPackage(pszDriveRoot); }
-    int CopyPackageToDrive(const char* pszDriveRoot) { return m_engine.CopyPackageToDrive(pszDriveRoot); }
-
     // Where a minimised window draws its icon: the middle of its client
     // area, rounded up.
     static POINT IconOrigin(const RECT& rcClient, int cxIcon, int cyIcon);
-
-    const CString& GetSection() const { return m_strSection; }
-    const CString& GetDeviceName() const { return m_strDeviceName; }
 
 protected:
     void DoDataExchange(CDataExchange* pDX) override;
@@ -61,16 +55,16 @@ protected:
     // space check and the copy have run.
     LRESULT OnCopyProgress(WPARAM, LPARAM);
     LRESULT OnBusyStepsDone(WPARAM, LPARAM);
+    // The Eject button; from the worker thread: the eject has been asked.
+    void OnEject();
+    LRESULT OnEjectDone(WPARAM, LPARAM);
 
     CStatic m_ctlMessage;
     HICON m_hIcon;
     int m_bRetry;
     CUpdateEngine m_engine;
-    // The engine's: the matched section, and the device name that the
-    // caption and every message show.
-    CString& m_strSection;
-    CString& m_strDeviceName;
     CProgressCtrl m_ctlProgress;
+    CButton m_ctlEject;
 
 private:
     // Messages the worker thread posts to the dialog.
@@ -78,6 +72,7 @@ private:
     {
         WM_COPY_PROGRESS = WM_APP + 1,
         WM_BUSY_STEPS_DONE = WM_APP + 2,
+        WM_EJECT_DONE = WM_APP + 3,
     };
 
     // Sizes measured once a drive has matched, in client coordinates.
@@ -87,6 +82,7 @@ private:
         int cyWindow;
         int xOk;  // where the OK button goes in the final layout
         int yOk;
+        int cxOk;
         int cyOk;  // the OK button's height: what the busy layout drops
     };
 
@@ -101,6 +97,12 @@ private:
     void ShowBusyOutcome(const OUTCOME_LAYOUT& layout);
     // String nID formatted with the device name.
     CString FormatWithDeviceName(UINT nID) const;
+    // The Eject button left of Close, in the Updated outcome only, for a
+    // module that has its label.
+    void ShowEjectButton(const OUTCOME_LAYOUT& layout);
+    void HideEjectButton();
+    void ShowEjectOutcome();
+    static UINT EjectThread(LPVOID pThis);
 
     // The busy phase: the space check and the copy on the worker thread,
     // this thread handling messages until their outcome is shown.
@@ -112,6 +114,10 @@ private:
 
     CUpdateObserver* m_pObserver;
     CCopyProgressRelay m_relay;
+    // The eject's: the window it reports to, what the host answered. They
+    // outlive the worker, which a dialog closed during the eject waits for.
+    HWND m_hEjectWindow;
+    EJECT_OUTCOME m_eject;
     CWorkerThread m_worker;
     bool m_bBusy;
     OUTCOME_LAYOUT m_busyLayout;

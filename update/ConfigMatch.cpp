@@ -1,15 +1,14 @@
 // Device matching and the version gate of the update engine.
 #include "UpdateEngine.h"
 
+#include "PackageRules.h"
 #include "UpdateCfg.h"
 
 int CUpdateEngine::FindConfigSection(USB_DEVICE_IDENTITY identity)
 {
     CUpdateCfg cfg = OpenCfg();
     CString strProduct;
-    CString strVendor;
     strProduct.Format("0x%04X", identity.idProduct);
-    strVendor.Format("0x%04X", identity.idVendor);
     OutputDebugStringA(strProduct);
 
     CStringArray arrSections;
@@ -17,10 +16,10 @@ int CUpdateEngine::FindConfigSection(USB_DEVICE_IDENTITY identity)
     for (int i = 0; i < arrSections.GetSize(); ++i) {
         const CString& strName = arrSections[i];
         CString strValue;
-        if (!cfg.ReadDeviceID(strName, strValue) || strValue.CompareNoCase(strProduct) != 0)
+        if (!cfg.ReadDeviceID(strName, strValue) || !IsIdTextMatch(strValue, identity.idProduct))
             continue;
         cfg.ReadVendorID(strName, strValue);
-        if (strValue.CompareNoCase(strVendor) != 0)
+        if (!IsIdTextMatch(strValue, identity.idVendor))
             continue;
         m_strSection = strName;
         cfg.ReadDeviceName(m_strSection, m_strDeviceName);
@@ -41,7 +40,7 @@ int CUpdateEngine::IsVersionAccepted(USB_DEVICE_IDENTITY identity)
                static_cast<const char*>(m_strSection), static_cast<const char*>(strRelease));
         return 1;
     }
-    const int bAccepted = strRelease.CompareNoCase(strVersion) > 0 ? 0 : 1;
+    const int bAccepted = IsReleaseAccepted(strVersion, identity.bcdDevice) ? 1 : 0;
     Report("Version: device release %s, Version %s of section [%s]: %s", static_cast<const char*>(strRelease),
            static_cast<const char*>(strVersion), static_cast<const char*>(m_strSection),
            bAccepted ? "accepted" : "refused, the device's release is newer");

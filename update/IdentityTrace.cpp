@@ -5,14 +5,12 @@
 CIdentityTrace::CIdentityTrace(CUpdateObserver* pObserver, const char* pszDriveRoot)
     : m_pObserver(pObserver), m_pszDriveRoot(pszDriveRoot), m_nReached(-1), m_bEnded(false)
 {
-    if (m_pObserver)
-        SetIdentityReport(OnStep, this);
+    SetIdentityReport(OnStep, this);
 }
 
 CIdentityTrace::~CIdentityTrace()
 {
-    if (m_pObserver)
-        SetIdentityReport(nullptr, nullptr);
+    SetIdentityReport(nullptr, nullptr);
 }
 
 void CIdentityTrace::OnStep(IDENTITY_STEP nStep, const char* pszDetail, void* pContext)
@@ -33,6 +31,7 @@ void CIdentityTrace::Report(IDENTITY_STEP nStep, const char* pszDetail)
         ReportEvent(m_pObserver, "%s: storage device %s occurs in it", pszDrive, pszDetail);
         break;
     case IDENTITY_USB_DEVICE:
+        m_strUsbDevice = pszDetail;
         ReportEvent(m_pObserver, "%s: USB device %s", pszDrive, pszDetail);
         break;
     case IDENTITY_HUB:

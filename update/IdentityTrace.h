@@ -1,10 +1,12 @@
 // CIdentityTrace: what the log says of the identification of one drive.
 // While it lives, the steps that device identification reports (mount
 // path, storage device, USB device, hub, or where the way ended) go to the
-// observer as events about that drive. Without an observer it installs
-// nothing, so identification reports nothing.
+// observer as events about that drive, and the USB device reached is kept
+// (the device to eject after an update). Without an observer no event is
+// formatted.
 #pragma once
 
+#include "AfxString.h"
 #include "IdentityReport.h"
 
 class CUpdateObserver;
@@ -20,6 +22,9 @@ public:
     // The lookup failed: says why, if identification didn't say it itself
     // (a walk that found nothing reports nothing).
     void ReportFailure() const;
+    // The USB device's instance id (the composite device for an interface),
+    // once identification reached it; empty before.
+    const CString& GetUsbDevice() const { return m_strUsbDevice; }
 
 private:
     static void OnStep(IDENTITY_STEP nStep, const char* pszDetail, void* pContext);
@@ -29,4 +34,5 @@ private:
     const char* m_pszDriveRoot;
     int m_nReached;  // the last step passed; -1: none
     bool m_bEnded;   // a failure was reported
+    CString m_strUsbDevice;
 };

@@ -1,6 +1,7 @@
 #include "PackageFolder.h"
 
 #include "AfxFileFind.h"
+#include "PackageRules.h"
 
 #include <shlwapi.h>
 
@@ -9,6 +10,17 @@
 bool FitsMaxPath(const CString& strPath)
 {
     return strPath.GetLength() < MAX_PATH;
+}
+
+bool IsDiskFile(HANDLE hFile)
+{
+    return GetFileType(hFile) == FILE_TYPE_DISK;
+}
+
+int BuildPackagePattern(const char* pszPackageFolder, CString& strPattern)
+{
+    strPattern = CString(pszPackageFolder) + "\\*.*";
+    return FitsMaxPath(strPattern) ? 1 : 0;
 }
 
 ULONGLONG GetPackageFileBytes(const CString& strPath)
@@ -21,7 +33,7 @@ ULONGLONG GetPackageFileBytes(const CString& strPath)
     if (hFile == INVALID_HANDLE_VALUE)
         return 0;
     LARGE_INTEGER size = {};
-    const BOOL bSized = GetFileSizeEx(hFile, &size);
+    const BOOL bSized = IsDiskFile(hFile) && GetFileSizeEx(hFile, &size);
     CloseHandle(hFile);
     return bSized ? static_cast<ULONGLONG>(size.QuadPart) : 0;
 }
@@ -44,7 +56,7 @@ bool IsPlainFolderName(const char* pszName)
         p = pNext;
     }
     // "." and ".." end in a dot as well.
-    return chLast != '.' && chLast != ' ';
+    return chLast != '.' && chLast != ' ' && !IsDeviceName(pszName);
 }
 
 int LocatePackageFolder(const char* pszProgramFolder, const char* pszSection, CString& strFolder)
@@ -64,8 +76,8 @@ int WalkPackageFiles(const char* pszProgramFolder, const char* pszSection, PACKA
     CString strFolder;
     if (!LocatePackageFolder(pszProgramFolder, pszSection, strFolder))
         return 0;
-    const CString strPattern = strFolder + "\\*.*";
-    if (!FitsMaxPath(strPattern))
+    CString strPattern;
+    if (!BuildPackagePattern(strFolder, strPattern))
         return 0;
 
     CFileFind finder;

@@ -11,16 +11,27 @@ bool FitsMaxPath(const CString& strPath);
 
 // True when the name can name a folder directly inside the program folder:
 // not empty, not "." or "..", without '\', '/', ':', '<', '>', '"', '|',
-// '?', '*' or control characters, not ending in '.' or ' '. Section names
+// '?', '*' or control characters, not ending in '.' or ' ', and not a
+// device name (IsDeviceName: AUX opens the device). Section names
 // of Update.cfg become folder names, and Update.cfg is input like any
 // other: a section whose name fails this has no package, so nothing outside
 // the program folder is ever read for one. Double-byte characters are whole
 // characters: their trail byte may be 0x5C without being a '\'.
 bool IsPlainFolderName(const char* pszName);
 
+// The search pattern that lists the entries of a package folder: the
+// folder and "\*.*", into strPattern. 0 when it doesn't fit MAX_PATH: the
+// walk then finds no file.
+int BuildPackagePattern(const char* pszPackageFolder, CString& strPattern);
+
+// True for an open handle of a plain disk file. Anything else that a name
+// in the package folder may lead to (a serial port, a pipe, a console) can
+// block a read for ever: it is closed unread.
+bool IsDiskFile(HANDLE hFile);
+
 // Bytes of one package file, as the space check and the package checker
 // count it: 0 when its path doesn't fit, when it can't be opened for
-// reading or its size can't be read.
+// reading, is no plain disk file or its size can't be read.
 ULONGLONG GetPackageFileBytes(const CString& strPath);
 
 // Called for every package file with its full path (which may not fit in

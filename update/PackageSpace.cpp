@@ -1,39 +1,61 @@
 #include "PackageSpace.h"
 
-#include "AfxFileFind.h"
 #include "PackageFolder.h"
 #include "StagedCopy.h"
 
 namespace {
 
-struct PACKAGE_SPACE_CONTEXT
+struct PACKAGE_LIST_CONTEXT
 {
-    ULONGLONG nUnit;
-    ULONGLONG nTotal;
+    CString strLeaveOut;  // full path, empty for none
+    PACKAGE_FILE_LIST* pFiles;
 };
 
-ULONGLONG FileBytes(const CString& strPath)
+int AddListedFile(const CString& strPath, const CString& strName, void* pContext)
 {
-    WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!FitsMaxPath(strPath) || !GetFileAttributesExA(strPath, GetFileExInfoStandard, &data))
-        return 0;
-    return (static_cast<ULONGLONG>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-}
-
-void AddUnits(PACKAGE_SPACE_CONTEXT& space, ULONGLONG nBytes)
-{
-    const ULONGLONG nUnits = nBytes / space.nUnit + (nBytes % space.nUnit ? 1 : 0);
-    const ULONGLONG nRounded = nUnits > ~0ULL / space.nUnit ? ~0ULL : nUnits * space.nUnit;
-    space.nTotal = nRounded > ~0ULL - space.nTotal ? ~0ULL : space.nTotal + nRounded;
-}
-
-int AddFileUnits(const CString& strPath, const CString&, void* pContext)
-{
-    AddUnits(*static_cast<PACKAGE_SPACE_CONTEXT*>(pContext), FileBytes(strPath));
+    PACKAGE_LIST_CONTEXT& list = *static_cast<PACKAGE_LIST_CONTEXT*>(pContext);
+    if (!list.strLeaveOut.IsEmpty() && GetFullFilePath(strPath).CompareNoCase(list.strLeaveOut) == 0)
+        return 1;
+    list.pFiles->push_back(PACKAGE_FILE{strPath, strName, GetPackageFileBytes(strPath)});
     return 1;
 }
 
+ULONGLONG AddWithoutWrap(ULONGLONG nTotal, ULONGLONG nMore)
+{
+    return nMore > ~0ULL - nTotal ? ~0ULL : nTotal + nMore;
+}
+
+ULONGLONG RoundToUnits(ULONGLONG nBytes, ULONGLONG nUnit)
+{
+    const ULONGLONG nUnits = nBytes / nUnit + (nBytes % nUnit ? 1 : 0);
+    return nUnits > ~0ULL / nUnit ? ~0ULL : nUnits * nUnit;
+}
+
 }  // namespace
+
+CString GetFullFilePath(const CString& strPath)
+{
+    char szFull[MAX_PATH] = {};
+    const DWORD nLength = FitsMaxPath(strPath) ? GetFullPathNameA(strPath, MAX_PATH, szFull, nullptr) : 0;
+    return nLength > 0 && nLength < MAX_PATH ? CString(szFull) : strPath;
+}
+
+int ListPackageFiles(const char* pszProgramFolder, const char* pszSection, const char* pszLeaveOut,
+                     PACKAGE_FILE_LIST& files)
+{
+    files.clear();
+    PACKAGE_LIST_CONTEXT list = {pszLeaveOut && *pszLeaveOut ? GetFullFilePath(pszLeaveOut) : CString(), &files};
+    WalkPackageFiles(pszProgramFolder, pszSection, AddListedFile, &list);
+    return static_cast<int>(files.size());
+}
+
+ULONGLONG SumPackageBytes(const PACKAGE_FILE_LIST& files)
+{
+    ULONGLONG nTotal = 0;
+    for (const PACKAGE_FILE& file : files)
+        nTotal = AddWithoutWrap(nTotal, file.nBytes);
+    return nTotal;
+}
 
 ULONGLONG GetAllocationUnit(const char* pszDriveRoot)
 {
@@ -52,36 +74,33 @@ ULONGLONG GetAllocationUnit(const char* pszDriveRoot)
     return nUnit ? nUnit : 1;
 }
 
-ULONGLONG MeasurePackageOnDrive(const char* pszProgramFolder, const char* pszSection, const char* pszDriveRoot)
+ULONGLONG MeasurePackageOnDrive(const PACKAGE_FILE_LIST& files, const char* pszDriveRoot)
 {
-    PACKAGE_SPACE_CONTEXT space = {GetAllocationUnit(pszDriveRoot), 0};
-    WalkPackageFiles(pszProgramFolder, pszSection, AddFileUnits, &space);
-    return space.nTotal;
-}
-
-ULONGLONG MeasureStaleTemps(const char* pszDriveRoot)
-{
-    const CString strPattern = CString(pszDriveRoot) + CStagedCopy::GetStagingSearchPattern();
-    if (!FitsMaxPath(strPattern))
+    if (files.empty())
         return 0;
-    PACKAGE_SPACE_CONTEXT space = {GetAllocationUnit(pszDriveRoot), 0};
-    CFileFind finder;
-    BOOL bMore = finder.FindFile(strPattern);
-    while (bMore) {
-        bMore = finder.FindNextFile();
-        if (!finder.MatchesMask(FILE_ATTRIBUTE_DIRECTORY) && CStagedCopy::IsStagingName(finder.GetFileName()))
-            AddUnits(space, FileBytes(finder.GetFilePath()));
-    }
-    finder.Close();
-    return space.nTotal;
+    const ULONGLONG nUnit = GetAllocationUnit(pszDriveRoot);
+    ULONGLONG nTotal = 0;
+    for (const PACKAGE_FILE& file : files)
+        nTotal = AddWithoutWrap(nTotal, RoundToUnits(file.nBytes, nUnit));
+    return nTotal;
 }
 
-int PackageFitsOnDrive(const char* pszProgramFolder, const char* pszSection, const char* pszDriveRoot,
-                       ULONGLONG nFreeBytes, ULONGLONG* pnOnDrive)
+ULONGLONG MeasureLeftoverTemps(const PACKAGE_FILE_LIST& files, const char* pszDriveRoot)
 {
-    const ULONGLONG nStale = MeasureStaleTemps(pszDriveRoot);
-    const ULONGLONG nFree = nStale > ~0ULL - nFreeBytes ? ~0ULL : nFreeBytes + nStale;
-    const ULONGLONG nOnDrive = MeasurePackageOnDrive(pszProgramFolder, pszSection, pszDriveRoot);
+    LEFTOVER_TEMP_LIST leftovers;
+    ListLeftoverTemps(pszDriveRoot, files, leftovers, nullptr);
+    const ULONGLONG nUnit = GetAllocationUnit(pszDriveRoot);
+    ULONGLONG nTotal = 0;
+    for (const LEFTOVER_TEMP& leftover : leftovers)
+        nTotal = AddWithoutWrap(nTotal, RoundToUnits(leftover.nBytes, nUnit));
+    return nTotal;
+}
+
+int PackageFitsOnDrive(const PACKAGE_FILE_LIST& files, const char* pszDriveRoot, ULONGLONG nFreeBytes,
+                       ULONGLONG* pnOnDrive)
+{
+    const ULONGLONG nFree = AddWithoutWrap(nFreeBytes, MeasureLeftoverTemps(files, pszDriveRoot));
+    const ULONGLONG nOnDrive = MeasurePackageOnDrive(files, pszDriveRoot);
     if (pnOnDrive)
         *pnOnDrive = nOnDrive;
     return nFree >= nOnDrive ? 1 : 0;

@@ -1,33 +1,16 @@
-// Firmware package transfer of the update engine: measure the package,
-// check the drive's free space, copy the package's files flat into the
-// drive's root as one unit (CStagedCopy).
+// Firmware package transfer of the update engine: list and measure the
+// package once, check the drive's free space, copy the listed files flat
+// into the drive's root as one unit (CStagedCopy).
 #include "UpdateEngine.h"
 
 #include "EventText.h"
 #include "PackageFolder.h"
-#include "PackageSpace.h"
 #include "StagedCopy.h"
 #include "UpdateObserver.h"
 
 #include <cstring>
 
 namespace {
-
-int AddFileBytes(const CString& strPath, const CString&, void* pContext)
-{
-    ULONGLONG& nTotal = *static_cast<ULONGLONG*>(pContext);
-    const ULONGLONG nBytes = GetPackageFileBytes(strPath);
-    nTotal = nTotal + nBytes < nTotal ? ~0ULL : nTotal + nBytes;
-    return 1;
-}
-
-// The whole package in 64 bits, so that 4 GiB and more are counted as such.
-ULONGLONG MeasurePackage(const CString& strProgramFolder, const char* pszSection, int* pnFiles)
-{
-    ULONGLONG nTotal = 0;
-    *pnFiles = WalkPackageFiles(strProgramFolder, pszSection, AddFileBytes, &nTotal);
-    return nTotal;
-}
 
 bool IsUsableRoot(const char* pszDriveRoot)
 {
@@ -39,14 +22,28 @@ void ForwardProgress(ULONGLONG nDone, ULONGLONG nTotal, void* pContext)
     static_cast<CUpdateObserver*>(pContext)->OnCopyProgress(nDone, nTotal);
 }
 
+const char* GetJournalText(JOURNAL_RECOVERY recovery)
+{
+    switch (recovery) {
+    case JOURNAL_UNDONE:
+        return "the commit is undone, its old files are back";
+    case JOURNAL_FINISHED:
+        return "the commit was through, its set-aside old files are removed";
+    case JOURNAL_DISCARDED:
+        return "it was cut off before any file was moved, and is removed";
+    default:
+        return "it can't be carried out now, and stays; no file is copied";
+    }
+}
+
 }  // namespace
 
 DWORD CUpdateEngine::GetPackageSize()
 {
-    CString strProgramFolder;
-    int nFiles = 0;
-    const ULONGLONG nTotal =
-        GetProgramFolder(strProgramFolder) ? MeasurePackage(strProgramFolder, m_strSection, &nFiles) : 0;
+    PACKAGE_FILE_LIST files;
+    ListPackage(files);
+    // Summed in 64 bits, so that 4 GiB and more are counted as such.
+    const ULONGLONG nTotal = SumPackageBytes(files);
     return nTotal > 0xFFFFFFFFULL ? 0xFFFFFFFFUL : static_cast<DWORD>(nTotal);
 }
 
@@ -62,23 +59,26 @@ int CUpdateEngine::HasRoomForPackage(const char* pszDriveRoot)
         dwError = GetLastError();  // for the log only: no free space is known
         freeBytes.QuadPart = 0;
     }
-    // In allocation units: see PackageSpace.h for why the staged copy then fits.
     CString strProgramFolder;
     if (!GetProgramFolder(strProgramFolder)) {
         Report("Space: the program's own folder is unknown, so the package takes no room");
         return 1;  // the copy then fails
     }
+    // The list the copy then takes, so that it copies what was measured.
+    ListPackage(m_package);
+    m_strListedSection = m_strSection;
+    m_bPackageListed = true;
+    // In allocation units: see PackageSpace.h for why the staged copy then fits.
     ULONGLONG nOnDrive = 0;
-    const int bRoom = PackageFitsOnDrive(strProgramFolder, m_strSection, pszDriveRoot, freeBytes.QuadPart, &nOnDrive);
+    const int bRoom = PackageFitsOnDrive(m_package, pszDriveRoot, freeBytes.QuadPart, &nOnDrive);
     if (IsReporting()) {
-        int nFiles = 0;
-        const ULONGLONG nBytes = MeasurePackage(strProgramFolder, m_strSection, &nFiles);
         const CString strFree =
             dwError == ERROR_SUCCESS ? CString("") : " (cannot be read, " + GetErrorText(dwError) + ")";
         Report("Space: %llu bytes free on %s%s; package [%s] holds %llu bytes in %d files, %llu bytes in whole "
                "allocation units of the drive: %s",
                freeBytes.QuadPart, pszDriveRoot, static_cast<const char*>(strFree),
-               static_cast<const char*>(m_strSection), nBytes, nFiles, nOnDrive, bRoom ? "room" : "no room");
+               static_cast<const char*>(m_strSection), SumPackageBytes(m_package), static_cast<int>(m_package.size()),
+               nOnDrive, bRoom ? "room" : "no room");
     }
     return bRoom;
 }
@@ -94,38 +94,80 @@ int CUpdateEngine::CopyPackageToDrive(const char* pszDriveRoot)
         Report("Copy: the program's own folder is unknown, so there is no package");
         return 0;
     }
-    CStagedCopy copy(pszDriveRoot, m_pFileOps);
-    if (copy.AddPackage(strProgramFolder, m_strSection) == 0) {
+    PACKAGE_FILE_LIST files;
+    if (m_bPackageListed && m_strListedSection == m_strSection)
+        files.swap(m_package);
+    else
+        ListPackage(files);
+    m_bPackageListed = false;
+    if (files.empty()) {
         Report("Copy: no package file in %s%s (missing, empty, or not a folder)",
                static_cast<const char*>(strProgramFolder), static_cast<const char*>(m_strSection));
         return 0;
     }
+    ReportJournal(CStagedCopy::RecoverJournal(pszDriveRoot, m_pFileOps), pszDriveRoot);
+    CStagedCopy copy(pszDriveRoot, m_pFileOps);
+    copy.AddPackage(files);
     if (m_pObserver)
         copy.SetProgress(ForwardProgress, m_pObserver);
-    const int bCopied = copy.Run();
-    ReportCopiedFiles(copy, strProgramFolder, pszDriveRoot);
+    int bCopied = copy.Stage();
+    if (bCopied) {
+        ReleaseLogBeforeCommit(files, pszDriveRoot);
+        bCopied = copy.Commit();
+    }
+    ReportCopiedFiles(copy, files, pszDriveRoot);
     return bCopied;
 }
 
-// The package is replaced whole or not at all: when one file failed to
-// stage, the others were not copied either.
-void CUpdateEngine::ReportCopiedFiles(const CStagedCopy& copy, const CString& strProgramFolder,
+int CUpdateEngine::ListPackage(PACKAGE_FILE_LIST& files) const
+{
+    CString strProgramFolder;
+    if (!GetProgramFolder(strProgramFolder)) {
+        files.clear();
+        return 0;
+    }
+    // The run's own log may have been put in the firmware folder: it is no
+    // firmware, and it is held open.
+    const char* pszLog = m_pObserver ? m_pObserver->GetFilePath() : nullptr;
+    return ListPackageFiles(strProgramFolder, m_strSection, pszLog, files);
+}
+
+void CUpdateEngine::ReportJournal(JOURNAL_RECOVERY recovery, const char* pszDriveRoot) const
+{
+    if (recovery != JOURNAL_NONE)
+        Report("Copy: %s holds the journal of a copy that was cut off: %s", pszDriveRoot, GetJournalText(recovery));
+}
+
+// The log written on the drive under a package file's name would stand in
+// the commit's way: it ends before the commit, saying why.
+void CUpdateEngine::ReleaseLogBeforeCommit(const PACKAGE_FILE_LIST& files, const char* pszDriveRoot) const
+{
+    const char* pszLog = m_pObserver ? m_pObserver->GetFilePath() : nullptr;
+    if (!pszLog)
+        return;
+    for (const PACKAGE_FILE& file : files) {
+        if (GetFullFilePath(pszDriveRoot + file.strName).CompareNoCase(pszLog) == 0) {
+            CString strWhy;
+            strWhy.Format("Copy: the log ends here: the package's %s is moved over it on the drive",
+                          static_cast<const char*>(file.strName));
+            m_pObserver->ReleaseFile(strWhy);
+            return;
+        }
+    }
+}
+
+// The package is replaced whole or not at all: when one file failed, the
+// others were not copied either, or were taken back.
+void CUpdateEngine::ReportCopiedFiles(const CStagedCopy& copy, const PACKAGE_FILE_LIST& files,
                                       const char* pszDriveRoot) const
 {
     if (!IsReporting())
         return;
+    if (!copy.GetRunNote().IsEmpty())
+        Report("Copy: %s", static_cast<const char*>(copy.GetRunNote()));
     for (int i = 0; i < copy.GetFileCount(); ++i) {
-        const CString strSource =
-            strProgramFolder + static_cast<const char*>(m_strSection) + "\\" + copy.GetFileName(i);
-        CString strResult = "copied";
-        if (copy.HasFileFailed(i) && copy.GetFileError(i) != ERROR_SUCCESS)
-            strResult = "failed, " + GetErrorText(copy.GetFileError(i));
-        else if (copy.HasFileFailed(i))
-            strResult = "failed: the name does not fit, a folder or read-only file of that name is in the way, "
-                        "or the read-back differs";
-        else if (!copy.HasFileCommitted(i))
-            strResult = "not copied, as another file failed";
-        Report("Copy: %s, %llu bytes, to %s%s: %s", static_cast<const char*>(strSource), GetPackageFileBytes(strSource),
-               pszDriveRoot, static_cast<const char*>(copy.GetFileName(i)), static_cast<const char*>(strResult));
+        const PACKAGE_FILE& file = files[static_cast<size_t>(i)];
+        Report("Copy: %s, %llu bytes, to %s%s: %s", static_cast<const char*>(file.strPath), file.nBytes, pszDriveRoot,
+               static_cast<const char*>(file.strName), static_cast<const char*>(copy.GetFileResult(i)));
     }
 }

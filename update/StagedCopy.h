@@ -1,23 +1,40 @@
 // The firmware package copied into a drive's root as one unit, in two
 // phases. Stage: each file is written under a temporary name beside its
 // final one, flushed to the device, read back and compared byte for byte
-// with its source. Commit: only when every file staged, each temporary file
-// is moved over its final name. When any file fails to stage, every
-// temporary file is removed and no final name is touched, so the drive
-// holds what it held before; the other files are still attempted, so that
-// the caller can tell which ones failed.
+// with its source. Commit: only when every file staged. A journal on the
+// drive, written and flushed first (unless the package took the drive's
+// last free units), lists each final name and the temporary name its old
+// file is set aside under; then, file by file, the
+// old file is moved aside and the temporary file moved over the final
+// name. When any step of the commit fails, every step is undone in
+// reverse (old files moved back, new ones removed), so the drive holds
+// what it held before; once every file is in, a last journal line marks
+// the commit as through, the set-aside files are removed, and the journal
+// last. A later copy that finds a journal (the stick was pulled, the
+// machine stopped) undoes that commit before anything else, or, when its
+// last line is there, finishes it. When any file fails to stage, every
+// temporary file is removed and no final name is touched; the other files
+// are still attempted, so that the caller can tell which ones failed. Only
+// when the drive itself went away (a file the copy created can no longer
+// be written or read: device not connected, path or file not found) does
+// staging stop at that file.
 //
 // Temporary names are "~PKU", four upper-case hexadecimal digits and
 // ".TMP" (~PKU0000.TMP): a plain 8.3 name, which on FAT takes a single
 // directory entry, and one that a device looking for its firmware never
 // takes for a firmware file. The rename to the final (possibly long) name
-// then gives the file its final entry. Files of exactly that pattern in the
-// root are what an interrupted earlier copy left behind; they are removed
-// before staging. Nothing else is.
+// then gives the file its final entry. ~PKUFFFF.TMP is the journal; the
+// others are staged files and set-aside old files. Plain files of exactly
+// that pattern in the root, other than a journal, are what an earlier copy
+// that was cut off left behind; they are removed before staging. Nothing
+// else is: not a look-alike (other case, other digits), not a folder or
+// link of such a name, not a package file that bears one.
 //
 // One object serves one copy on one thread (a worker thread, say); the
 // progress procedure is called on that thread.
 #pragma once
+
+#include "PackageSpace.h"
 
 #include "AfxString.h"
 
@@ -31,6 +48,35 @@ class CFileOps;
 // nTotal is fixed when the copy starts and never 0.
 typedef void (*COPY_PROGRESS_PROC)(ULONGLONG nDone, ULONGLONG nTotal, void* pContext);
 
+// A leftover temporary file in a drive's root: its full path and bytes.
+struct LEFTOVER_TEMP
+{
+    CString strPath;
+    ULONGLONG nBytes;
+};
+typedef std::vector<LEFTOVER_TEMP> LEFTOVER_TEMP_LIST;
+
+// Lists the drive root once. leftovers: the plain files of exactly the
+// temporary pattern that an earlier copy left and that can be removed now
+// (none is held open by another program, a folder, a link or a reparse
+// point, or bears a name of the package in files); none at all while a
+// journal is there, as its set-aside files are old files yet to go back.
+// pTaken, when given (0x10000 entries): true for every temporary number
+// that some entry of the root bears, in any case (FAT compares names
+// without case), other than the leftovers.
+void ListLeftoverTemps(const char* pszDriveRoot, const PACKAGE_FILE_LIST& files, LEFTOVER_TEMP_LIST& leftovers,
+                       std::vector<bool>* pTaken);
+
+// What a look for a cut-off commit's journal found and did.
+enum JOURNAL_RECOVERY
+{
+    JOURNAL_NONE,       // no journal in the root
+    JOURNAL_UNDONE,     // a commit cut off midway: every old file is back
+    JOURNAL_FINISHED,   // a commit cut off after its last move: its set-aside files are removed
+    JOURNAL_DISCARDED,  // a journal cut off while it was written, before any move: removed
+    JOURNAL_FAILED,     // a journal that could not be carried out; it stays for the next run
+};
+
 class CStagedCopy
 {
 public:
@@ -40,60 +86,95 @@ public:
     CStagedCopy(const CStagedCopy&) = delete;
     CStagedCopy& operator=(const CStagedCopy&) = delete;
 
-    // Adds every file of the package (WalkPackageFiles, in listing order);
+    // Adds every file of the package (ListPackageFiles, in listing order);
     // returns how many. pszProgramFolder ends in '\'.
     int AddPackage(const char* pszProgramFolder, const char* pszSection);
-    // Adds one file: its full path and the name it takes in the root.
-    void AddFile(const CString& strSource, const CString& strName);
+    // Adds the listed files, in their order.
+    void AddPackage(const PACKAGE_FILE_LIST& files);
     void SetProgress(COPY_PROGRESS_PROC pfnProgress, void* pContext);
 
-    // Stages, verifies and commits every added file. 1 when every file was
+    // Stage and, when it returned 1, Commit. 1 when every file was
     // committed; 0 when there was no file, or some file failed.
     int Run();
+    // Undoes a cut-off commit's journal, removes leftover temporary files,
+    // and stages every file. 1 when every file staged.
+    int Stage();
+    // Moves every staged file over its final name, or none. 1 when every
+    // file is in place.
+    int Commit();
 
     int GetFileCount() const { return static_cast<int>(m_files.size()); }
-    const CString& GetFileName(int nIndex) const { return m_files[static_cast<size_t>(nIndex)].strName; }
+    const CString& GetFileName(int nIndex) const { return m_files[static_cast<size_t>(nIndex)].source.strName; }
     // After Run: true for a file that failed to stage or to commit.
-    bool HasFileFailed(int nIndex) const { return m_files[static_cast<size_t>(nIndex)].bFailed; }
-    // After Run: true for a file moved over its final name.
-    bool HasFileCommitted(int nIndex) const { return m_files[static_cast<size_t>(nIndex)].bCommitted; }
-    // After Run, for a failed file: the system's error of the call that
-    // failed; ERROR_SUCCESS when none did (a name that doesn't fit, a folder
-    // or read-only file of that name in the root, a read-back that differs).
-    DWORD GetFileError(int nIndex) const { return m_files[static_cast<size_t>(nIndex)].dwError; }
+    bool HasFileFailed(int nIndex) const { return m_files[static_cast<size_t>(nIndex)].pszFailure != nullptr; }
+    // After Run: true for a file that is in place under its final name.
+    bool HasFileCommitted(int nIndex) const { return m_files[static_cast<size_t>(nIndex)].nStep == kMovedIn; }
+    // After Run, what became of the file, for the log: "copied", "failed
+    // to write it, error 112: ...", "failed: the read-back differs at byte
+    // 4096", "not copied, as another file failed" ...
+    CString GetFileResult(int nIndex) const;
+    // After Run: why the copy failed as a whole, before or after the files
+    // (a journal that can't be written, say), or that a commit went without
+    // its journal, the drive being full; empty when neither.
+    const CString& GetRunNote() const { return m_strRunNote; }
+    // After Run: true when the drive went away while files were staged, so
+    // that the files after the one it took were not attempted.
+    bool HasDriveGone() const { return m_bDriveGone; }
 
     // True for a name of the temporary pattern, exactly (case included).
     static bool IsStagingName(const char* pszName);
-    // A search pattern that lists every such name (and some others).
-    static const char* GetStagingSearchPattern() { return "~PKU*.TMP"; }
+    // Looks for a journal in pszDriveRoot and carries it out (see above).
+    static JOURNAL_RECOVERY RecoverJournal(const char* pszDriveRoot, CFileOps* pOps = nullptr);
 
 private:
-    struct STAGED_FILE
+    enum STEP
     {
-        CString strSource;
-        CString strName;
-        CString strTemp;  // full path of its temporary file while one exists
-        bool bFailed;
-        bool bCommitted;
-        DWORD dwError;  // of the failed call, for a failed file
+        kNotMoved,
+        kSetAside,  // its old file is under the set-aside name
+        kMovedIn,   // the new file is under the final name
     };
 
+    struct STAGED_FILE
+    {
+        PACKAGE_FILE source;
+        CString strTemp;   // full path of its temporary file while one exists
+        CString strAside;  // name its old file is set aside under; empty: no old file
+        DWORD dwOldAttributes;
+        STEP nStep;
+        bool bUndone;            // it was in place, and was taken back
+        const char* pszFailure;  // what failed, for a failed file
+        DWORD dwError;           // of the failed call; ERROR_SUCCESS when there was none
+        ULONGLONG nDiffersAt;    // for a read-back that differs
+    };
+
+    bool Fail(STAGED_FILE& file, const char* pszWhat, DWORD dwError = GetLastError());
     bool IsPackageName(const CString& strName) const;
-    void RemoveStaleTemps();
+    size_t PrepareNames();
+    bool TakeFreeName(CString& strName);
     void StartProgress();
     void Advance(ULONGLONG nUnits);
-    bool Stage(STAGED_FILE& file, char* pData, char* pCheck);
+    bool StageFile(STAGED_FILE& file, char* pData, char* pCheck);
+    bool CanReplace(STAGED_FILE& file, const CString& strFinal);
     bool CreateTemp(STAGED_FILE& file, HANDLE& hTemp);
-    bool WriteTemp(HANDLE hSource, HANDLE hTemp, char* pData);
-    bool VerifyTemp(const STAGED_FILE& file, HANDLE hSource, char* pData, char* pCheck);
+    bool WriteTemp(STAGED_FILE& file, HANDLE hSource, HANDLE hTemp, char* pData);
+    bool VerifyTemp(STAGED_FILE& file, HANDLE hSource, char* pData, char* pCheck);
     bool ReadFull(HANDLE hFile, char* pBuffer, DWORD nWanted, DWORD& nRead);
-    void RemoveTemp(STAGED_FILE& file);
-    int Commit();
+    void RemoveTemps();
+    bool ChooseAsideNames();
+    bool WriteJournal(HANDLE hJournal);
+    bool MoveIn(STAGED_FILE& file);
+    bool Undo();
+    bool MarkCommitted(HANDLE hJournal);
+    int FailCommit(const char* pszWhat, DWORD dwError);
 
     CString m_strRoot;
     CFileOps& m_ops;
     std::vector<STAGED_FILE> m_files;
+    std::vector<bool> m_taken;  // temporary numbers not to use
     unsigned m_nNextTemp;
+    bool m_bJournal;    // the commit under way has its journal on the drive
+    bool m_bDriveGone;  // see HasDriveGone
+    CString m_strRunNote;
     COPY_PROGRESS_PROC m_pfnProgress;
     void* m_pProgressContext;
     ULONGLONG m_nDone;

@@ -7,8 +7,8 @@
 
 namespace {
 
-const DWORD kProfileBufferSize = MAX_PATH;       // 260 bytes for a value or the section list
-const DWORD kWholeReadLimit = 16 * 1024 * 1024;  // no profile file a vendor writes comes near it
+const DWORD kProfileBufferSize = kCfgValueChars + 1;  // 260 bytes for a value or the section list
+const DWORD kWholeReadLimit = 16 * 1024 * 1024;       // no profile file a vendor writes comes near it
 
 // One profile read into a buffer that grows until the platform no longer
 // cuts what it hands over: it answers nSize - nCutMark when it had to cut

@@ -6,6 +6,10 @@
 #include "AfxString.h"
 #include "AfxStringArray.h"
 
+// Characters of a value (or of the list of section names) that reach the
+// program: the reader cuts what goes beyond.
+const int kCfgValueChars = MAX_PATH - 1;
+
 class CUpdateCfg
 {
 public:

@@ -8,6 +8,7 @@
 #include "EventText.h"
 #include "HostApi.h"
 #include "IdentityTrace.h"
+#include "PackageRules.h"
 #include "UpdateCfg.h"
 #include "UpdateObserver.h"
 
@@ -15,39 +16,76 @@
 
 CUpdateEngine::CUpdateEngine()
     : m_bProgramFolder(AfxGetModuleFolder(m_strProgramFolder) != 0), m_pObserver(nullptr), m_pFileOps(nullptr),
-      m_outcome(SCAN_NOT_FOUND), m_bRunOpen(false), m_identity()
+      m_outcome(SCAN_NOT_FOUND), m_bRunOpen(false), m_szDrives(), m_nDrivesLength(0), m_nNextEntry(0), m_nTargets(0),
+      m_identity()
 {}
 
 CUpdateEngine::CUpdateEngine(const char* pszProgramFolder)
     : m_strProgramFolder(pszProgramFolder), m_bProgramFolder(true), m_pObserver(nullptr), m_pFileOps(nullptr),
-      m_outcome(SCAN_NOT_FOUND), m_bRunOpen(false), m_identity()
+      m_outcome(SCAN_NOT_FOUND), m_bRunOpen(false), m_szDrives(), m_nDrivesLength(0), m_nNextEntry(0), m_nTargets(0),
+      m_identity()
 {}
+
+CUpdateEngine::CUpdateEngine(const char* pszProgramFolder, const char* pszSection) : CUpdateEngine()
+{
+    if (pszProgramFolder) {
+        m_strProgramFolder = pszProgramFolder;
+        m_bProgramFolder = true;
+    }
+    m_strSection = pszSection;
+}
 
 int CUpdateEngine::FindTargetDrive()
 {
     m_strDriveRoot.Empty();
+    m_strUsbDevice.Empty();
     m_bRunOpen = false;
     ZeroMemory(&m_identity, sizeof m_identity);
     m_identity.cbSize = sizeof m_identity;
+    ZeroMemory(m_szDrives, sizeof m_szDrives);
+    m_nDrivesLength = 0;
+    m_nNextEntry = 0;
+    m_nTargets = 0;
 
-    char szDrives[MAX_PATH] = {};
     // The drive list, like everything identification asks the host, comes
     // through the host seam, so that a simulated host can refuse it.
-    const DWORD nLength = GetDeviceHostApi().pfnGetLogicalDriveStringsA(MAX_PATH, szDrives);
+    const DWORD nLength = GetDeviceHostApi().pfnGetLogicalDriveStringsA(MAX_PATH, m_szDrives);
     // A list that doesn't fit the buffer is not in it: as unreadable.
     if (nLength == 0 || nLength >= MAX_PATH) {
+        ZeroMemory(m_szDrives, sizeof m_szDrives);
         Report("The host's drive list cannot be read%s", nLength ? ": it does not fit 260 characters" : "");
         return EndRun(SCAN_NO_DRIVE_LIST);
     }
-    const char* pszEnd = szDrives + nLength;
-    ReportDriveList(szDrives, pszEnd);
-    for (const char* pszEntry = szDrives; pszEntry < pszEnd && *pszEntry; pszEntry += std::strlen(pszEntry) + 1) {
+    m_nDrivesLength = nLength;
+    ReportDriveList(m_szDrives, m_szDrives + nLength);
+    return WalkToTarget();
+}
+
+int CUpdateEngine::FindNextTargetDrive()
+{
+    m_strDriveRoot.Empty();
+    m_bRunOpen = false;
+    return m_nNextEntry < m_nDrivesLength ? WalkToTarget() : 0;
+}
+
+int CUpdateEngine::WalkToTarget()
+{
+    while (m_nNextEntry < m_nDrivesLength && m_szDrives[m_nNextEntry]) {
+        const char* pszEntry = m_szDrives + m_nNextEntry;
+        m_nNextEntry += static_cast<DWORD>(std::strlen(pszEntry)) + 1;
         OutputDebugStringA(pszEntry);
         if (IsTargetDrive(pszEntry)) {
             m_strDriveRoot = pszEntry;
             m_bRunOpen = true;
+            ++m_nTargets;
             return 1;
         }
+    }
+    m_nNextEntry = m_nDrivesLength;
+    if (m_nTargets > 0) {
+        Report("No further removable drive holds a device that Update.cfg names");
+        m_outcome = SCAN_NOT_FOUND;
+        return 0;
     }
     Report("No removable drive holds a device that Update.cfg names");
     OutputDebugStringA("Device not Found\n");
@@ -76,6 +114,7 @@ int CUpdateEngine::IsTargetDrive(const char* pszEntry)
         return 0;
     }
     ReportIdentity(pszEntry);
+    m_strUsbDevice = trace.GetUsbDevice();
     if (!FindConfigSection(m_identity)) {
         Report("%s passed over: no section of Update.cfg names vendor 0x%04X, product 0x%04X", pszEntry,
                m_identity.idVendor, m_identity.idProduct);
@@ -97,7 +136,29 @@ int CUpdateEngine::CheckRoom()
 {
     if (!m_bRunOpen)
         return 0;
+    if (!IsPackageAccepted())
+        return EndRun(SCAN_COPY_FAILED);
+    // Before anything else on the drive: a commit that an earlier run left
+    // cut off is undone (the space check itself only reads).
+    ReportJournal(CStagedCopy::RecoverJournal(m_strDriveRoot, m_pFileOps), m_strDriveRoot);
     return HasRoomForPackage(m_strDriveRoot) ? 1 : EndRun(SCAN_NO_ROOM);
+}
+
+int CUpdateEngine::IsPackageAccepted() const
+{
+    CString strProgramFolder;
+    if (!GetProgramFolder(strProgramFolder))
+        return 1;  // no package to judge: the copy fails on its own
+    std::vector<PACKAGE_REFUSAL> refusals;
+    if (JudgePackage(strProgramFolder, m_strSection, &refusals) == 0)
+        return 1;
+    const CString strPackage = strProgramFolder + static_cast<const char*>(m_strSection);
+    for (const PACKAGE_REFUSAL& refusal : refusals) {
+        const CString strWhere = refusal.strName.IsEmpty() ? strPackage : strPackage + "\\" + refusal.strName;
+        Report("Copy: package refused before anything is written: %s: %s", static_cast<const char*>(strWhere),
+               static_cast<const char*>(refusal.strReason));
+    }
+    return 0;
 }
 
 int CUpdateEngine::CopyPackage()

@@ -4,34 +4,50 @@
 // and the identity of the device behind it) and performs the steps in order:
 //
 //     FindTargetDrive   the first removable drive whose USB device matches
-//                       a section of Update.cfg
+//                       a section of Update.cfg (FindNextTargetDrive: the
+//                       next one, for a run over every device)
 //     CheckVersion      the device's release against the section's Version
-//     CheckRoom         the drive's free space against the package
+//     CheckRoom         the package's names judged (a refused package
+//                       ends the run with Copy failed, before any file of
+//                       it is opened), then the drive's free space
+//                       against the package
 //     CopyPackage       the package's files into the drive's root
+//
+// After Updated, EjectDevice asks the host to eject the device (see
+// EjectRequest.h).
 //
 // Each step returns 1 to go on and 0 when the run ended there, with the
 // outcome in GetOutcome(); CopyPackage's 1 is the outcome Updated. Once the
 // run has ended, the later steps do nothing and return 0. Run()
 // does all four. The dialog calls the steps one by one and shows a layout
 // between them; the unattended run calls Run(). Every step reads
-// Update.cfg, the device tree and the package folder anew.
+// Update.cfg, the device tree and the package folder anew, except that
+// CopyPackage copies the package as CheckRoom listed and measured it.
+//
+// A run over every device (/all) takes the first target, runs the steps,
+// then asks FindNextTargetDrive for the next one and runs them again, until
+// the walk reaches the end of the drive list. A look (/list) takes each
+// target the same way and asks LookAtTarget instead of the steps: what an
+// update would end in, without writing anything.
 //
 // Threads: the engine keeps no thread of its own and no thread-bound state,
 // so CheckRoom and CopyPackage may run on a worker thread once
 // FindTargetDrive and CheckVersion have run on another; nothing else may use
 // the engine while a step runs, and the observer hears the step on the
 // thread that runs it. FindTargetDrive installs the process's one
-// identification sink while it runs (with an observer only): run it for one
-// engine at a time.
+// identification sink while it runs: run it for one engine at a time.
+// EjectDevice, like CheckRoom, may run on a worker thread.
 #pragma once
 
 #include "AfxString.h"
+#include "PackageSpace.h"
+#include "StagedCopy.h"
 #include "UsbDeviceIdentity.h"
 
 class CFileOps;
-class CStagedCopy;
 class CUpdateCfg;
 class CUpdateObserver;
+struct EJECT_OUTCOME;
 
 enum SCAN_OUTCOME
 {
@@ -50,6 +66,10 @@ public:
     CUpdateEngine();
     // ... or in pszProgramFolder (ending in '\').
     explicit CUpdateEngine(const char* pszProgramFolder);
+    // Matched to pszSection from the start, with no device behind it: the
+    // package operations of that section's folder, in pszProgramFolder or,
+    // when it is null, beside the executable.
+    CUpdateEngine(const char* pszProgramFolder, const char* pszSection);
     CUpdateEngine(const CUpdateEngine&) = delete;
     CUpdateEngine& operator=(const CUpdateEngine&) = delete;
 
@@ -61,46 +81,64 @@ public:
 
     // The steps of one run, in order (see above).
     int FindTargetDrive();
+    // Walks on from the last target to the next one, with the same checks
+    // and events; 0 at the end of the drive list, with the outcome Not
+    // found (traced and said as such only when the walk found no target).
+    int FindNextTargetDrive();
     int CheckVersion();
     int CheckRoom();
     int CopyPackage();
     // All of them; the outcome.
     SCAN_OUTCOME Run();
+    // In place of the steps after FindTargetDrive: the version gate, the
+    // space check and whether the package has files, all without writing
+    // anything; says and returns the outcome an update would end in (Copy
+    // failed for a package without files) and ends the run there.
+    SCAN_OUTCOME LookAtTarget();
 
     SCAN_OUTCOME GetOutcome() const { return m_outcome; }
     // The target of the run once FindTargetDrive returned 1.
     const CString& GetDriveRoot() const { return m_strDriveRoot; }
     const USB_DEVICE_IDENTITY& GetIdentity() const { return m_identity; }
+    // The instance id of the USB device behind the target (the composite
+    // device for an interface of one), as identification found it.
+    const CString& GetUsbDevice() const { return m_strUsbDevice; }
     // The device's release as the Version-refused message shows it: four
     // upper-case hexadecimal digits.
     CString GetReleaseText() const;
+    // The matched section, empty until a match; the device's display name,
+    // which its owner may set before the first match (the dialog shows a
+    // default name until then). Both keep the last match's values.
     const CString& GetSection() const { return m_strSection; }
     const CString& GetDeviceName() const { return m_strDeviceName; }
+    void SetDeviceName(const char* pszDeviceName) { m_strDeviceName = pszDeviceName; }
 
-    // Matching and version gate. FindConfigSection sets m_strSection and
-    // m_strDeviceName from the first section, in file order, whose
+    // Matching and version gate. FindConfigSection sets the section and the
+    // device name from the first section, in file order, whose
     // DeviceID and VendorID equal the device's ids; IsVersionAccepted
     // checks the device's release against that section's Version.
     int FindConfigSection(USB_DEVICE_IDENTITY identity);
     int IsVersionAccepted(USB_DEVICE_IDENTITY identity);
 
     // The firmware package: the files directly inside the folder named
-    // m_strSection in the program folder.
+    // after the matched section in the program folder.
     DWORD GetPackageSize();
     int HasRoomForPackage(const char* pszDriveRoot);
     int CopyPackageToDrive(const char* pszDriveRoot);
 
-    // The matched section, empty until a match; the device's display name,
-    // which its owner may set before the first match (the dialog shows a
-    // default name until then). Both keep the last match's values.
-    CString m_strSection;
-    CString m_strDeviceName;
+    // Asks the host to eject the target's USB device, again after a pause
+    // while a retried veto holds it; 1 when it was ejected. The outcome
+    // says what the host answered last.
+    int EjectDevice(EJECT_OUTCOME& outcome);
 
 private:
     // Sends one event to the observer, printf-style with text and number
     // arguments; nothing is formatted without an observer that wants events.
     void Report(const char* pszFormat, ...) const;
     bool IsReporting() const;
+    // The package judged by its names before anything is opened or written
+    // (JudgePackage); 0, each refusal logged, when the copy must not start.
+    int IsPackageAccepted() const;
     // Ends the run with an outcome, and says so.
     int EndRun(SCAN_OUTCOME outcome);
     // Update.cfg of the program folder.
@@ -111,18 +149,37 @@ private:
     // Whether the removable drive at pszEntry holds the target: identified,
     // and its ids named by a section.
     int IsTargetDrive(const char* pszEntry);
+    // The walk from m_nNextEntry on, to the next target or the list's end.
+    int WalkToTarget();
+    // Says what copying the package to the target would take.
+    int ReportPackageLook();
     void ReportDriveList(const char* pszDrives, const char* pszEnd) const;
     void ReportIdentity(const char* pszEntry) const;
-    void ReportCopiedFiles(const CStagedCopy& copy, const CString& strProgramFolder, const char* pszDriveRoot) const;
+    // The package's files (see ListPackageFiles), without the run's log.
+    int ListPackage(PACKAGE_FILE_LIST& files) const;
+    void ReportJournal(JOURNAL_RECOVERY recovery, const char* pszDriveRoot) const;
+    void ReleaseLogBeforeCommit(const PACKAGE_FILE_LIST& files, const char* pszDriveRoot) const;
+    void ReportCopiedFiles(const CStagedCopy& copy, const PACKAGE_FILE_LIST& files, const char* pszDriveRoot) const;
 
+    CString m_strSection;
+    CString m_strDeviceName;
     CString m_strProgramFolder;  // ending in '\'
     bool m_bProgramFolder;       // false: the executable's path could not be had
     CUpdateObserver* m_pObserver;
     CFileOps* m_pFileOps;
     SCAN_OUTCOME m_outcome;
     CString m_strDriveRoot;
-    bool m_bRunOpen;  // a target was found and no step ended the run
+    bool m_bRunOpen;            // a target was found and no step ended the run
+    char m_szDrives[MAX_PATH];  // the walk's drive list, as the host gave it
+    DWORD m_nDrivesLength;      // its length, without the final terminator
+    DWORD m_nNextEntry;         // where the walk goes on in it
+    int m_nTargets;             // targets the walk found so far
     USB_DEVICE_IDENTITY m_identity;
+    // The package as the space check listed it, for the copy that follows.
+    PACKAGE_FILE_LIST m_package;
+    CString m_strListedSection;
+    bool m_bPackageListed = false;
+    CString m_strUsbDevice;
 };
 
 // "Updated", "Not found", ...: the outcome's name for logs.

@@ -19,7 +19,19 @@ BOOL CUpdateLog::Open(const char* pszPath)
     // run appends to the same file meanwhile.
     m_hFile = CreateFileA(pszPath, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    char szFull[MAX_PATH] = {};
+    const DWORD nLength = GetFullPathNameA(pszPath, MAX_PATH, szFull, nullptr);
+    m_strPath = nLength > 0 && nLength < MAX_PATH ? szFull : pszPath;
     return IsOpen();
+}
+
+void CUpdateLog::ReleaseFile(const char* pszWhy)
+{
+    if (!IsOpen())
+        return;
+    OnEvent(pszWhy);
+    CloseHandle(m_hFile);
+    m_hFile = INVALID_HANDLE_VALUE;
 }
 
 void CUpdateLog::OnEvent(const char* pszText)

@@ -24,6 +24,8 @@ public:
 
     // Writes "YYYY-MM-DD hh:mm:ss text" and a line end, in one write.
     void OnEvent(const char* pszText) override;
+    const char* GetFilePath() const override { return IsOpen() ? static_cast<const char*>(m_strPath) : nullptr; }
+    void ReleaseFile(const char* pszWhy) override;
 
     // The text as the log stores it: printable ASCII, other bytes as \xNN,
     // at most kMaxTextChars characters (the cut marked with "...").
@@ -32,4 +34,5 @@ public:
 
 private:
     HANDLE m_hFile;
+    CString m_strPath;  // full path of the open file
 };

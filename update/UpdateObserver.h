@@ -31,4 +31,13 @@ public:
     // the progress alone says no, and the engine then builds no event text
     // (nor measures anything just to say it).
     virtual bool WantsEvents() const { return true; }
+
+    // The file this observer writes to (the run's log), as a full path;
+    // null for none. The package's walk leaves it out (it is no firmware),
+    // and before the copy moves a package file over it on the drive, the
+    // observer is asked to let go of it.
+    virtual const char* GetFilePath() const { return nullptr; }
+    // Closes that file for good, pszWhy its last line; later events go
+    // nowhere.
+    virtual void ReleaseFile(const char* pszWhy) { (void)pszWhy; }
 };

@@ -63,6 +63,12 @@ struct DEVICE_HOST_API
     CONFIGRET (WINAPI* pfnCM_Get_DevNode_Registry_PropertyA)(DEVINST dnDevInst, ULONG ulProperty,
                                                              PULONG pulRegDataType, PVOID Buffer, PULONG pulLength,
                                                              ULONG ulFlags);
+
+    // Asks the drivers of a device node to let it go (safe removal). Never
+    // imported: Wine exports it from setupapi.dll alone, as a stub that
+    // ends the process when called; the real host resolves it at run time.
+    CONFIGRET (WINAPI* pfnCM_Request_Device_EjectA)(DEVINST dnDevInst, PPNP_VETO_TYPE pVetoType, LPSTR pszVetoName,
+                                                    ULONG ulNameLength, ULONG ulFlags);
     // clang-format on
 };
 

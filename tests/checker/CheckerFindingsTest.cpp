@@ -5,6 +5,9 @@
 #include "ConfigCheck.h"
 #include "PackageCases.h"
 #include "PackageCheck.h"
+#include "PackageRules.h"
+#include "ProgramFolder.h"
+#include "ResourceTables.h"
 #include "TestFiles.h"
 
 #include <gtest/gtest.h>
@@ -55,6 +58,39 @@ TEST(CheckerRulesTest, FatNames)
     for (const auto& name : bad) {
         EXPECT_FALSE(IsFatFileName(name[0], &strReason)) << name[0];
         EXPECT_EQ(std::string(strReason), name[1]) << name[0];
+    }
+}
+
+// Names equal but for case: the drive would keep only one of them. (A
+// Windows folder can't hold both, so no release folder here shows it.)
+TEST(CheckerRulesTest, NamesEqualButForCaseRefused)
+{
+    PACKAGE_NAME_SET seen;
+    EXPECT_EQ(JudgePackageFileName("FW.BIN", seen), nullptr);
+    EXPECT_EQ(JudgePackageFileName("FW.BIN2", seen), nullptr);
+    EXPECT_NE(JudgePackageFileName("fw.bin", seen), nullptr);
+}
+
+// A package of more files than the copy has temporary names (65,536) is
+// refused, and the checker calls it an error (a folder of so many files
+// takes minutes to lay out here).
+TEST(CheckerRulesTest, NoMoreFilesThanTemporaryNames)
+{
+    EXPECT_TRUE(HasStagingNames(0xFFFF));
+    EXPECT_FALSE(HasStagingNames(0x10000));
+}
+
+// A sound module passes the check in either layout the loader maps it in:
+// as an image, or as a plain data file (hosts before Windows Vista).
+TEST(CheckerRulesTest, SoundModuleInEitherLayout)
+{
+    const std::string strModule = FolderFromEnvironment("PELKIN_APP_DIR") + "\\PelkinUpdate.prm";
+    for (DWORD dwFlags : {DWORD{LOAD_LIBRARY_AS_DATAFILE}, DWORD{LOAD_LIBRARY_AS_DATAFILE | 0x20}}) {
+        HMODULE hModule = LoadLibraryExA(strModule.c_str(), nullptr, dwFlags);
+        ASSERT_NE(hModule, nullptr);
+        CString strReason;
+        EXPECT_EQ(CheckResourceTables(hModule, strReason), 1) << static_cast<const char*>(strReason);
+        FreeLibrary(hModule);
     }
 }
 

@@ -1,8 +1,10 @@
 #include "PackageCases.h"
 
+#include "ModuleCopy.h"
 #include "ProgramFolder.h"
 #include "ReleaseCheck.h"
 #include "TestFiles.h"
+#include "resource.h"
 
 #include <gtest/gtest.h>
 
@@ -60,6 +62,26 @@ std::string NameForPath(const std::string& strFolder, size_t nLength)
     return std::string(nLength - strFolder.size() - 1, 'L');
 }
 
+// Replaces bytes of the folder's module at a spot of one resource: its data
+// entry in the resource directory (bEntry) or its data.
+void PatchModule(const std::string& strFolder, LPCSTR pszName, LPCSTR pszType, bool bEntry, size_t nAt,
+                 const std::string& strBytes)
+{
+    const std::string strModule = strFolder + "\\PelkinUpdate.prm";
+    // Loaded as a plain data file, the module lies in memory as in the file.
+    HMODULE hModule = LoadLibraryExA(strModule.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    HRSRC hFound = hModule ? FindResourceA(hModule, pszName, pszType) : nullptr;
+    if (!hFound)
+        throw std::runtime_error("no resource to break in " + strModule);
+    const BYTE* pBase = reinterpret_cast<const BYTE*>(reinterpret_cast<ULONG_PTR>(hModule) & ~ULONG_PTR{3});
+    const BYTE* pSpot = bEntry ? reinterpret_cast<const BYTE*>(hFound)
+                               : static_cast<const BYTE*>(LockResource(LoadResource(hModule, hFound)));
+    const size_t nOffset = static_cast<size_t>(pSpot - pBase) + nAt;
+    FreeLibrary(hModule);
+    std::string strImage = ReadFileBytes(strModule);
+    WriteFileBytes(strModule, strImage.replace(nOffset, strBytes.size(), strBytes));
+}
+
 EXPECTED_FINDING Error(const std::string& strPlace, const std::string& strText)
 {
     return EXPECTED_FINDING{true, strPlace, strText};
@@ -109,6 +131,11 @@ std::vector<PACKAGE_CASE> ConfigCases()
          {Error("[Firmware\\ModelC]", "not a plain folder name")},
          kCopyFailed,
          0x1003},
+        {"SectionDeviceName",
+         [](const std::string& f) { AppendCfg(f, ModelSection("AUX", 0x1003)); },
+         {Error("[AUX]", "not a plain folder name")},
+         kCopyFailed,
+         0x1003},
         {"SameNameTwice",
          [](const std::string& f) { AppendCfg(f, ModelSection("modelb", 0x1003)); },
          {Error("[modelb]", "a section of this name stands earlier")},
@@ -153,6 +180,18 @@ std::vector<PACKAGE_CASE> ConfigCases()
          0x0105,
          0,
          std::string(259, 'N')},
+        // 259 characters reach the updater whole, 260 don't.
+        {"ValueAtLimit",
+         [](const std::string& f) {
+             EditCfg(f, "DeviceName=Pelkin Model A", "DeviceName=" + std::string(260, 'A'));
+             EditCfg(f, "DeviceName=Pelkin Model B", "DeviceName=" + std::string(259, 'B'));
+         },
+         {Warning("[ModelA] DeviceName", "260 characters: the updater reads only the first 259")},
+         kUpdated,
+         0x1002,
+         0x0105,
+         0,
+         std::string(259, 'B')},
     };
 }
 
@@ -193,8 +232,9 @@ std::vector<PACKAGE_CASE> PackageFolderCases(const std::string& strRoot)
          [](const std::string& f) {
              WriteFileBytes(f + "\\ModelB\\docs\\MANUAL.TXT", "left behind");
              WriteFileBytes(f + "\\ModelB\\docs\\old\\MODELB.BIN", "left behind");
+             WriteFileBytes(f + "\\ModelB\\docs\\old\\RELEASE.TXT", "left behind");
          },
-         {Warning("[ModelB] ModelB\\docs\\", "a sub-folder holding 2 files")},
+         {Warning("[ModelB] ModelB\\docs\\", "a sub-folder holding 3 files")},
          kUpdated},
         // The test drive E: holds 2 MiB.
         {"LargerThanDrive",
@@ -220,6 +260,23 @@ std::vector<PACKAGE_CASE> PackageFolderCases(const std::string& strRoot)
          {Warning("[ModelB] ModelB\\FW:1.BIN", "not a valid name on FAT drives (it holds ':')")},
          kNoWindow,
          0},
+        // Refused before anything is opened: COM1.BIN would open the port.
+        {"DeviceNamedFile",
+         [](const std::string& f) { WriteLongPathFile(f + "\\ModelB\\com1.bin", "firmware"); },
+         {Error("[ModelB] ModelB\\com1.bin", "named like a device")},
+         kCopyFailed},
+        {"NameEndsInDot",
+         [](const std::string& f) { WriteLongPathFile(f + "\\ModelB\\FW.BIN.", "firmware"); },
+         {Error("[ModelB] ModelB\\FW.BIN.", "ends in a dot or a blank")},
+         kCopyFailed},
+        // Two Chinese characters, which the tests' Western code page lacks.
+        {"NameOutsideCodePage",
+         [](const std::string& f) {
+             const std::wstring strPath = L"\\\\?\\" + std::wstring(f.begin(), f.end()) + L"\\ModelB\\\u56FA\u4EF6.BIN";
+             CloseHandle(CreateFileW(strPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
+         },
+         {Error("[ModelB] ModelB\\??.BIN", "the ANSI code page can't hold the name")},
+         kCopyFailed},
     };
 }
 
@@ -228,6 +285,15 @@ void CopyModule(const std::string& strFrom, const std::string& strTo)
 {
     if (!CopyFileA(strFrom.c_str(), strTo.c_str(), FALSE))
         throw std::runtime_error("no " + strFrom);
+}
+
+void ChangeModuleStrings(const std::string& strFolder, const std::vector<MODULE_STRING>& strings)
+{
+    const std::string strModule = strFolder + "\\PelkinUpdate.prm";
+    const std::string strOld = strFolder + "\\Old.prm";
+    if (!MoveFileA(strModule.c_str(), strOld.c_str()) || !CopyModuleWithStrings(strOld, strModule, strings))
+        throw std::runtime_error("no module copy in " + strFolder);
+    DeleteFileA(strOld.c_str());
 }
 
 std::vector<PACKAGE_CASE> ModuleCases()
@@ -254,7 +320,38 @@ std::vector<PACKAGE_CASE> ModuleCases()
                  throw std::runtime_error("no " + strPartial);
          },
          {Error("PelkinUpdate.prm", "no dialog 102: the updater ends at once without a window"),
-          Error("PelkinUpdate.prm", "no string 108: the Version refused message is empty")},
+          Error("PelkinUpdate.prm", "no string 108: the Version refused message is empty"),
+          Warning("PelkinUpdate.prm", "no string 114: no Eject button")},
+         kNoWindow},
+        // A module made before there was an Eject button; one whose eject
+        // messages take other texts than the updater gives.
+        {"ModuleWithoutEjectButton",
+         [](const std::string& f) {
+             ChangeModuleStrings(f, {{IDS_EJECT_BUTTON, ""}});
+         },
+         {Warning("PelkinUpdate.prm", "no string 114: no Eject button")},
+         kUpdated},
+        {"EjectMessagesTakeOtherTexts",
+         [](const std::string& f) {
+             ChangeModuleStrings(f, {{IDS_EJECTED, "Unplug it."}, {IDS_EJECT_VETOED, "%s%s%s"}});
+         },
+         {Error("PelkinUpdate.prm", "string 115 takes 0 texts"), Error("PelkinUpdate.prm", "string 116 takes 3 texts")},
+         kUpdated},
+        // The block of strings 96 to 111: the first length says 65535.
+        {"StringLengthPastBlock",
+         [](const std::string& f) { PatchModule(f, MAKEINTRESOURCEA(7), RT_STRING, false, 0, "\xFF\xFF"); },
+         {Error("PelkinUpdate.prm", "a string block's lengths run past its data")},
+         kNoWindow},
+        {"DataOutsideImage",
+         [](const std::string& f) { PatchModule(f, MAKEINTRESOURCEA(7), RT_STRING, true, 3, "\x7F"); },
+         {Error("PelkinUpdate.prm", "a resource's data lies outside the image")},
+         kNoWindow},
+        // 255 controls where the template holds five.
+        {"DialogCutShort",
+         [](const std::string& f) {
+             PatchModule(f, MAKEINTRESOURCEA(IDD_UPDATE_DIALOG), RT_DIALOG, false, 16, "\xFF");
+         },
+         {Error("PelkinUpdate.prm", "dialog 102 is not well-formed to its end")},
          kNoWindow},
         // The language module of the test's own UI language does not stand
         // in for a missing default.
@@ -287,7 +384,9 @@ std::vector<PACKAGE_CASE> ModuleCases()
          {Warning("PelkinUpdate.de-CH.prm", "no string 108: the default's text is shown"),
           Warning("PelkinUpdate.de-CH.prm", "no string 110"),
           Error("PelkinUpdate.de-CH.prm", "string 111 takes 2 format arguments, the default's 1"),
-          Warning("PelkinUpdate.de-CH.prm", "no string 113"),
+          Warning("PelkinUpdate.de-CH.prm", "no string 113"), Warning("PelkinUpdate.de-CH.prm", "no string 114"),
+          Warning("PelkinUpdate.de-CH.prm", "no string 115"), Warning("PelkinUpdate.de-CH.prm", "no string 116"),
+          Warning("PelkinUpdate.de-CH.prm", "no string 117"),
           Warning("PelkinUpdate.de-CH.prm", "no dialog 102: the default's is shown")},
          kUpdated},
     };

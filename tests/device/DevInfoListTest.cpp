@@ -59,14 +59,6 @@ protected:
     }
 };
 
-TEST_F(DevInfoListTest, ConstructedListIsNotOpenAndHasNoClass)
-{
-    CDevInfoList list;
-    EXPECT_EQ(INVALID_HANDLE_VALUE, list.m_hDevInfo);
-    GUID zero = {};
-    EXPECT_EQ(0, memcmp(&zero, &list.m_ClassGuid, sizeof(GUID)));
-}
-
 TEST_F(DevInfoListTest, WalksEveryElementInOrderWithZeroClassGuid)
 {
     CDevInfoList* pList = new CDevInfoList;
@@ -135,7 +127,8 @@ TEST_F(DevInfoListTest, ElementErrorOtherThanEndFailsTheWalk)
     EXPECT_EQ(1u, log.vVisited.size());
 }
 
-TEST_F(DevInfoListTest, NotOpenListFailsToWalk)
+// A list as constructed holds no set: nothing to walk.
+TEST_F(DevInfoListTest, ConstructedListIsNotOpenAndFailsToWalk)
 {
     CDevInfoList list;
     WALK_LOG log;

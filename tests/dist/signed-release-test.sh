@@ -49,6 +49,9 @@ for exe in PelkinUpdate.exe PelkinCheck.exe; do
   grep -q "Timestamp is not available" "$work/verify-$exe.txt" || fail "$exe: timestamped"
 done
 bash "$src/scripts/check-imports.sh" PelkinUpdate.exe PelkinCheck.exe
+for exe in PelkinUpdate.exe PelkinCheck.exe; do
+  ! objdump -h "$exe" | grep -q ' \.debug_' || fail "$exe carries debug data"
+done
 
 # The signed checker still runs, and judges the folder it came in.
 status=0
@@ -61,4 +64,12 @@ out=$(wine PelkinCheck.exe . | tr -d '\r') || status=$?
 [ $status -eq 2 ] || fail "release without ModelB: exit code $status: $out"
 [[ "$out" == "error: [ModelB] ModelB\\: firmware folder missing: devices of this model get Copy failed"* ]] \
   || fail "release without ModelB reads: $out"
+
+# A certificate without a password signs as well.
+cd "$work"
+openssl pkcs12 -export -out nopass.pfx -inkey key.pem -in cert.pem -passout pass:
+PELKIN_SIGN_PASSWORD= BUILD_DIR=$build bash "$src/scripts/dist.sh" --sign nopass.pfx --out "$work/dist-nopass" > dist-nopass.log \
+  || { cat dist-nopass.log; fail "dist.sh --sign with a password-less certificate"; }
+osslsigncode verify -CAfile cert.pem -in dist-nopass/PelkinUpdate.exe > verify-nopass.txt 2>&1 \
+  || { cat verify-nopass.txt; fail "signed with a password-less certificate: signature does not verify"; }
 echo "signed release $name verified"

@@ -51,12 +51,13 @@ protected:
         return process.ExitCode();
     }
 
-    // A run with "/quiet /log run.log" beside the program: its log.
-    std::string RunLogged(const std::string& strScenario, DWORD nExitCode)
+    // A run with "/quiet /log run.log" (or strArgs) beside the program: its log.
+    std::string RunLogged(const std::string& strScenario, DWORD nExitCode,
+                          const std::string& strArgs = "/quiet /log run.log")
     {
-        EXPECT_EQ(nExitCode, RunQuiet(LayOut(strScenario), "/quiet /log run.log"));
+        EXPECT_EQ(nExitCode, RunQuiet(LayOut(strScenario), strArgs));
         const std::string strLog = ReadFileBytes(strFolder + "\\run.log");
-        EXPECT_NE(std::string::npos, strLog.find(" started; command line: /quiet /log run.log\r\n"));
+        EXPECT_NE(std::string::npos, strLog.find(" started; command line: " + strArgs + "\r\n"));
         EXPECT_NE(std::string::npos, strLog.find(" Exit code " + std::to_string(nExitCode) + "\r\n"));
         return strLog;
     }
@@ -74,9 +75,11 @@ TEST_F(CommandLineRunTest, QuietRunOfEveryExample)
         SCOPED_TRACE(expected.strExample);
         EmptyDrives();
         EXPECT_EQ(QuietExitCode(expected.outcome), RunQuiet(LayOut(expected.strExample), "/quiet"));
-        if (expected.outcome == UPDATE_OUTCOME::Updated)
+        if (expected.outcome == UPDATE_OUTCOME::Updated) {
             EXPECT_EQ("", CompareWithPackage(strFolder + "\\" + expected.strSection, expected.strDriveRoot));
-        else
+            // The first target alone: the other stick stays as it was.
+            EXPECT_TRUE(ListFiles(expected.strDriveRoot == "E:\\" ? "F:" : "E:").empty());
+        } else
             EXPECT_TRUE(SticksAreEmpty());
     }
     // A host that can't list its drives.
@@ -124,6 +127,44 @@ TEST_F(CommandLineRunTest, LogOfACompositeDevice)
     EXPECT_LINE(strLog, "Outcome: Updated");
 }
 
+// /all: every matching device has its own sequence, in drive order; a
+// refused one doesn't keep the next from its update.
+TEST_F(CommandLineRunTest, AllUpdatesEveryMatchingDevice)
+{
+    std::string strLog = RunLogged("two-devices", 0, "/quiet /all /log run.log");
+    EXPECT_EQ("", CompareWithPackage(strFolder + "\\ModelB", "E:\\"));
+    EXPECT_EQ("", CompareWithPackage(strFolder + "\\ModelA", "F:\\"));
+    EXPECT_EQ(2, CountOf(strLog, " Outcome: Updated\r\n"));
+    EXPECT_LINE(strLog, "Devices: 2 matched; Updated 2");
+
+    EmptyDrives();
+    strLog = RunLogged("one-refused", 2, "/quiet /all /log run.log");
+    EXPECT_TRUE(ListFiles("E:").empty());
+    EXPECT_EQ("", CompareWithPackage(strFolder + "\\ModelA", "F:\\"));
+    EXPECT_LINE(strLog, "Devices: 2 matched; Updated 1, Version refused 1");
+}
+
+// /list names every device and what an update would do, and leaves the
+// sticks as they were.
+TEST_F(CommandLineRunTest, ListWritesNothing)
+{
+    WriteFileBytes("E:\\MODELB.BIN", "the old firmware");
+    WriteFileBytes("F:\\NOTES.TXT", "notes");
+    std::string strLog = RunLogged("one-refused", 2, "/list /log run.log");
+    EXPECT_EQ(1, CountOf(strLog, "serial number \"PKB000130\""));
+    EXPECT_EQ(1, CountOf(strLog, "serial number \"PKA000131\""));
+    EXPECT_LINE(strLog, "E:\\: an update would end in: Version refused");
+    EXPECT_EQ(1, CountOf(strLog, " F:\\ would be updated: package [ModelA], 2096 bytes in 2 files, takes "));
+    EXPECT_LINE(strLog, "F:\\: an update would end in: Updated");
+    EXPECT_EQ(std::vector<std::string>{"MODELB.BIN"}, ListFiles("E:"));
+    EXPECT_EQ("the old firmware", ReadFileBytes("E:\\MODELB.BIN"));
+    EXPECT_EQ(std::vector<std::string>{"NOTES.TXT"}, ListFiles("F:"));
+    EXPECT_EQ("notes", ReadFileBytes("F:\\NOTES.TXT"));
+    strLog = RunLogged("two-devices", 0, "/list /log run.log");
+    EXPECT_LINE(strLog, "Devices: 2 matched; an update would end in: Updated 2");
+    EXPECT_EQ(std::vector<std::string>{"MODELB.BIN"}, ListFiles("E:"));
+}
+
 // The log also works with the dialog, and appends to what the file held.
 TEST_F(CommandLineRunTest, LogOfADialogRun)
 {
@@ -152,14 +193,33 @@ TEST_F(CommandLineRunTest, UnwritableLogStillUpdates)
     }
 }
 
+// /quiet /eject: 0 once the device is ejected; 6 when a program holds it
+// (the log names the veto), the firmware updated all the same.
+TEST_F(CommandLineRunTest, QuietEjectAfterTheUpdate)
+{
+    const std::string strProgram = LayOut("updated");
+    EXPECT_EQ(0u, RunQuiet(strProgram, "/quiet /eject /log run.log"));
+    EXPECT_LINE(ReadFileBytes(strFolder + "\\run.log"),
+                "Eject: USB\\VID_1234&PID_1002\\PKB000123 ejected; the device can be unplugged");
+    const std::string strVeto = "\n[Eject]\nVeto=5\nVetoName=\\Device\\HarddiskVolume9\n";
+    WriteFileBytes(strFolder + "\\hostsim.ini", ReadFileBytes(strFolder + "\\hostsim.ini") + strVeto);
+    EmptyDrives();
+    EXPECT_EQ(6u, RunQuiet(strProgram, "/quiet /eject /log veto.log"));
+    const std::string strLog = ReadFileBytes(strFolder + "\\veto.log");
+    EXPECT_LINE(strLog, "Eject: vetoed (type 5, outstanding open) by \"\\Device\\HarddiskVolume9\"");
+    EXPECT_LINE(strLog, "Exit code 6");
+    EXPECT_EQ("", CompareWithPackage(strFolder + "\\ModelB", "E:\\"));
+}
+
 // The usage and nothing else: the stick stays as it was. The module's text,
 // or without a module the built-in one; with /quiet nothing shows.
 TEST_F(CommandLineRunTest, UnknownSwitchShowsTheUsage)
 {
     WriteFileBytes("E:\\MODELB.BIN", "the old firmware");
-    for (bool bWithModule : {true, false}) {
+    for (const char* pszArgs : {"/update-all /log run.log", "-?", "/eject"}) {
+        const bool bWithModule = pszArgs[0] == '/';
         CUpdaterRun run(LayOut("updated", bWithModule));
-        ASSERT_TRUE(run.Start(bWithModule ? "/update-all /log run.log" : "-?"));
+        ASSERT_TRUE(run.Start(pszArgs));
         HWND hBox = WaitForProcessDialog(run.Process(), kTimeoutMs);
         ASSERT_NE(nullptr, hBox);
         const std::string strText = GetStaticTexts(hBox);

@@ -109,6 +109,11 @@ void CheckUpdated(CUpdaterRun& run)
     // The copy's progress bar, made at run time: the common controls of
     // the manifest are there.
     EXPECT_NE(GetDlgItem(run.Dialog(), IDC_BUSY_PROGRESS), nullptr);
+    // Eject: the device goes, and drive E: with it.
+    EXPECT_TRUE(IsControlVisible(run.Dialog(), IDC_EJECT));
+    ASSERT_TRUE(ClickButton(run.Dialog(), IDC_EJECT));
+    EXPECT_TRUE(WaitForControlText(run.Dialog(), IDC_MESSAGE, run.Texts().Format(IDS_EJECTED, kModelB), kTimeoutMs));
+    EXPECT_EQ(1, process.CountTrace("hostsim: USB\\VID_1234&PID_1002\\PKB000123 ejected; drive E: is gone\n"));
 }
 
 // Not found, then OK scans again.
@@ -127,7 +132,8 @@ void CheckNotFound(CUpdaterRun& run)
 
 // Two sticks of one model, the one on E: too new, its sibling on F: old
 // enough, with a serial number that begins E:'s: E: is judged by its own
-// release and refused, and nothing is copied anywhere.
+// release and refused, and nothing is copied anywhere. Also two matching
+// sticks of two models: the dialog is for E: alone and never looks at F:.
 void CheckSiblingRefused(CUpdaterRun& run)
 {
     EXPECT_EQ(run.Process().CountTrace("F:\\"), 0);
@@ -162,8 +168,14 @@ void CheckMountTableFails(CUpdaterRun& run)
 }
 
 const std::map<std::string, void (*)(CUpdaterRun&)> kOwnChecks = {
-    {"updated", CheckUpdated},          {"not-found", CheckNotFound}, {"sibling-refused", CheckSiblingRefused},
-    {"second-drive", CheckSecondDrive}, {"hub-fails", CheckHubFails}, {"mount-table-fails", CheckMountTableFails},
+    {"updated", CheckUpdated},
+    {"not-found", CheckNotFound},
+    {"sibling-refused", CheckSiblingRefused},
+    {"second-drive", CheckSecondDrive},
+    {"hub-fails", CheckHubFails},
+    {"mount-table-fails", CheckMountTableFails},
+    {"two-devices", CheckSiblingRefused},
+    {"one-refused", CheckSiblingRefused},
 };
 
 class DemoExampleTest : public DemoScenarioTest, public ::testing::WithParamInterface<std::string>

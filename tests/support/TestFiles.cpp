@@ -192,7 +192,11 @@ void RemoveLongPath(const std::string& path)
     if (hFind != INVALID_HANDLE_VALUE) {
         do {
             const std::wstring name = data.cFileName;
-            if (name != L"." && name != L"..") {
+            // Files go by their wide names, which the code page may lack.
+            if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+                SetFileAttributesW((wide + L"\\" + name).c_str(), FILE_ATTRIBUTE_NORMAL);
+                DeleteFileW((wide + L"\\" + name).c_str());
+            } else if (name != L"." && name != L"..") {
                 const int nBytes = WideCharToMultiByte(CP_ACP, 0, name.c_str(), -1, nullptr, 0, nullptr, nullptr);
                 std::string narrow(static_cast<size_t>(nBytes > 0 ? nBytes : 1), '\0');
                 WideCharToMultiByte(CP_ACP, 0, name.c_str(), -1, &narrow[0], nBytes, nullptr, nullptr);

@@ -212,6 +212,44 @@ TEST_F(ScanOutcomeTest, UpdatedCaptionNamesFirstModelMessageTheMatchedOne)
     EXPECT_EQ(0, traces.Count("Device not Found\n"));
 }
 
+// Eject, left of Close, as large, 4 dialog units apart. A program holds the
+// device for six requests: the first press shows it by name after four;
+// the second press is vetoed twice more, then the device goes.
+TEST_F(ScanOutcomeTest, EjectShowsTheVetoThenTheDeviceGoes)
+{
+    PlugStick('E', 0x1002, 0x0150);
+    WritePackage();
+    host.SetEjectVeto(PNP_VetoWindowsApp, "Explorer", 6);
+    RECT rcEject = {}, rcGap = {0, 0, 4, 0};
+    DIALOG_SNAPSHOT shot, vetoed, ejected;
+    std::vector<size_t> requests;
+    std::vector<bool> shown;
+    Run(shot, [&](CDialogRemote& r) {
+        rcEject = ChildRect(r.Dialog(), GetDlgItem(r.Dialog(), IDC_EJECT));
+        MapDialogRect(r.Dialog(), &rcGap);
+        for (DIALOG_SNAPSHOT* pAfter : {&vetoed, &ejected}) {
+            const std::string strBefore = r.StoredText(IDC_MESSAGE);
+            r.Click(IDC_EJECT);
+            for (int i = 0; i < 500 && r.StoredText(IDC_MESSAGE) == strBefore; ++i)
+                Sleep(10);
+            r.WaitIdle();
+            *pAfter = r.Snapshot();
+            requests.push_back(host.EjectRequests().size());
+            shown.push_back(r.IsItemVisible(IDC_EJECT) && IsWindowEnabled(GetDlgItem(r.Dialog(), IDC_EJECT)));
+        }
+    });
+
+    ExpectFinalLayout(shot, Formatted(IDS_UPDATE_DONE, "Model B"));
+    EXPECT_EQ(shot.rcOk.left - rcGap.right, rcEject.right);
+    EXPECT_EQ(shot.rcOk.right - shot.rcOk.left, rcEject.right - rcEject.left);
+    EXPECT_TRUE(shot.rcOk.top == rcEject.top && shot.rcOk.bottom == rcEject.bottom);
+    EXPECT_EQ(Formatted(IDS_EJECT_VETOED, "Model B", "Explorer"), vetoed.strMessage);
+    EXPECT_EQ(Formatted(IDS_EJECTED, "Model B"), ejected.strMessage);
+    EXPECT_EQ((std::vector<size_t>{4, 7}), requests);
+    EXPECT_EQ((std::vector<bool>{true, false}), shown);
+    EXPECT_TRUE(ejected.bOkVisible && host.IsDriveGone('E'));
+}
+
 // The copy held at its first write, then let through write by write: the
 // dialog keeps answering, its progress grows, nothing ends it or scans
 // again; the About box opens, and the outcome comes while it is open. Then
@@ -284,7 +322,7 @@ TEST_F(ScanOutcomeTest, CopyInProgressKeepsTheDialogAnsweringAndOpen)
     // Growing, never full while the copy runs.
     ASSERT_EQ(3u, positions.size());
     EXPECT_EQ(0, positions[0]);
-    EXPECT_LE(positions[0], positions[1]);
+    EXPECT_LT(positions[0], positions[1]);
     EXPECT_LT(positions[1], positions[2]);
     EXPECT_LT(positions[2], CCopyProgressRelay::kRange);
     // The outcome, shown while the About box was open.

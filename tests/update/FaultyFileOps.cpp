@@ -26,6 +26,8 @@ HANDLE CFaultyFileOps::Open(const char* pszPath, DWORD dwAccess, DWORD dwShare, 
 {
     const HANDLE hFile = CFileOps::Open(pszPath, dwAccess, dwShare, dwDisposition, dwFlags);
     const std::string name = BaseName(pszPath);
+    if (dwDisposition == CREATE_NEW)
+        m_created.push_back(name);
     if (!CStagedCopy::IsStagingName(name.c_str())) {
         m_sources.push_back(name);
         m_bOnTarget = name == m_name;
@@ -48,6 +50,10 @@ BOOL CFaultyFileOps::Read(HANDLE hFile, void* pBuffer, DWORD nBytes, DWORD* pnRe
         static_cast<char*>(pBuffer)[*pnRead / 2] ^= 0x20;
         m_bStruck = true;
     }
+    if (m_fault == kReadBackLast && hFile == m_hReadBack && bRead && *pnRead > 0 && !m_bStruck) {
+        static_cast<char*>(pBuffer)[*pnRead - 1] ^= 0x20;
+        m_bStruck = true;
+    }
     return bRead;
 }
 
@@ -55,6 +61,8 @@ BOOL CFaultyFileOps::Write(HANDLE hFile, const void* pBuffer, DWORD nBytes, DWOR
 {
     if (m_fault == kWriteFails && hFile == m_hWrite)
         return Fail(ERROR_WRITE_FAULT);
+    if (m_fault == kDriveGone && hFile == m_hWrite)
+        return Fail(ERROR_DEVICE_NOT_CONNECTED);
     return CFileOps::Write(hFile, pBuffer, nBytes, pnWritten);
 }
 
@@ -76,7 +84,9 @@ BOOL CFaultyFileOps::Close(HANDLE hFile)
 
 BOOL CFaultyFileOps::Move(const char* pszFrom, const char* pszTo, DWORD dwFlags)
 {
-    if (m_fault == kMoveFails && BaseName(pszTo) == m_name)
+    if ((m_fault == kMoveFails && !m_bStruck && BaseName(pszTo) == m_name) || (m_fault == kCutOff && m_bStruck))
         return Fail(ERROR_SHARING_VIOLATION);
+    if (m_fault == kCutOff && BaseName(pszTo) == m_name)
+        return Fail(ERROR_NOT_READY);
     return CFileOps::Move(pszFrom, pszTo, dwFlags);
 }

@@ -15,11 +15,14 @@ public:
     enum FAULT
     {
         kNoFault,
-        kSourceEnds,   // the source can't be read past its first chunk
-        kWriteFails,   // the write of the temporary file fails
-        kFlushFails,   // the flush of the temporary file fails
-        kReadBackBad,  // the temporary file reads back with one byte flipped
-        kMoveFails,    // the move over the final name fails
+        kSourceEnds,    // the source can't be read past its first chunk
+        kWriteFails,    // the write of the temporary file fails
+        kFlushFails,    // the flush of the temporary file fails
+        kReadBackBad,   // the temporary file reads back with one byte flipped
+        kReadBackLast,  // ... its first chunk's last byte
+        kMoveFails,     // the move over the final name fails, once
+        kCutOff,        // ... and every move after it: the run stops there
+        kDriveGone,     // the write of the temporary file finds the drive gone
     };
 
     CFaultyFileOps(FAULT fault, const std::string& name);
@@ -33,6 +36,8 @@ public:
 
     // Names of the sources opened, in order: the files the copy attempted.
     const std::vector<std::string>& SourcesOpened() const { return m_sources; }
+    // Names of the files created on the drive, in order.
+    const std::vector<std::string>& Created() const { return m_created; }
     // Whether the fault was met at all.
     bool Struck() const { return m_bStruck; }
 
@@ -42,6 +47,7 @@ private:
     FAULT m_fault;
     std::string m_name;
     std::vector<std::string> m_sources;
+    std::vector<std::string> m_created;
     bool m_bOnTarget = false;  // the source opened last is the target's
     bool m_bStruck = false;
     HANDLE m_hSource = INVALID_HANDLE_VALUE;

@@ -26,7 +26,7 @@ const ULONGLONG kSmallDrive = 64ULL * 1024 * 1024;
 class CPackageEngine : public CUpdateEngine
 {
 public:
-    explicit CPackageEngine(const std::string& strSection = kSection) { m_strSection = strSection.c_str(); }
+    explicit CPackageEngine(const std::string& strSection = kSection) : CUpdateEngine(nullptr, strSection.c_str()) {}
 };
 
 // A file of nSize bytes that takes (next to) no room on disk.
@@ -110,7 +110,8 @@ TEST_F(PackageTransferTest, RoomIsCountedInAllocationUnits)
         GTEST_SKIP() << "E: is not a small drive";
     const ULONGLONG nFree = FreeBytes(kDrive);
     // One file of the free space less 1,000 bytes takes every unit there
-    // is: room, and staging it under a temporary name fits as well.
+    // is: room, and staging it under a temporary name fits as well; the
+    // commit goes on without a journal, for which no unit is left.
     WriteFileOfSize(InPackage("fw.bin"), nFree - 1000);
     EXPECT_EQ(1, engine.HasRoomForPackage(kDrive));
     EXPECT_EQ(1, engine.CopyPackageToDrive(kDrive));
@@ -179,10 +180,11 @@ TEST_F(PackageTransferTest, HiddenAndReadOnlyFilesArePartOfPackage)
     EXPECT_EQ(std::string(20, 'r'), ReadFileBytes("E:\\readonly.bin"));
 }
 
-// Each file in turn can't be replaced (a folder, or a read-only file, of its
-// name stands in the root): wherever it stands in the listing, the copy
-// fails, every file is still attempted, and the drive holds exactly what it
-// held before.
+// Each file in turn can't be replaced (a folder of its name stands in the
+// root): wherever it stands in the listing, the copy fails, every file is
+// still attempted, and the drive holds exactly what it held before. A
+// read-only file of its name is the package's to replace, and the new one
+// is not read-only.
 TEST_F(PackageTransferTest, FileThatCannotBeReplacedLeavesDriveAsItWas)
 {
     const std::vector<std::string> files = {"a.bin", "b.bin", "c.bin"};
@@ -200,6 +202,12 @@ TEST_F(PackageTransferTest, FileThatCannotBeReplacedLeavesDriveAsItWas)
             CFaultyFileOps ops(CFaultyFileOps::kNoFault, "");
             CStagedCopy copy(kDrive, &ops);
             ASSERT_EQ(3, copy.AddPackage(ExeFolder().c_str(), kSection));
+            if (!bFolder) {
+                EXPECT_EQ(1, copy.Run()) << blocked;
+                EXPECT_EQ(0u, GetFileAttributesA((kDrive + blocked).c_str()) & FILE_ATTRIBUTE_READONLY) << blocked;
+                EXPECT_EQ(3u, ReadFolderFiles(kDrive).size()) << blocked;
+                continue;
+            }
             EXPECT_EQ(0, copy.Run()) << blocked;
             EXPECT_EQ(old, ReadFolderFiles(kDrive)) << blocked;
             std::vector<std::string> attempted = files;  // the blocked one is refused before it is read
@@ -231,32 +239,89 @@ TEST_F(PackageTransferTest, DriveThatFillsUpLeavesDriveAsItWas)
 TEST_F(PackageTransferTest, FaultWhileStagingLeavesDriveAsItWas)
 {
     const std::vector<std::string> files = {"a.bin", "b.bin", "c.bin"};
-    for (const CFaultyFileOps::FAULT fault : {CFaultyFileOps::kSourceEnds, CFaultyFileOps::kWriteFails,
-                                              CFaultyFileOps::kFlushFails, CFaultyFileOps::kReadBackBad}) {
+    const std::pair<CFaultyFileOps::FAULT, std::string> faults[] = {
+        {CFaultyFileOps::kSourceEnds, "failed to read it, error 30"},
+        {CFaultyFileOps::kWriteFails, "failed to write it, error 29"},
+        {CFaultyFileOps::kFlushFails, "failed to flush it to the drive, error 1117"},
+        {CFaultyFileOps::kReadBackBad, "failed: the read-back differs at byte 1504"},
+    };
+    for (const auto& fault : faults) {
         Clean();
         const FILES old = OldReleaseOnDrive(files);
-        CFaultyFileOps ops(fault, "b.bin");
+        CFaultyFileOps ops(fault.first, "b.bin");
         CStagedCopy copy(kDrive, &ops);
         copy.AddPackage(ExeFolder().c_str(), kSection);
-        EXPECT_EQ(0, copy.Run()) << fault;
-        EXPECT_TRUE(ops.Struck()) << fault;
-        EXPECT_EQ(old, ReadFolderFiles(kDrive)) << fault;
-        EXPECT_EQ(files, ops.SourcesOpened()) << fault;
+        EXPECT_EQ(0, copy.Run()) << fault.first;
+        EXPECT_TRUE(ops.Struck()) << fault.first;
+        EXPECT_EQ(old, ReadFolderFiles(kDrive)) << fault.first;
+        EXPECT_EQ(files, ops.SourcesOpened()) << fault.first;
+        EXPECT_EQ(0u, std::string(copy.GetFileResult(1)).find(fault.second)) << copy.GetFileResult(1);
     }
 }
 
-// A move that fails in the commit (the file held open elsewhere, say): the
-// copy fails and no temporary file is left behind.
-TEST_F(PackageTransferTest, FailedCommitLeavesNoTemporaryFile)
+// A read-back that differs in its last byte only: of a one-byte file, of
+// a file's first full chunk.
+TEST_F(PackageTransferTest, ReadBackThatDiffersInTheLastByteFails)
 {
-    OldReleaseOnDrive({"a.bin", "b.bin"});
-    CFaultyFileOps ops(CFaultyFileOps::kMoveFails, "a.bin");
+    for (const ULONGLONG nSize : {1ULL, 1024ULL * 1024 + 10}) {
+        Clean();
+        WriteFileOfSize(InPackage("fw.bin"), nSize);
+        CFaultyFileOps ops(CFaultyFileOps::kReadBackLast, "fw.bin");
+        CStagedCopy copy(kDrive, &ops);
+        copy.AddPackage(ExeFolder().c_str(), kSection);
+        EXPECT_EQ(0, copy.Run()) << nSize;
+        EXPECT_EQ("failed: the read-back differs at byte " + std::to_string(nSize == 1 ? 0 : 1024 * 1024 - 1),
+                  std::string(copy.GetFileResult(0)));
+        EXPECT_TRUE(ListFolder(kDrive).empty());
+    }
+}
+
+// The stick pulled while the second of three files is written: the copy
+// stops there at once, the third is never read, nothing changes.
+TEST_F(PackageTransferTest, DriveThatGoesAwayEndsTheCopyAtOnce)
+{
+    const FILES old = OldReleaseOnDrive({"a.bin", "b.bin", "c.bin"});
+    CFaultyFileOps ops(CFaultyFileOps::kDriveGone, "b.bin");
     CStagedCopy copy(kDrive, &ops);
     copy.AddPackage(ExeFolder().c_str(), kSection);
+    const DWORD nStart = GetTickCount();
     EXPECT_EQ(0, copy.Run());
-    const FILES files = ReadFolderFiles(kDrive);
-    EXPECT_EQ(2u, files.size());
-    EXPECT_EQ("old a.bin", files.at("a.bin"));
+    EXPECT_LT(GetTickCount() - nStart, 1000u);
+    EXPECT_TRUE(copy.HasDriveGone());
+    EXPECT_EQ((std::vector<std::string>{"a.bin", "b.bin"}), ops.SourcesOpened());
+    EXPECT_EQ(old, ReadFolderFiles(kDrive));
+}
+
+// A move that fails in the commit (the file held open elsewhere, say): the
+// files moved before it are taken back, the copy fails and no temporary
+// file is left behind. A run cut off there (every later move fails, the
+// undo's too) leaves its journal; the next run undoes that commit first.
+TEST_F(PackageTransferTest, FailedCommitLeavesDriveAsItWas)
+{
+    for (const CFaultyFileOps::FAULT fault : {CFaultyFileOps::kMoveFails, CFaultyFileOps::kCutOff}) {
+        Clean();
+        const FILES old = OldReleaseOnDrive({"a.bin", "b.bin", "c.bin"});
+        WriteFileBytes(InPackage("new.bin"), "new");
+        SetFileAttributesA("E:\\c.bin", FILE_ATTRIBUTE_READONLY);
+        CFaultyFileOps ops(fault, "c.bin");
+        CStagedCopy copy(kDrive, &ops);
+        copy.AddPackage(ExeFolder().c_str(), kSection);
+        EXPECT_EQ(0, copy.Run());
+        // Every file the copy made (the journal among them) bears a name its cleanup knows.
+        EXPECT_EQ(5u, ops.Created().size());
+        for (const std::string& name : ops.Created())
+            EXPECT_TRUE(CStagedCopy::IsStagingName(name.c_str())) << name;
+        if (fault == CFaultyFileOps::kCutOff) {
+            EXPECT_TRUE(FileExists("E:\\~PKUFFFF.TMP"));
+            EXPECT_EQ(JOURNAL_UNDONE, CStagedCopy::RecoverJournal(kDrive));
+            for (const std::string& name : ListFolder(kDrive))
+                if (CStagedCopy::IsStagingName(name.c_str()))
+                    RemovePath(kDrive + name);  // left over, for the copy's cleanup
+        }
+        EXPECT_EQ(old, ReadFolderFiles(kDrive)) << fault;
+        EXPECT_TRUE(GetFileAttributesA("E:\\c.bin") & FILE_ATTRIBUTE_READONLY) << fault;
+        SetFileAttributesA("E:\\c.bin", FILE_ATTRIBUTE_NORMAL);
+    }
 }
 
 TEST_F(PackageTransferTest, StaleTemporaryFileIsRemovedLookAlikesAreNot)
@@ -290,6 +355,11 @@ TEST_F(PackageTransferTest, StaleTemporaryFileCountsAsFreeSpace)
     WriteFileOfSize(InPackage("fw.bin"), nFree + nStale + 100000);
     EXPECT_EQ(0, engine.HasRoomForPackage(kDrive));
     WriteFileOfSize(InPackage("fw.bin"), nFree + nStale - 100000);
+    // Held open by another program, it can't be removed: its room isn't free.
+    const HANDLE hHeld =
+        CreateFileA("E:\\~PKU0000.TMP", GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    EXPECT_EQ(0, engine.HasRoomForPackage(kDrive));
+    CloseHandle(hHeld);
     EXPECT_EQ(1, engine.HasRoomForPackage(kDrive));
     EXPECT_EQ(1, engine.CopyPackageToDrive(kDrive));
     EXPECT_EQ(600000u, ReadFileBytes("E:\\~pku0001.tmp").size());

@@ -1,7 +1,10 @@
 // The update engine without any window: each example scenario's simulated
 // host, its Update.cfg and firmware folders in a folder of their own beside
 // the test, and the prefix's removable drives E: and F: as the sticks.
+#include "DriveIdentity.h"
+#include "EjectRequest.h"
 #include "UpdateEngine.h"
+#include "UpdateLog.h"
 #include "UpdateObserver.h"
 
 #include "DebugTrace.h"
@@ -74,7 +77,7 @@ TEST_F(UpdateEngineTest, EveryExampleEndsInItsOutcome)
         CleanDrives();
         LayOut(expected.strExample);
         CUpdateEngine engine(strFolder.c_str());
-        engine.m_strDeviceName = "USB device";
+        engine.SetDeviceName("USB device");
         CEventRecorder events;
         engine.SetObserver(&events);
 
@@ -102,6 +105,23 @@ TEST_F(UpdateEngineTest, EveryExampleEndsInItsOutcome)
     EXPECT_EQ(SCAN_NO_DRIVE_LIST, engine.Run());
     EXPECT_TRUE(engine.GetSection().IsEmpty());
     EXPECT_TRUE(ListFiles("E:\\").empty());
+}
+
+// A package file named like a device is refused before anything is
+// opened: Copy failed without a space check, the stick untouched, the log
+// naming the file and why.
+TEST_F(UpdateEngineTest, PackageRefusedBeforeAnythingIsOpened)
+{
+    LayOut("updated");
+    WriteLongPathFile(strFolder + "ModelB\\aux.dat", "firmware");
+    CUpdateEngine engine(strFolder.c_str());
+    CEventRecorder events;
+    engine.SetObserver(&events);
+    EXPECT_EQ(SCAN_COPY_FAILED, engine.Run());
+    EXPECT_TRUE(ListFiles("E:\\").empty());
+    EXPECT_EQ(1, events.Count("ModelB\\aux.dat: named like a device"));
+    EXPECT_EQ(0, events.Count("Space:"));
+    RemoveLongPath(strFolder + "ModelB\\aux.dat");  // only the \\?\\ form names the file
 }
 
 // An observer, and with it the identification sink, changes nothing of the
@@ -155,10 +175,52 @@ TEST_F(UpdateEngineTest, EventsSayWhyADriveOrAFileFailed)
     engine.SetObserver(&events);
     EXPECT_EQ(SCAN_COPY_FAILED, engine.Run());
     CloseHandle(hHeld);
-    EXPECT_EQ(1, events.Count("MODELB.BIN, 2052 bytes, to E:\\MODELB.BIN: failed: the name does not fit, a folder"));
-    EXPECT_EQ(1, events.Count("to E:\\RELEASE.TXT: failed, error 32: "));
+    EXPECT_EQ(1, events.Count("MODELB.BIN, 2052 bytes, to E:\\MODELB.BIN: failed: a folder or link of that name"));
+    EXPECT_EQ(1, events.Count("to E:\\RELEASE.TXT: failed to open it, error 32: "));
     EXPECT_EQ(1, events.Count("NOTES.TXT, 5 bytes, to E:\\NOTES.TXT: not copied, as another file failed"));
     EXPECT_EQ(std::vector<std::string>{"MODELB.BIN"}, ListFolder("E:\\"));
+    for (const std::string& strEvent : events.m_events)
+        EXPECT_EQ(std::string::npos, strEvent.find_first_of("\r\n")) << strEvent;
+}
+
+// The run's own log is no firmware when it lies in the firmware folder, and
+// makes way, closed before the commit, when a package file replaces it.
+TEST_F(UpdateEngineTest, RunsOwnLogIsNoFirmwareAndMakesWay)
+{
+    LayOut("updated");
+    for (const std::string& strLog : {strFolder + "ModelB\\run.log", std::string("E:\\MODELB.BIN")}) {
+        RemovePath(strFolder + "ModelB\\run.log");
+        CUpdateLog log;
+        ASSERT_TRUE(log.Open(strLog.c_str()));
+        CUpdateEngine engine(strFolder.c_str());
+        engine.SetObserver(&log);
+        EXPECT_EQ(SCAN_UPDATED, engine.Run()) << strLog;
+        EXPECT_EQ((std::vector<std::string>{"MODELB.BIN", "RELEASE.TXT"}), ListFolder("E:\\")) << strLog;
+    }
+    EXPECT_EQ(2052u, ReadFileBytes("E:\\MODELB.BIN").size());
+}
+
+// The eject goes to the device identified behind the target: for a
+// composite device the composite device, not its interface or its disk; a
+// second stick stays, and so does its drive.
+TEST_F(UpdateEngineTest, EjectGoesToTheIdentifiedDeviceAlone)
+{
+    LayOut("composite");
+    host.Reset();
+    const int nHub = host.AddHub(4);
+    const SIM_STICK stick = host.AddCompositeStick(nHub, 3, 0x1234, 0x1001, nullptr, 'E');
+    host.AddStick(nHub, 1, 0x1234, 0x1002, "PKB2", 'F');
+    CUpdateEngine engine(strFolder.c_str());
+    ASSERT_EQ(1, engine.FindTargetDrive());
+    EJECT_OUTCOME eject;
+    EXPECT_EQ(1, engine.EjectDevice(eject));
+    EXPECT_EQ(std::vector<DEVINST>{stick.dnUsb}, host.EjectRequests());
+    EXPECT_STREQ(stick.strUsbId.c_str(), engine.GetUsbDevice());
+    USB_DEVICE_IDENTITY identity = {};
+    identity.cbSize = sizeof(identity);
+    EXPECT_EQ(0, GetDeviceIdentityByDrive("E", &identity));
+    EXPECT_EQ(1, GetDeviceIdentityByDrive("F", &identity));
+    EXPECT_TRUE(host.IsDriveGone('E') && !host.IsDriveGone('F'));
 }
 
 }  // namespace

@@ -54,6 +54,10 @@ TEST(UpdateLogTest, TextIsPrintableAsciiAndBounded)
     EXPECT_LE(strCut.size(), static_cast<size_t>(CUpdateLog::kMaxTextChars) + 3);
     EXPECT_EQ("\\x01\\x01", strCut.substr(0, 8));
     EXPECT_EQ("...", strCut.substr(strCut.size() - 3));
+    // Cut exactly at the limit: a text of the limit's length stays whole.
+    const std::string strFull(CUpdateLog::kMaxTextChars, 'a');
+    EXPECT_STREQ(strFull.c_str(), CUpdateLog::MakeLogText(strFull.c_str()));
+    EXPECT_STREQ((strFull + "...").c_str(), CUpdateLog::MakeLogText((strFull + "b").c_str()));
 }
 
 }  // namespace

@@ -1,0 +1,50 @@
+// The update engine's look at a target (/list): what an update would end
+// in, found without writing anything. The version gate and the space check
+// only read, and the package is listed, not copied.
+#include "UpdateEngine.h"
+
+#include "PackageSpace.h"
+
+SCAN_OUTCOME CUpdateEngine::LookAtTarget()
+{
+    if (!m_bRunOpen)
+        return m_outcome;
+    SCAN_OUTCOME outcome = SCAN_UPDATED;
+    if (!IsVersionAccepted(m_identity))
+        outcome = SCAN_VERSION_REFUSED;
+    else if (!HasRoomForPackage(m_strDriveRoot))
+        outcome = SCAN_NO_ROOM;
+    else if (!ReportPackageLook())
+        outcome = SCAN_COPY_FAILED;
+    m_outcome = outcome;
+    m_bRunOpen = false;
+    Report("%s: an update would end in: %s", static_cast<const char*>(m_strDriveRoot), GetScanOutcomeName(outcome));
+    return outcome;
+}
+
+// A package without files is what the copy would fail on.
+int CUpdateEngine::ReportPackageLook()
+{
+    // The list the space check made.
+    if (!m_bPackageListed || m_strListedSection != m_strSection)
+        ListPackage(m_package);
+    const PACKAGE_FILE_LIST& files = m_package;
+    const int nFiles = static_cast<int>(files.size());
+    if (nFiles == 0) {
+        Report("%s: no package: no file in folder %s of the program folder (missing, empty, or not a folder)",
+               static_cast<const char*>(m_strDriveRoot), static_cast<const char*>(m_strSection));
+        return 0;
+    }
+    if (!IsReporting())
+        return 1;
+    const ULONGLONG nUnit = GetAllocationUnit(m_strDriveRoot);
+    ULARGE_INTEGER freeBytes = {};
+    if (!GetDiskFreeSpaceExA(m_strDriveRoot, &freeBytes, nullptr, nullptr))
+        freeBytes.QuadPart = 0;
+    const ULONGLONG nUnits = MeasurePackageOnDrive(files, m_strDriveRoot) / nUnit;
+    Report("%s would be updated: package [%s], %llu bytes in %d files, takes %llu of the drive's %llu free "
+           "allocation units of %llu bytes",
+           static_cast<const char*>(m_strDriveRoot), static_cast<const char*>(m_strSection), SumPackageBytes(files),
+           nFiles, nUnits, freeBytes.QuadPart / nUnit, nUnit);
+    return 1;
+}
