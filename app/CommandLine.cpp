@@ -41,6 +41,7 @@ void ParseCommandLine(const char* pszCmdLine, COMMAND_LINE& args)
     args.bUsage = FALSE;
     args.bEject = FALSE;
     args.strLogPath.Empty();
+    args.strLanguage.Empty();
     args.bAll = FALSE;
     args.bList = FALSE;
     const char* psz = pszCmdLine ? pszCmdLine : "";
@@ -56,6 +57,9 @@ void ParseCommandLine(const char* pszCmdLine, COMMAND_LINE& args)
             if (NextArgument(&psz, strPath) && !strPath.IsEmpty() && strPath.GetAt(0) != '/')
                 args.strLogPath = strPath;
             else
+                args.bUsage = TRUE;
+        } else if (IsSwitch(strArg, "lang")) {
+            if (!NextArgument(&psz, args.strLanguage) || args.strLanguage.IsEmpty() || args.strLanguage.GetAt(0) == '/')
                 args.bUsage = TRUE;
         } else if (IsSwitch(strArg, "all")) {
             args.bAll = TRUE;
@@ -75,7 +79,7 @@ const char* GetBuiltInUsage()
 {
     return "Updates the firmware of a USB device plugged into this computer.\n"
            "\n"
-           "PelkinUpdate [/quiet [/all] [/eject]] [/list] [/log FILE]\n"
+           "PelkinUpdate [/quiet [/all] [/eject]] [/list] [/log FILE] [/lang NAME]\n"
            "\n"
            "(no switch)\tShow the update dialog.\n"
            "/quiet\tUpdate without any window. The exit code tells the outcome: "
@@ -85,6 +89,7 @@ const char* GetBuiltInUsage()
            "/eject\tWith /quiet: eject each device once it is updated.\n"
            "/list\tShow what each drive holds and what an update would do, writing nothing.\n"
            "/log FILE\tAppend a log of the run to FILE.\n"
+           "/lang NAME\tShow the texts of PelkinUpdate.NAME.prm (de, fr-FR, ...).\n"
            "/?\tShow this usage.\n"
            "\n"
            "Switches may start with / or - and are not case-sensitive.";

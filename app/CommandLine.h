@@ -3,6 +3,7 @@
 //     (nothing)     the update dialog
 //     /quiet        one scan, no window; the exit code tells the outcome
 //     /log FILE     append a log of the run to FILE (with or without /quiet)
+//     /lang NAME    take the language module PelkinUpdate.NAME.prm first
 //     /all          with /quiet: every matching device, not only the first;
 //                   without /quiet the usage (the dialog is one device)
 //     /list         what each drive holds and what an update would do,
@@ -30,11 +31,12 @@
 struct COMMAND_LINE
 {
     BOOL bQuiet;
-    BOOL bUsage;         // show the usage and do nothing else
-    CString strLogPath;  // empty: no log; the last /log given counts
-    BOOL bAll;           // /quiet /all: every matching device
-    BOOL bList;          // /list: a look that writes nothing
-    BOOL bEject;         // eject after Updated (with bQuiet only)
+    BOOL bUsage;          // show the usage and do nothing else
+    CString strLogPath;   // empty: no log; the last /log given counts
+    BOOL bAll;            // /quiet /all: every matching device
+    BOOL bList;           // /list: a look that writes nothing
+    BOOL bEject;          // eject after Updated (with bQuiet only)
+    CString strLanguage;  // empty: none asked for; the last /lang given counts
 };
 
 // Reads the command-line tail (the arguments after the program's name); a

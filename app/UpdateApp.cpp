@@ -3,6 +3,7 @@
 #include "CommandLine.h"
 #include "EjectRequest.h"
 #include "EventText.h"
+#include "LanguageChoice.h"
 #include "ListReport.h"
 #include "ProgramVersion.h"
 #include "ResourceTables.h"
@@ -11,11 +12,13 @@
 #include "UpdateLog.h"
 #include "resource.h"
 
-#ifndef LOAD_LIBRARY_AS_IMAGE_RESOURCE
-#define LOAD_LIBRARY_AS_IMAGE_RESOURCE 0x00000020
-#endif
-
 namespace {
+
+// "PelkinUpdate.de.prm": the language module of a locale name.
+CString GetLanguageModuleName(const CString& strName)
+{
+    return CString("PelkinUpdate.") + static_cast<const char*>(strName) + ".prm";
+}
 
 // The exit code of a quiet run, by outcome.
 int GetQuietExitCode(SCAN_OUTCOME outcome)
@@ -152,7 +155,7 @@ BEGIN_MESSAGE_MAP(CUpdateApp, CWinApp)
 ON_COMMAND(ID_HELP, CWinApp::OnHelp)
 END_MESSAGE_MAP()
 
-CUpdateApp::CUpdateApp() : m_hResModule(nullptr), m_nExitCode(0) {}
+CUpdateApp::CUpdateApp() : m_hResModule(nullptr), m_hLanguageModule(nullptr), m_nExitCode(0) {}
 
 BOOL CUpdateApp::InitInstance()
 {
@@ -163,7 +166,7 @@ BOOL CUpdateApp::InitInstance()
     if (args.bUsage) {
         // A quiet run shows nothing, not even what it was asked wrongly.
         if (!args.bQuiet)
-            ShowUsage();
+            ShowUsage(args.strLanguage);
         m_nExitCode = USAGE_EXIT_CODE;
         return FALSE;
     }
@@ -194,7 +197,7 @@ BOOL CUpdateApp::InitInstance()
         ReportEvent(pLog, "Exit code %d", m_nExitCode);
         return FALSE;
     }
-    RunDialog(pLog);
+    RunDialog(args.strLanguage, pLog);
     return FALSE;
 }
 
@@ -204,9 +207,9 @@ int CUpdateApp::ExitInstance()
     return m_nExitCode;
 }
 
-void CUpdateApp::RunDialog(CUpdateObserver* pObserver)
+void CUpdateApp::RunDialog(const CString& strLanguage, CUpdateObserver* pObserver)
 {
-    UseResourceModule(pObserver);
+    UseResourceModule(strLanguage, pObserver);
     Enable3dControls();
 
     // Without the module the dialog has no template: DoModal creates no
@@ -220,9 +223,9 @@ void CUpdateApp::RunDialog(CUpdateObserver* pObserver)
 
 // The usage from the resource module, or in English when the module (or
 // an older module) has none.
-void CUpdateApp::ShowUsage()
+void CUpdateApp::ShowUsage(const CString& strLanguage)
 {
-    UseResourceModule(nullptr);
+    UseResourceModule(strLanguage, nullptr);
     CString strUsage;
     if (!strUsage.LoadString(IDS_USAGE))
         strUsage = GetBuiltInUsage();
@@ -230,34 +233,87 @@ void CUpdateApp::ShowUsage()
 }
 
 // A module whose tables fail the check is as good as missing: reading its
-// resources could end the program.
-void CUpdateApp::UseResourceModule(CUpdateObserver* pObserver)
+// resources could end the program. The default module is the contract:
+// without it no language module is looked for, and the program ends
+// without a window.
+void CUpdateApp::UseResourceModule(const CString& strLanguage, CUpdateObserver* pObserver)
 {
-    m_hResModule = LoadResourceModule();
+    m_hResModule = LoadResourceModule("PelkinUpdate.prm");
+    if (!m_hResModule) {
+        ReportEvent(pObserver, "Texts: PelkinUpdate.prm cannot be loaded (%s): no window can be shown",
+                    static_cast<const char*>(GetErrorText(GetLastError())));
+        return;
+    }
     CString strReason;
-    if (m_hResModule && !CheckResourceTables(m_hResModule, strReason)) {
+    if (!CheckResourceTables(m_hResModule, strReason)) {
         ReportEvent(pObserver, "PelkinUpdate.prm is not used, as if it were missing: %s",
                     static_cast<const char*>(strReason));
         FreeLibrary(m_hResModule);
         m_hResModule = nullptr;
+        return;
     }
-    if (m_hResModule)
-        AfxGetModuleState()->m_hCurrentResourceHandle = m_hResModule;
+    AfxGetModuleState()->m_hCurrentResourceHandle = m_hResModule;
+    UseLanguageModule(strLanguage, pObserver);
+}
+
+// A language module of its NAME, or null. Not there: looked past silently
+// (as data, a missing file is "file not found"; as a module "module not
+// found"). There but unloadable, or with tables that fail their check:
+// passed over, and the log says so.
+HINSTANCE CUpdateApp::LoadLanguageModule(const CString& strName, CUpdateObserver* pLog)
+{
+    const CString strFile = GetLanguageModuleName(strName);
+    HINSTANCE hModule = LoadResourceModule(strFile);
+    const DWORD dwError = GetLastError();
+    CString strReason;
+    if (!hModule && dwError != ERROR_FILE_NOT_FOUND && dwError != ERROR_PATH_NOT_FOUND &&
+        dwError != ERROR_MOD_NOT_FOUND)
+        strReason = CString("it cannot be loaded (") + static_cast<const char*>(GetErrorText(dwError)) + ")";
+    if (hModule && !CheckResourceTables(hModule, strReason)) {
+        FreeLibrary(hModule);
+        hModule = nullptr;
+    }
+    if (!strReason.IsEmpty())
+        ReportEvent(pLog, "Texts: %s passed over: %s", static_cast<const char*>(strFile),
+                    static_cast<const char*>(strReason));
+    return hModule;
+}
+
+void CUpdateApp::UseLanguageModule(const CString& strLanguage, CUpdateObserver* pLog)
+{
+    LANGUAGE_REQUEST request;
+    request.strSwitch = strLanguage;
+    ReadUiLanguages(request);
+    const LANGUAGE_CHOICE choice = ChooseLanguage(request, [&](const CString& strName) {
+        return (m_hLanguageModule = LoadLanguageModule(strName, pLog)) != nullptr;
+    });
+    if (!strLanguage.IsEmpty() && choice.source != LANGUAGE_FROM_SWITCH)
+        ReportEvent(pLog, "Texts: /lang %s: no %s beside the program; the UI languages decide",
+                    static_cast<const char*>(strLanguage),
+                    static_cast<const char*>(GetLanguageModuleName(strLanguage)));
+    if (choice.source == LANGUAGE_NONE) {
+        ReportEvent(pLog,
+                    "Texts: PelkinUpdate.prm, the default: no language module for the user's UI language %s "
+                    "or the system's UI language %s",
+                    request.arrUserUi.GetSize() ? static_cast<const char*>(request.arrUserUi[0]) : "(none)",
+                    request.strSystemUi.IsEmpty() ? "(none)" : static_cast<const char*>(request.strSystemUi));
+        return;
+    }
+    AfxGetModuleState()->m_hLanguageResourceHandle = m_hLanguageModule;
+    ReportEvent(pLog, "Texts: %s, for %s %s; what it lacks comes from PelkinUpdate.prm",
+                static_cast<const char*>(GetLanguageModuleName(choice.strName)), DescribeLanguageSource(choice.source),
+                static_cast<const char*>(choice.strAsked));
 }
 
 // The module holds nothing but resources, and it is only ever read: it is
-// mapped as data, never run. Hosts that don't know the image-resource
-// flag (before Windows Vista) refuse the pair; they get a plain data file.
-HINSTANCE CUpdateApp::LoadResourceModule()
+// mapped as data, never run.
+HINSTANCE CUpdateApp::LoadResourceModule(const char* pszFileName)
 {
     CString strPath;
     if (!AfxGetModuleFolder(strPath) || strPath.IsEmpty())
         return nullptr;
-    strPath += "PelkinUpdate.prm";
+    strPath += pszFileName;
     if (strPath.GetLength() >= MAX_PATH)
         return nullptr;
-    HINSTANCE hModule = LoadLibraryExA(strPath, nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
-    if (!hModule && GetLastError() == ERROR_INVALID_PARAMETER)
-        hModule = LoadLibraryExA(strPath, nullptr, LOAD_LIBRARY_AS_DATAFILE);
-    return hModule;
+    return AfxLoadResourceModule(strPath);
 }

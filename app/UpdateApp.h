@@ -27,16 +27,22 @@ public:
     // The resource module, or null when it could not be loaded. Never
     // unloaded: process exit releases it.
     HINSTANCE m_hResModule;
+    // The language module asked before it (LanguageChoice.h), or null.
+    HINSTANCE m_hLanguageModule;
     int m_nExitCode;
 
 private:
-    // PelkinUpdate.prm from the executable's folder, loaded as data.
-    static HINSTANCE LoadResourceModule();
-    // Makes the module the resource source, unless it is missing or its
-    // tables fail their check (then pObserver, if any, hears why).
-    void UseResourceModule(CUpdateObserver* pObserver);
-    void RunDialog(CUpdateObserver* pObserver);
-    void ShowUsage();
+    // A module of the executable's folder (pszFileName), loaded as data.
+    static HINSTANCE LoadResourceModule(const char* pszFileName);
+    // The default module, unless it is missing or its tables fail their
+    // check (then pObserver, if any, hears why); then (only with it) the
+    // language module of the user's UI language or of strLanguage (/lang).
+    // The log says which speaks and why.
+    void UseResourceModule(const CString& strLanguage, CUpdateObserver* pObserver);
+    void UseLanguageModule(const CString& strLanguage, CUpdateObserver* pLog);
+    static HINSTANCE LoadLanguageModule(const CString& strName, CUpdateObserver* pLog);
+    void RunDialog(const CString& strLanguage, CUpdateObserver* pObserver);
+    void ShowUsage(const CString& strLanguage);
 
     DECLARE_MESSAGE_MAP()
 };

@@ -2,11 +2,8 @@
 
 #include "AfxModuleState.h"
 #include "ResourceTables.h"
+#include "TextFit.h"
 #include "resource.h"
-
-#ifndef LOAD_LIBRARY_AS_IMAGE_RESOURCE
-#define LOAD_LIBRARY_AS_IMAGE_RESOURCE 0x00000020
-#endif
 
 namespace {
 
@@ -52,16 +49,6 @@ bool IsFile(const CString& strPath)
 {
     const DWORD nAttributes = GetFileAttributesA(strPath);
     return nAttributes != INVALID_FILE_ATTRIBUTES && !(nAttributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-// As the updater loads it: mapped as data, never run; hosts that don't know
-// the image-resource flag (before Windows Vista) take a plain data file.
-HINSTANCE LoadModuleAsData(const CString& strPath)
-{
-    HINSTANCE hModule = LoadLibraryExA(strPath, nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
-    if (!hModule && GetLastError() == ERROR_INVALID_PARAMETER)
-        hModule = LoadLibraryExA(strPath, nullptr, LOAD_LIBRARY_AS_DATAFILE);
-    return hModule;
 }
 
 // The module as the current resource source and PelkinUpdate.exe as the
@@ -124,6 +111,8 @@ void CheckResources(HINSTANCE hModule, HINSTANCE hProgram, CCheckReport& report)
         report.AddError("PelkinUpdate.prm", strText);
     }
     CheckEjectTexts(report);
+    for (int nDpi : kFitDpis)
+        CheckTextsFit(nDpi, "PelkinUpdate.prm", report);
 }
 
 }  // namespace
@@ -138,7 +127,7 @@ void CheckProgramFiles(const char* pszFolder, CCheckReport& report)
         report.AddError("PelkinUpdate.prm", "missing: the updater ends at once without a window");
         return;
     }
-    HINSTANCE hModule = LoadModuleAsData(strModule);
+    HINSTANCE hModule = AfxLoadResourceModule(strModule);
     if (!hModule) {
         CString strText;
         strText.Format("not a resource module (error %lu): the updater ends at once without a window", GetLastError());
@@ -153,7 +142,7 @@ void CheckProgramFiles(const char* pszFolder, CCheckReport& report)
         FreeLibrary(hModule);
         return;
     }
-    HINSTANCE hProgram = IsFile(strProgram) ? LoadModuleAsData(strProgram) : nullptr;
+    HINSTANCE hProgram = IsFile(strProgram) ? AfxLoadResourceModule(strProgram) : nullptr;
     CheckResources(hModule, hProgram, report);
     if (hProgram)
         FreeLibrary(hProgram);

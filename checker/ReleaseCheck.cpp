@@ -1,6 +1,7 @@
 #include "ReleaseCheck.h"
 
 #include "ConfigCheck.h"
+#include "LanguageCheck.h"
 #include "ModuleCheck.h"
 #include "PackageFolder.h"
 
@@ -52,6 +53,7 @@ int CheckReleaseFolder(const char* pszFolder, const CHECK_OPTIONS& options, CChe
         return report.GetExitCode();
     }
     CheckProgramFiles(strFolder, report);
+    CheckLanguageModules(strFolder, report);
     CStringArray arrPackages;
     CheckConfiguration(strFolder, report, arrPackages);
     for (int i = 0; i < arrPackages.GetSize(); ++i)

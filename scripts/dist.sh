@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the program and lays out dist/ as a vendor ships it:
-#   dist/PelkinUpdate.exe, dist/PelkinUpdate.prm, dist/Update.cfg and the
+#   dist/PelkinUpdate.exe, dist/PelkinUpdate.prm and its language modules
+#   (PelkinUpdate.de.prm, PelkinUpdate.fr.prm), dist/Update.cfg and the
 #   firmware folders of the example "updated" scenario, and the vendor's
 #   checker dist/PelkinCheck.exe;
 #   dist/demo/: the demo build (simulated host) with the same files and the
@@ -52,6 +53,8 @@ rm -rf "$out"
 mkdir -p "$out/demo"
 cp "$build/app/PelkinUpdate.exe" "$build/app/PelkinUpdate.prm" "$build/app/PelkinCheck.exe" "$out/"
 cp "$build/app/PelkinUpdateDemo.exe" "$build/app/PelkinUpdate.prm" "$out/demo/"
+cp "$build"/app/PelkinUpdate.*.prm "$out/"
+cp "$build"/app/PelkinUpdate.*.prm "$out/demo/"
 # What ships carries no debug data (most of an unstripped image is the
 # static C++ runtime's DWARF); the build tree keeps the unstripped images
 # for crash analysis.

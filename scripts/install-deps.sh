@@ -30,8 +30,28 @@ packages=(
   imagemagick icoutils
   zip unzip osslsigncode openssl
   clang-format
+  locales
 )
 packages_32bit=(wine32:i386)
+
+# The locales the tests start the program in: Wine takes the UI language
+# from LANG, and a locale that isn't generated leaves it English
+# (e2e_demo_german runs with LANG=de_DE.UTF-8). Generated when the script
+# ends, once the locales package is there.
+test_locales=(de_DE.UTF-8 fr_FR.UTF-8)
+generate_test_locales() {
+  command -v locale-gen >/dev/null || return 0
+  local as_root="" l added=0
+  [ "$(id -u)" = 0 ] || as_root=sudo
+  for l in "${test_locales[@]}"; do
+    locale -a 2>/dev/null | grep -qix "${l%.UTF-8}.utf8" && continue
+    $as_root sed -i -E "s/^# *($l UTF-8)\$/\\1/" /etc/locale.gen
+    grep -qx "$l UTF-8" /etc/locale.gen || echo "$l UTF-8" | $as_root tee -a /etc/locale.gen >/dev/null
+    added=1
+  done
+  [ $added = 0 ] || $as_root locale-gen >/dev/null
+}
+trap generate_test_locales EXIT
 
 missing_of() {
   local p

@@ -7,7 +7,7 @@ namespace {
 
 COMMAND_LINE Parse(const char* pszCmdLine)
 {
-    COMMAND_LINE args = {TRUE, TRUE, "stale", TRUE, TRUE, TRUE};  // whatever a caller left there
+    COMMAND_LINE args = {TRUE, TRUE, "stale", TRUE, TRUE, TRUE, "stale"};  // whatever a caller left there
     ParseCommandLine(pszCmdLine, args);
     return args;
 }
@@ -26,6 +26,7 @@ TEST(CommandLineTest, SwitchesAndTheirFile)
     // A backslash before the closing quote is part of the path.
     EXPECT_STREQ("C:\\logs\\", Parse("/log \"C:\\logs\\\"").strLogPath);
     EXPECT_STREQ("second.log", Parse("/log first.log /log second.log").strLogPath);
+    EXPECT_STREQ("fr-CA", Parse("/quiet -LANG fr-CA").strLanguage);
     EXPECT_TRUE(Parse("-ALL /quiet").bAll && !Parse("-ALL /quiet").bUsage && !Parse("/quiet").bAll);
     EXPECT_TRUE(Parse("/list").bList && !Parse("/list").bUsage && !Parse("/quiet").bList);
 }
@@ -33,7 +34,7 @@ TEST(CommandLineTest, SwitchesAndTheirFile)
 TEST(CommandLineTest, WhatTheProgramDoesNotKnowAsksForTheUsage)
 {
     for (const char* psz : {"/?", "-?", "/help", "/quietly", "quiet", "/", "/log", "/log \"\"", "/log /quiet",
-                            "/quiet stray", "/all", "/all /list", "/eject"}) {
+                            "/quiet stray", "/all", "/all /list", "/eject", "/lang", "/lang /quiet"}) {
         EXPECT_TRUE(Parse(psz).bUsage) << psz;
     }
     EXPECT_TRUE(Parse("/quiet /unknown").bQuiet);  // the usage is owed, but nothing is shown

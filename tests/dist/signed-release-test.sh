@@ -34,11 +34,11 @@ name=PelkinUpdate-$version
 [ -f "dist/$name.zip" ] || fail "no dist/$name.zip: $(ls dist)"
 unzip -q "dist/$name.zip" -d unpacked
 cd "unpacked/$name"
-expected="ModelA/MODELA.BIN ModelA/RELEASE.TXT ModelB/MODELB.BIN ModelB/RELEASE.TXT PelkinCheck.exe PelkinUpdate.exe PelkinUpdate.prm SHA256SUMS Update.cfg"
+expected="ModelA/MODELA.BIN ModelA/RELEASE.TXT ModelB/MODELB.BIN ModelB/RELEASE.TXT PelkinCheck.exe PelkinUpdate.de.prm PelkinUpdate.exe PelkinUpdate.fr.prm PelkinUpdate.prm SHA256SUMS Update.cfg"
 files=$(find . -type f | sed 's|^\./||' | LC_ALL=C sort | paste -sd ' ' -)
 [ "$files" = "$expected" ] || fail "the archive holds $files"
 sha256sum --quiet -c SHA256SUMS || fail "SHA256SUMS does not match"
-[ "$(wc -l < SHA256SUMS)" -eq 8 ] || fail "SHA256SUMS lists $(wc -l < SHA256SUMS) files"
+[ "$(wc -l < SHA256SUMS)" -eq 10 ] || fail "SHA256SUMS lists $(wc -l < SHA256SUMS) files"
 
 for exe in PelkinUpdate.exe PelkinCheck.exe; do
   osslsigncode verify -CAfile "$work/cert.pem" -in "$exe" > "$work/verify-$exe.txt" 2>&1 \

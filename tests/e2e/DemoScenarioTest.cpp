@@ -5,6 +5,7 @@
 // a case, judged by its expected.ini and by the checks of its own below.
 #include "DialogProbe.h"
 #include "ExampleExpectation.h"
+#include "LanguageChoice.h"
 #include "ProgramFolder.h"
 #include "TestFiles.h"
 #include "UpdaterRun.h"
@@ -249,6 +250,42 @@ TEST_F(DemoScenarioTest, BadScenarioFileIsAnEmptyHost)
     EXPECT_EQ(run.Process().CountTrace("0x1002"), 0);
     EXPECT_TRUE(ListFiles("E:").empty());
     CloseNotFound(run);
+}
+
+// A German user (its ctest entry runs with LANG=de_DE.UTF-8, which Wine
+// takes for the UI language) gets the German module's texts; /lang fr
+// overrides it.
+TEST_F(DemoScenarioTest, UiLanguageChoosesTheLanguageModule)
+{
+    LANGUAGE_REQUEST request;
+    ReadUiLanguages(request);
+    ASSERT_STREQ("de-DE", request.arrUserUi.GetSize() ? request.arrUserUi[0] : "")
+        << "LANG=de_DE.UTF-8 needs that locale generated (scripts/install-deps.sh)";
+    const std::string strProgram = LayOut("updated");
+    for (const char* pszName : {"PelkinUpdate.de.prm", "PelkinUpdate.fr.prm"})
+        CopyFileA((FolderFromEnvironment("PELKIN_APP_DIR") + "\\" + pszName).c_str(),
+                  (strFolder + "\\" + pszName).c_str(), FALSE);
+    const struct
+    {
+        const char* pszArgs;
+        const char* pszLanguage;
+        const char* pszUpdated;
+    } runs[] = {
+        {"/log run.log", "", "Die Firmware Ihres Ger\xe4ts Pelkin Model B wurde aktualisiert."},
+        {"/lang fr", "fr", "Le micrologiciel de votre Pelkin Model B a \xe9t\xe9 mis \xe0 jour."},
+    };
+    for (const auto& one : runs) {
+        EmptyFolder("E:\\");
+        CUpdaterRun run(strProgram, one.pszLanguage);
+        ASSERT_TRUE(run.Start(one.pszArgs));
+        ASSERT_TRUE(run.WaitForOutcome(kTimeoutMs)) << one.pszArgs;
+        EXPECT_EQ(run.Message().find(one.pszUpdated), 0u) << run.Message();
+        EXPECT_EQ(run.Message(), run.Texts().Format(IDS_UPDATE_DONE, kModelB));
+        CloseFinal(run);
+    }
+    const std::string strLog = ReadFileBytes(strFolder + "\\run.log");
+    EXPECT_NE(strLog.find(" Texts: PelkinUpdate.de.prm, for the user's UI language de-DE;"), std::string::npos)
+        << strLog;
 }
 
 TEST_F(DemoScenarioTest, MissingScenarioFileIsAnEmptyHost)

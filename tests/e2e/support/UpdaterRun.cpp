@@ -3,11 +3,11 @@
 #include "DialogProbe.h"
 #include "resource.h"
 
-CUpdaterRun::CUpdaterRun(const std::string& strProgramPath)
+CUpdaterRun::CUpdaterRun(const std::string& strProgramPath, const std::string& strLanguage)
     : m_strProgramPath(strProgramPath), m_hDlg(nullptr), m_outcome(UPDATE_OUTCOME::None), m_nOutcomeSeconds(0)
 {
     const size_t nSlash = strProgramPath.rfind('\\');
-    m_pTexts.reset(new CUpdaterTexts(strProgramPath.substr(0, nSlash + 1) + "PelkinUpdate.prm"));
+    m_pTexts.reset(new CUpdaterTexts(strProgramPath.substr(0, nSlash + 1) + "PelkinUpdate.prm", strLanguage));
 }
 
 bool CUpdaterRun::Start(const std::string& strArgs)

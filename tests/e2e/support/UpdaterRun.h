@@ -11,8 +11,10 @@
 class CUpdaterRun
 {
 public:
-    // strProgramPath: the program inside its laid-out folder.
-    explicit CUpdaterRun(const std::string& strProgramPath);
+    // strProgramPath: the program inside its laid-out folder; strLanguage:
+    // the /lang it will be given, if any (its texts are read as it will
+    // choose them, by this process's UI languages, which it inherits).
+    explicit CUpdaterRun(const std::string& strProgramPath, const std::string& strLanguage = std::string());
 
     // strArgs: the command line after the program's name.
     bool Start(const std::string& strArgs = std::string());

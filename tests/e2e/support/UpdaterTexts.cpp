@@ -1,17 +1,31 @@
 #include "UpdaterTexts.h"
 
 #include "DialogProbe.h"
+#include "LanguageChoice.h"
 #include "resource.h"
 
 #include <cstdio>
 #include <vector>
 
-CUpdaterTexts::CUpdaterTexts(const std::string& strModulePath)
-    : m_hModule(LoadLibraryExA(strModulePath.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE))
-{}
+CUpdaterTexts::CUpdaterTexts(const std::string& strModulePath, const std::string& strLanguage)
+    : m_hModule(LoadLibraryExA(strModulePath.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE)), m_hLanguage(nullptr)
+{
+    const std::string strPrefix = strModulePath.substr(0, strModulePath.rfind('.')) + ".";
+    LANGUAGE_REQUEST request;
+    request.strSwitch = strLanguage.c_str();
+    ReadUiLanguages(request);
+    if (m_hModule) {
+        ChooseLanguage(request, [&](const CString& strName) {
+            const std::string strPath = strPrefix + static_cast<const char*>(strName) + ".prm";
+            return (m_hLanguage = LoadLibraryExA(strPath.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE)) != nullptr;
+        });
+    }
+}
 
 CUpdaterTexts::~CUpdaterTexts()
 {
+    if (m_hLanguage)
+        FreeLibrary(m_hLanguage);
     if (m_hModule)
         FreeLibrary(m_hModule);
 }
@@ -26,7 +40,9 @@ std::string CUpdaterTexts::Load(UINT nId) const
     if (!m_hModule)
         return std::string();
     char szText[1024] = {};
-    const int nLength = LoadStringA(m_hModule, nId, szText, sizeof(szText));
+    int nLength = m_hLanguage ? LoadStringA(m_hLanguage, nId, szText, sizeof(szText)) : 0;
+    if (nLength <= 0)
+        nLength = LoadStringA(m_hModule, nId, szText, sizeof(szText));
     return std::string(szText, nLength > 0 ? nLength : 0);
 }
 

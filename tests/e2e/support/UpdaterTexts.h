@@ -1,6 +1,8 @@
 // CUpdaterTexts: the updater's own texts, read from the resource module
 // beside it, so that a test or the driver can tell which outcome a dialog
-// shows without restating any wording.
+// shows without restating any wording. The language module beside it that
+// the updater would choose here (the same UI languages, the same /lang) is
+// asked first, string by string, as the updater asks it.
 #pragma once
 
 #include <windows.h>
@@ -10,8 +12,9 @@
 class CUpdaterTexts
 {
 public:
-    // strModulePath: the resource module (PelkinUpdate.prm) as a Windows path.
-    explicit CUpdaterTexts(const std::string& strModulePath);
+    // strModulePath: the resource module (PelkinUpdate.prm) as a Windows
+    // path; strLanguage: the updater's /lang, if any.
+    explicit CUpdaterTexts(const std::string& strModulePath, const std::string& strLanguage = std::string());
     ~CUpdaterTexts();
     CUpdaterTexts(const CUpdaterTexts&) = delete;
     CUpdaterTexts& operator=(const CUpdaterTexts&) = delete;
@@ -24,6 +27,7 @@ public:
 
 private:
     HMODULE m_hModule;
+    HMODULE m_hLanguage;
 };
 
 // True when strText could be the result of formatting strFormat with text

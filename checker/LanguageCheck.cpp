@@ -1,0 +1,199 @@
+#include "LanguageCheck.h"
+
+#include "AfxFileFind.h"
+#include "AfxModuleState.h"
+#include "AfxStringArray.h"
+#include "TextFit.h"
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+namespace {
+
+const char kPrefix[] = "PelkinUpdate.";
+const char kSuffix[] = ".prm";
+
+// A loaded module, freed when it goes.
+class CLoadedModule
+{
+public:
+    explicit CLoadedModule(const CString& strPath) : m_hModule(AfxLoadResourceModule(strPath)) {}
+    ~CLoadedModule()
+    {
+        if (m_hModule)
+            FreeLibrary(m_hModule);
+    }
+    CLoadedModule(const CLoadedModule&) = delete;
+    CLoadedModule& operator=(const CLoadedModule&) = delete;
+    HINSTANCE Get() const { return m_hModule; }
+
+private:
+    HINSTANCE m_hModule;
+};
+
+// The NAME of the folder's language modules, sorted.
+std::vector<std::string> ListLanguageNames(const char* pszFolder)
+{
+    std::vector<std::string> names;
+    CFileFind finder;
+    BOOL bMore = finder.FindFile(CString(pszFolder) + "PelkinUpdate.*.prm");
+    while (bMore) {
+        bMore = finder.FindNextFile();
+        const std::string strFile(finder.GetFileName());
+        const size_t nFixed = sizeof kPrefix - 1 + sizeof kSuffix - 1;
+        // The pattern also meets 8.3 names: only the long name counts.
+        if (!finder.MatchesMask(FILE_ATTRIBUTE_DIRECTORY) && strFile.size() > nFixed &&
+            lstrcmpiA(strFile.substr(0, sizeof kPrefix - 1).c_str(), kPrefix) == 0 &&
+            lstrcmpiA(strFile.substr(strFile.size() - (sizeof kSuffix - 1)).c_str(), kSuffix) == 0)
+            names.push_back(strFile.substr(sizeof kPrefix - 1, strFile.size() - nFixed));
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+typedef LCID(WINAPI* LOCALE_NAME_TO_LCID_PROC)(LPCWSTR, DWORD);
+
+// LocaleNameToLCID came with Windows Vista: resolved at run time; true
+// where the host can't tell.
+bool IsKnownLocaleName(const std::string& strName)
+{
+    HMODULE hKernel = GetModuleHandleA("kernel32.dll");
+    const void* pProc = hKernel ? reinterpret_cast<const void*>(GetProcAddress(hKernel, "LocaleNameToLCID")) : nullptr;
+    if (!pProc)
+        return true;
+    const std::wstring strWide(strName.begin(), strName.end());  // a file name of ASCII letters, or no locale
+    return reinterpret_cast<LOCALE_NAME_TO_LCID_PROC>(pProc)(strWide.c_str(), 0) != 0;
+}
+
+BOOL CALLBACK AddResourceId(HMODULE, LPCSTR, LPSTR pszName, LONG_PTR lParam)
+{
+    if (IS_INTRESOURCE(pszName))
+        reinterpret_cast<std::vector<UINT>*>(lParam)->push_back(
+            static_cast<UINT>(reinterpret_cast<ULONG_PTR>(pszName)));
+    return TRUE;
+}
+
+std::vector<UINT> ListResourceIds(HINSTANCE hModule, LPCSTR pszType)
+{
+    std::vector<UINT> ids;
+    EnumResourceNamesA(hModule, pszType, AddResourceId, reinterpret_cast<LONG_PTR>(&ids));
+    std::sort(ids.begin(), ids.end());
+    return ids;
+}
+
+// The string-table entries a module holds, by identifier.
+std::vector<UINT> ListStringIds(HINSTANCE hModule)
+{
+    std::vector<UINT> ids;
+    for (UINT nBlock : ListResourceIds(hModule, RT_STRING)) {
+        for (UINT nID = (nBlock - 1) * 16; nBlock > 0 && nID < nBlock * 16; ++nID) {
+            if (AfxHoldsString(hModule, nID))
+                ids.push_back(nID);
+        }
+    }
+    return ids;
+}
+
+std::string LoadText(HINSTANCE hModule, UINT nID)
+{
+    std::vector<char> text(65536, '\0');
+    const int nLength = LoadStringA(hModule, nID, text.data(), static_cast<int>(text.size()));
+    return std::string(text.data(), nLength > 0 ? static_cast<size_t>(nLength) : 0);
+}
+
+void CompareStrings(HINSTANCE hDefault, HINSTANCE hModule, const char* pszPlace, CCheckReport& report)
+{
+    CString strText;
+    for (UINT nID : ListStringIds(hDefault)) {
+        if (!AfxHoldsString(hModule, nID)) {
+            strText.Format("no string %u: the default's text is shown", nID);
+            report.AddWarning(pszPlace, strText);
+            continue;
+        }
+        const int nDefault = CountFormatArguments(LoadText(hDefault, nID).c_str());
+        const int nOwn = CountFormatArguments(LoadText(hModule, nID).c_str());
+        if (nOwn != nDefault) {
+            strText.Format("string %u takes %d format arguments, the default's %d: the updater gives it %d", nID, nOwn,
+                           nDefault, nDefault);
+            report.AddError(pszPlace, strText);
+        }
+    }
+}
+
+// The language module before the default, as the updater has them, for as
+// long as the texts are measured.
+class CLanguageSource
+{
+public:
+    CLanguageSource(HINSTANCE hModule, HINSTANCE hDefault) : m_earlier(*AfxGetModuleState())
+    {
+        AfxGetModuleState()->m_hLanguageResourceHandle = hModule;
+        AfxGetModuleState()->m_hCurrentResourceHandle = hDefault;
+    }
+    ~CLanguageSource() { *AfxGetModuleState() = m_earlier; }
+    CLanguageSource(const CLanguageSource&) = delete;
+    CLanguageSource& operator=(const CLanguageSource&) = delete;
+
+private:
+    AFX_MODULE_STATE m_earlier;
+};
+
+void CompareDialogs(HINSTANCE hDefault, HINSTANCE hModule, const char* pszPlace, CCheckReport& report)
+{
+    CString strText;
+    for (UINT nID : ListResourceIds(hDefault, RT_DIALOG)) {
+        if (FindResourceA(hModule, MAKEINTRESOURCEA(nID), RT_DIALOG))
+            continue;
+        strText.Format("no dialog %u: the default's is shown", nID);
+        report.AddWarning(pszPlace, strText);
+    }
+}
+
+void CheckLanguageModule(const char* pszFolder, const std::string& strName, HINSTANCE hDefault, CCheckReport& report)
+{
+    const std::string strFile = kPrefix + strName + kSuffix;
+    const char* pszPlace = strFile.c_str();
+    if (!IsKnownLocaleName(strName))
+        report.AddWarning(pszPlace, "not a locale name Windows knows: no user's UI language chooses it, only /lang");
+    const CLoadedModule module(CString(pszFolder) + pszPlace);
+    if (!module.Get()) {
+        CString strText;
+        strText.Format("not a resource module (error %lu): the updater passes it over", GetLastError());
+        report.AddError(pszPlace, strText);
+        return;
+    }
+    if (!hDefault)
+        return;  // nothing to compare with; the default's own finding says why
+    CompareStrings(hDefault, module.Get(), pszPlace, report);
+    CompareDialogs(hDefault, module.Get(), pszPlace, report);
+    const CLanguageSource source(module.Get(), hDefault);
+    for (int nDpi : kFitDpis)
+        CheckTextsFit(nDpi, pszPlace, report);
+}
+
+}  // namespace
+
+void CheckLanguageModules(const char* pszFolder, CCheckReport& report)
+{
+    const std::vector<std::string> names = ListLanguageNames(pszFolder);
+    if (names.empty())
+        return;
+    const CLoadedModule defaultModule(CString(pszFolder) + "PelkinUpdate.prm");
+    for (const std::string& strName : names)
+        CheckLanguageModule(pszFolder, strName, defaultModule.Get(), report);
+}
+
+int CountFormatArguments(const char* pszFormat)
+{
+    int nCount = 0;
+    for (const char* psz = pszFormat; *psz; ++psz) {
+        if (*psz != '%')
+            continue;
+        if (psz[1] == '%')
+            ++psz;
+        else
+            ++nCount;
+    }
+    return nCount;
+}

@@ -1,0 +1,19 @@
+// The checks of the language modules PelkinUpdate.NAME.prm beside the
+// default module: each is loaded as the updater loads it and compared with
+// the default, whose resources it overrides one at a time.
+#pragma once
+
+#include "CheckReport.h"
+
+// Checks every PelkinUpdate.*.prm in pszFolder (ending in '\'). Errors: a
+// file that is not a resource module (the updater passes it over), a
+// string whose count of format arguments differs from the default's (the
+// updater formats it with the default's arguments). Warnings: a string or
+// dialog that the default has and the module lacks (the default's is
+// shown), a NAME that is no locale name Windows knows (no user's UI
+// language chooses it; only /lang does).
+void CheckLanguageModules(const char* pszFolder, CCheckReport& report);
+
+// How many arguments a printf-style format takes: every '%' but those of
+// "%%".
+int CountFormatArguments(const char* pszFormat);
