@@ -82,7 +82,7 @@ fi
 # apt-get update, tried again while some index fails; then on with what came.
 tries=${PELKIN_APT_TRIES:-3}
 log=$(mktemp)
-trap 'rm -f "$log"' EXIT
+trap 'rm -f "$log"; generate_test_locales' EXIT
 for ((try = 1; ; try++)); do
   $sudo apt-get update -qq >"$log" 2>&1 && break
   if [ "$try" -ge "$tries" ]; then

@@ -44,6 +44,8 @@ echo "dpkg $*" >> "$STUB_LOG"
 [ "$1" != --print-foreign-architectures ] || echo "${STUB_FOREIGN:-}"
 STUB
 printf '#!/bin/sh\nexec "$@"\n' > "$work/bin/sudo"
+# The test locales are there already: nothing to generate.
+printf '#!/bin/sh\nprintf "C.utf8\\nde_DE.utf8\\nfr_FR.utf8\\n"\n' > "$work/bin/locale"
 chmod +x "$work/bin/"*
 
 all=$(sed -n '/^packages=(/,/^)/p' "$src/scripts/install-deps.sh" | sed '1d;$d' | tr -s ' \n' ' ')
