@@ -32,13 +32,13 @@ void CUpdateDlg::ShowEjectButton(const OUTCOME_LAYOUT& layout)
         if (!bButton)
             return;
     }
-    // Before Close in the tab order, as it stands before it in the row.
+    // After Close in the tab order: Close stays the first button, so the
+    // focus and the Enter key go to it as in every other outcome.
     HWND hOk = ::GetDlgItem(m_hWnd, IDOK);
-    HWND hBefore = hOk ? ::GetWindow(hOk, GW_HWNDPREV) : nullptr;
-    const UINT nZOrder = hOk && hBefore != m_ctlEject.m_hWnd ? 0 : SWP_NOZORDER;
+    const UINT nZOrder = hOk ? 0 : SWP_NOZORDER;
     m_ctlEject.SetWindowText(strLabel);
-    ::SetWindowPos(m_ctlEject.m_hWnd, hBefore ? hBefore : HWND_TOP, rcEject.left, rcEject.top,
-                   rcEject.right - rcEject.left, rcEject.bottom - rcEject.top, nZOrder);
+    ::SetWindowPos(m_ctlEject.m_hWnd, hOk, rcEject.left, rcEject.top, rcEject.right - rcEject.left,
+                   rcEject.bottom - rcEject.top, nZOrder);
     m_ctlEject.EnableWindow(TRUE);
     m_ctlEject.ShowWindow(SW_SHOW);
 }
