@@ -1,7 +1,7 @@
 #include "LanguageCheck.h"
 
 #include "AfxFileFind.h"
-#include "AfxModuleState.h"
+#include "AfxResourceModule.h"
 #include "AfxStringArray.h"
 #include "TextFit.h"
 
@@ -13,24 +13,6 @@ namespace {
 
 const char kPrefix[] = "PelkinUpdate.";
 const char kSuffix[] = ".prm";
-
-// A loaded module, freed when it goes.
-class CLoadedModule
-{
-public:
-    explicit CLoadedModule(const CString& strPath) : m_hModule(AfxLoadResourceModule(strPath)) {}
-    ~CLoadedModule()
-    {
-        if (m_hModule)
-            FreeLibrary(m_hModule);
-    }
-    CLoadedModule(const CLoadedModule&) = delete;
-    CLoadedModule& operator=(const CLoadedModule&) = delete;
-    HINSTANCE Get() const { return m_hModule; }
-
-private:
-    HINSTANCE m_hModule;
-};
 
 // The NAME of the folder's language modules, sorted.
 std::vector<std::string> ListLanguageNames(const char* pszFolder)
@@ -156,7 +138,7 @@ void CheckLanguageModule(const char* pszFolder, const std::string& strName, HINS
     const char* pszPlace = strFile.c_str();
     if (!IsKnownLocaleName(strName))
         report.AddWarning(pszPlace, "not a locale name Windows knows: no user's UI language chooses it, only /lang");
-    const CLoadedModule module(CString(pszFolder) + pszPlace);
+    const CResourceModule module(CString(pszFolder) + pszPlace);
     if (!module.Get()) {
         CString strText;
         strText.Format("not a resource module (error %lu): the updater passes it over", GetLastError());
@@ -179,7 +161,7 @@ void CheckLanguageModules(const char* pszFolder, CCheckReport& report)
     const std::vector<std::string> names = ListLanguageNames(pszFolder);
     if (names.empty())
         return;
-    const CLoadedModule defaultModule(CString(pszFolder) + "PelkinUpdate.prm");
+    const CResourceModule defaultModule(CString(pszFolder) + "PelkinUpdate.prm");
     for (const std::string& strName : names)
         CheckLanguageModule(pszFolder, strName, defaultModule.Get(), report);
 }

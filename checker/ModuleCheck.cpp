@@ -1,6 +1,7 @@
 #include "ModuleCheck.h"
 
 #include "AfxModuleState.h"
+#include "AfxResourceModule.h"
 #include "ResourceTables.h"
 #include "TextFit.h"
 #include "resource.h"
@@ -127,24 +128,20 @@ void CheckProgramFiles(const char* pszFolder, CCheckReport& report)
         report.AddError("PelkinUpdate.prm", "missing: the updater ends at once without a window");
         return;
     }
-    HINSTANCE hModule = AfxLoadResourceModule(strModule);
-    if (!hModule) {
+    const CResourceModule module(strModule);
+    if (!module.Get()) {
         CString strText;
         strText.Format("not a resource module (error %lu): the updater ends at once without a window", GetLastError());
         report.AddError("PelkinUpdate.prm", strText);
         return;
     }
     CString strReason;
-    if (!CheckResourceTables(hModule, strReason)) {
+    if (!CheckResourceTables(module.Get(), strReason)) {
         report.AddError("PelkinUpdate.prm",
                         "its resource tables are corrupt (" + strReason +
                             "): the updater treats it as missing and ends at once without a window");
-        FreeLibrary(hModule);
         return;
     }
-    HINSTANCE hProgram = IsFile(strProgram) ? AfxLoadResourceModule(strProgram) : nullptr;
-    CheckResources(hModule, hProgram, report);
-    if (hProgram)
-        FreeLibrary(hProgram);
-    FreeLibrary(hModule);
+    const CResourceModule program(IsFile(strProgram) ? static_cast<LPCSTR>(strProgram) : nullptr);
+    CheckResources(module.Get(), program.Get(), report);
 }
