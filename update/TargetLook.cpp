@@ -12,6 +12,10 @@ SCAN_OUTCOME CUpdateEngine::LookAtTarget()
     SCAN_OUTCOME outcome = SCAN_UPDATED;
     if (!IsVersionAccepted(m_identity))
         outcome = SCAN_VERSION_REFUSED;
+    // Judged by name first, as CheckRoom does: the space check opens every
+    // package file, and a file named like a device must never be opened.
+    else if (!IsPackageAccepted())
+        outcome = SCAN_COPY_FAILED;
     else if (!HasRoomForPackage(m_strDriveRoot))
         outcome = SCAN_NO_ROOM;
     else if (!ReportPackageLook())

@@ -121,6 +121,10 @@ TEST_F(UpdateEngineTest, PackageRefusedBeforeAnythingIsOpened)
     EXPECT_TRUE(ListFiles("E:\\").empty());
     EXPECT_EQ(1, events.Count("ModelB\\aux.dat: named like a device"));
     EXPECT_EQ(0, events.Count("Space:"));
+    // The look predicts the same, by the same judgement.
+    CUpdateEngine look(strFolder.c_str());
+    ASSERT_EQ(1, look.FindTargetDrive());
+    EXPECT_EQ(SCAN_COPY_FAILED, look.LookAtTarget());
     RemoveLongPath(strFolder + "ModelB\\aux.dat");  // only the \\?\\ form names the file
 }
 
