@@ -170,14 +170,13 @@ bool IsFatFileName(const char* pszName, CString* pstrReason)
     CString strReason;
     const int nLength = MultiByteToWideChar(CP_ACP, 0, pszName, -1, nullptr, 0) - 1;
     const char chRefused = FindRefusedCharacter(pszName);
-    const size_t nBytes = std::strlen(pszName);
     if (nLength > kFatNameLimit)
         strReason.Format("%d characters, more than %d", nLength, kFatNameLimit);
     else if (static_cast<unsigned char>(chRefused) >= 32)
         strReason.Format("it holds '%c'", chRefused);
     else if (chRefused)
         strReason = "it holds a control character";
-    else if (nBytes > 0 && (pszName[nBytes - 1] == '.' || pszName[nBytes - 1] == ' '))
+    else if (EndsInDotOrBlank(pszName))
         strReason = "it ends in a dot or a blank";
     else if (IsDeviceName(pszName))
         strReason = "a device name";

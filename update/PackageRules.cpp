@@ -26,12 +26,6 @@ std::wstring UpperName(const char* pszName)
     return strWide;
 }
 
-bool EndsInDotOrBlank(const char* pszName)
-{
-    const size_t nBytes = std::strlen(pszName);
-    return nBytes > 0 && (pszName[nBytes - 1] == '.' || pszName[nBytes - 1] == ' ');
-}
-
 int JudgeFile(const CString&, const CString& strName, void* pContext)
 {
     PACKAGE_JUDGE& judge = *static_cast<PACKAGE_JUDGE*>(pContext);
@@ -60,6 +54,12 @@ bool IsReleaseAccepted(const char* pszVersion, WORD nRelease)
     CString strRelease;
     strRelease.Format("%04X", nRelease);
     return strRelease.CompareNoCase(pszVersion) <= 0;
+}
+
+bool EndsInDotOrBlank(const char* pszName)
+{
+    const size_t nBytes = std::strlen(pszName);
+    return nBytes > 0 && (pszName[nBytes - 1] == '.' || pszName[nBytes - 1] == ' ');
 }
 
 bool IsDeviceName(const char* pszName)

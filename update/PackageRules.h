@@ -24,6 +24,10 @@ bool IsReleaseAccepted(const char* pszVersion, WORD nRelease);
 // with an extension (COM1.BIN opens the serial port, not a file).
 bool IsDeviceName(const char* pszName);
 
+// True for a name whose last character is a dot or a blank, which Windows
+// drops when it opens the name (no double-byte character ends in either).
+bool EndsInDotOrBlank(const char* pszName);
+
 // Temporary names the copy can stage files under (~PKU0000.TMP to
 // ~PKUFFFE.TMP; ~PKUFFFF.TMP is the commit's journal): a package of more
 // files than this can never be staged.
