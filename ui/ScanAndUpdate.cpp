@@ -28,6 +28,9 @@ int CUpdateDlg::ScanAndUpdate()
     OUTCOME_LAYOUT layout = {};
     MeasureLayout(layout);
 
+    // A commit cut off on the drive earlier is undone before anything is
+    // decided, so that no outcome leaves the drive half updated.
+    m_engine.RecoverDrive();
     if (!m_engine.CheckVersion()) {
         CString strMessage;
         strMessage.FormatText(IDS_VERSION_REFUSED, m_engine.GetDeviceName(), m_engine.GetReleaseText());

@@ -40,3 +40,9 @@ CFileOps& CFileOps::Real()
     static CFileOps ops;
     return ops;
 }
+
+BOOL RemoveOwnFile(CFileOps& ops, const char* pszPath)
+{
+    SetFileAttributesA(pszPath, FILE_ATTRIBUTE_NORMAL);
+    return ops.Remove(pszPath);
+}

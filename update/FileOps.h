@@ -27,3 +27,33 @@ public:
     // The real calls; the object has no state, so any thread may use it.
     static CFileOps& Real();
 };
+
+// Removes a file the copy wrote, read-only or not (a set-aside old file
+// may be): its attributes are cleared first.
+BOOL RemoveOwnFile(CFileOps& ops, const char* pszPath);
+
+// A handle of the file calls, closed on every path; Close reports whether
+// the platform accepted the close (a delayed write error shows there).
+class CFileHandle
+{
+public:
+    CFileHandle(CFileOps& ops, HANDLE hFile) : m_ops(ops), m_hFile(hFile) {}
+    ~CFileHandle() { Close(); }
+    CFileHandle(const CFileHandle&) = delete;
+    CFileHandle& operator=(const CFileHandle&) = delete;
+
+    bool IsOpen() const { return m_hFile != INVALID_HANDLE_VALUE; }
+    HANDLE Get() const { return m_hFile; }
+    bool Close()
+    {
+        if (!IsOpen())
+            return true;
+        const BOOL bClosed = m_ops.Close(m_hFile);
+        m_hFile = INVALID_HANDLE_VALUE;
+        return bClosed != FALSE;
+    }
+
+private:
+    CFileOps& m_ops;
+    HANDLE m_hFile;
+};

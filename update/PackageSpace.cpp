@@ -1,7 +1,6 @@
 #include "PackageSpace.h"
 
 #include "PackageFolder.h"
-#include "StagedCopy.h"
 
 namespace {
 
@@ -9,6 +8,7 @@ struct PACKAGE_LIST_CONTEXT
 {
     CString strLeaveOut;  // full path, empty for none
     PACKAGE_FILE_LIST* pFiles;
+    bool bMeasure;
 };
 
 int AddListedFile(const CString& strPath, const CString& strName, void* pContext)
@@ -16,7 +16,7 @@ int AddListedFile(const CString& strPath, const CString& strName, void* pContext
     PACKAGE_LIST_CONTEXT& list = *static_cast<PACKAGE_LIST_CONTEXT*>(pContext);
     if (!list.strLeaveOut.IsEmpty() && GetFullFilePath(strPath).CompareNoCase(list.strLeaveOut) == 0)
         return 1;
-    list.pFiles->push_back(PACKAGE_FILE{strPath, strName, GetPackageFileBytes(strPath)});
+    list.pFiles->push_back(PACKAGE_FILE{strPath, strName, list.bMeasure ? GetPackageFileBytes(strPath) : 0});
     return 1;
 }
 
@@ -44,7 +44,15 @@ int ListPackageFiles(const char* pszProgramFolder, const char* pszSection, const
                      PACKAGE_FILE_LIST& files)
 {
     files.clear();
-    PACKAGE_LIST_CONTEXT list = {pszLeaveOut && *pszLeaveOut ? GetFullFilePath(pszLeaveOut) : CString(), &files};
+    PACKAGE_LIST_CONTEXT list = {pszLeaveOut && *pszLeaveOut ? GetFullFilePath(pszLeaveOut) : CString(), &files, true};
+    WalkPackageFiles(pszProgramFolder, pszSection, AddListedFile, &list);
+    return static_cast<int>(files.size());
+}
+
+int ListPackageNames(const char* pszProgramFolder, const char* pszSection, PACKAGE_FILE_LIST& files)
+{
+    files.clear();
+    PACKAGE_LIST_CONTEXT list = {CString(), &files, false};
     WalkPackageFiles(pszProgramFolder, pszSection, AddListedFile, &list);
     return static_cast<int>(files.size());
 }
@@ -85,21 +93,10 @@ ULONGLONG MeasurePackageOnDrive(const PACKAGE_FILE_LIST& files, const char* pszD
     return nTotal;
 }
 
-ULONGLONG MeasureLeftoverTemps(const PACKAGE_FILE_LIST& files, const char* pszDriveRoot)
-{
-    LEFTOVER_TEMP_LIST leftovers;
-    ListLeftoverTemps(pszDriveRoot, files, leftovers, nullptr);
-    const ULONGLONG nUnit = GetAllocationUnit(pszDriveRoot);
-    ULONGLONG nTotal = 0;
-    for (const LEFTOVER_TEMP& leftover : leftovers)
-        nTotal = AddWithoutWrap(nTotal, RoundToUnits(leftover.nBytes, nUnit));
-    return nTotal;
-}
-
 int PackageFitsOnDrive(const PACKAGE_FILE_LIST& files, const char* pszDriveRoot, ULONGLONG nFreeBytes,
-                       ULONGLONG* pnOnDrive)
+                       const PACKAGE_FILE_LIST& freed, ULONGLONG* pnOnDrive)
 {
-    const ULONGLONG nFree = AddWithoutWrap(nFreeBytes, MeasureLeftoverTemps(files, pszDriveRoot));
+    const ULONGLONG nFree = AddWithoutWrap(nFreeBytes, MeasurePackageOnDrive(freed, pszDriveRoot));
     const ULONGLONG nOnDrive = MeasurePackageOnDrive(files, pszDriveRoot);
     if (pnOnDrive)
         *pnOnDrive = nOnDrive;

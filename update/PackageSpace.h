@@ -49,6 +49,11 @@ CString GetFullFilePath(const CString& strPath);
 int ListPackageFiles(const char* pszProgramFolder, const char* pszSection, const char* pszLeaveOut,
                      PACKAGE_FILE_LIST& files);
 
+// The package's files in listing order with their paths and names only,
+// none of them opened (bytes 0): for the names, before the package is
+// judged.
+int ListPackageNames(const char* pszProgramFolder, const char* pszSection, PACKAGE_FILE_LIST& files);
+
 // The listed files' bytes, summed without wrapping (a sum past 64 bits
 // stays at the maximum).
 ULONGLONG SumPackageBytes(const PACKAGE_FILE_LIST& files);
@@ -62,16 +67,12 @@ ULONGLONG GetAllocationUnit(const char* pszDriveRoot);
 // drive, summed without wrapping.
 ULONGLONG MeasurePackageOnDrive(const PACKAGE_FILE_LIST& files, const char* pszDriveRoot);
 
-// The room, in whole allocation units, of the leftover temporary files of
-// an earlier copy that was cut off (ListLeftoverTemps) which the copy's
-// cleanup can remove. The copy removes them before it stages, so the
-// space check counts their room as free: otherwise a copy cut off on a
-// nearly full stick would leave it with No room for good. One held open by
-// another program can't be removed, and counts nothing.
-ULONGLONG MeasureLeftoverTemps(const PACKAGE_FILE_LIST& files, const char* pszDriveRoot);
-
 // 1 when nFreeBytes (the drive's free space available to the user) and the
-// room of leftover temporary files hold the listed package in allocation
-// units; the package's size in those units in *pnOnDrive when it is given.
+// room of the files in freed hold the listed package in allocation units;
+// the package's size in those units in *pnOnDrive when it is given. freed:
+// files on the drive that the copy removes before it writes (the leftover
+// temporary files of an earlier copy that was cut off, which would
+// otherwise leave a nearly full stick with No room for good; one held
+// open by another program can't be removed, and is not among them).
 int PackageFitsOnDrive(const PACKAGE_FILE_LIST& files, const char* pszDriveRoot, ULONGLONG nFreeBytes,
-                       ULONGLONG* pnOnDrive = nullptr);
+                       const PACKAGE_FILE_LIST& freed, ULONGLONG* pnOnDrive = nullptr);

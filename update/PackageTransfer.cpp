@@ -6,6 +6,7 @@
 #include "EventText.h"
 #include "PackageFolder.h"
 #include "StagedCopy.h"
+#include "StagingNames.h"
 #include "UpdateObserver.h"
 
 #include <cstring>
@@ -22,17 +23,22 @@ void ForwardProgress(ULONGLONG nDone, ULONGLONG nTotal, void* pContext)
     static_cast<CUpdateObserver*>(pContext)->OnCopyProgress(nDone, nTotal);
 }
 
-const char* GetJournalText(JOURNAL_RECOVERY recovery)
+// What a recovery does with the journal it found; bWould: as /list says it.
+const char* GetJournalText(JOURNAL_RECOVERY recovery, bool bWould)
 {
     switch (recovery) {
     case JOURNAL_UNDONE:
-        return "the commit is undone, its old files are back";
+        return bWould ? "an update would undo the commit first" : "the commit is undone, its old files are back";
     case JOURNAL_FINISHED:
-        return "the commit was through, its set-aside old files are removed";
+        return bWould ? "an update would finish the commit first"
+                      : "the commit was through, its set-aside old files are removed";
     case JOURNAL_DISCARDED:
-        return "it was cut off before any file was moved, and is removed";
+        return bWould ? "it lists no commit that moved a file, and an update would remove it first"
+                      : "it lists no commit that moved a file (it was cut off while it was written, or the updater "
+                        "never wrote it), and is removed; no other file is touched";
     default:
-        return "it can't be carried out now, and stays; no file is copied";
+        return bWould ? "it can't be carried out, so an update would copy no file"
+                      : "it can't be carried out now, and stays; no file is copied";
     }
 }
 
@@ -48,6 +54,11 @@ DWORD CUpdateEngine::GetPackageSize()
 }
 
 int CUpdateEngine::HasRoomForPackage(const char* pszDriveRoot)
+{
+    return MeasureRoom(pszDriveRoot, nullptr);
+}
+
+int CUpdateEngine::MeasureRoom(const char* pszDriveRoot, const PACKAGE_FILE_LIST* pFreedFirst)
 {
     if (!IsUsableRoot(pszDriveRoot)) {
         Report("Space: the drive root does not fit 259 characters");
@@ -70,7 +81,11 @@ int CUpdateEngine::HasRoomForPackage(const char* pszDriveRoot)
     m_bPackageListed = true;
     // In allocation units: see PackageSpace.h for why the staged copy then fits.
     ULONGLONG nOnDrive = 0;
-    const int bRoom = PackageFitsOnDrive(m_package, pszDriveRoot, freeBytes.QuadPart, &nOnDrive);
+    PACKAGE_FILE_LIST leftovers;
+    if (!pFreedFirst)
+        ListLeftoverTemps(pszDriveRoot, m_package, leftovers, nullptr);
+    const int bRoom = PackageFitsOnDrive(m_package, pszDriveRoot, freeBytes.QuadPart,
+                                         pFreedFirst ? *pFreedFirst : leftovers, &nOnDrive);
     if (IsReporting()) {
         const CString strFree =
             dwError == ERROR_SUCCESS ? CString("") : " (cannot be read, " + GetErrorText(dwError) + ")";
@@ -105,7 +120,6 @@ int CUpdateEngine::CopyPackageToDrive(const char* pszDriveRoot)
                static_cast<const char*>(strProgramFolder), static_cast<const char*>(m_strSection));
         return 0;
     }
-    ReportJournal(CStagedCopy::RecoverJournal(pszDriveRoot, m_pFileOps), pszDriveRoot);
     CStagedCopy copy(pszDriveRoot, m_pFileOps);
     copy.AddPackage(files);
     if (m_pObserver)
@@ -132,10 +146,35 @@ int CUpdateEngine::ListPackage(PACKAGE_FILE_LIST& files) const
     return ListPackageFiles(strProgramFolder, m_strSection, pszLog, files);
 }
 
-void CUpdateEngine::ReportJournal(JOURNAL_RECOVERY recovery, const char* pszDriveRoot) const
+void CUpdateEngine::ReportJournal(const JOURNAL_LOOK& look, bool bWould) const
 {
-    if (recovery != JOURNAL_NONE)
-        Report("Copy: %s holds the journal of a copy that was cut off: %s", pszDriveRoot, GetJournalText(recovery));
+    if (look.recovery == JOURNAL_NONE || !IsReporting())
+        return;
+    CString strLine;
+    if (look.recovery == JOURNAL_BLOCKED) {
+        strLine.Format("%s%s%s stands where the commit keeps its journal, and the updater did not write it (a folder, "
+                       "a link, a pipe, or a file of that name in another case): %s; remove or rename it, then "
+                       "update again",
+                       bWould ? "" : "Copy: ", static_cast<const char*>(m_strDriveRoot),
+                       static_cast<const char*>(GetStagingName(kJournalNumber)),
+                       bWould ? "an update would copy no file" : "no file is copied");
+    } else {
+        strLine.Format("%s%s holds the journal of a copy that was cut off: %s",
+                       bWould ? "" : "Copy: ", static_cast<const char*>(m_strDriveRoot),
+                       GetJournalText(look.recovery, bWould));
+    }
+    CString strMore;
+    if (look.nLeftAlone > 0) {
+        strMore.Format("; %d of its names %s left alone, as they hold what the commit did not put there or are no "
+                       "plain files of the drive",
+                       look.nLeftAlone, bWould ? "would be" : "are");
+        strLine += strMore;
+    }
+    if (look.nLeftoversRemoved > 0) {
+        strMore.Format("; %d files that copy staged are removed", look.nLeftoversRemoved);
+        strLine += strMore;
+    }
+    Report("%s", static_cast<const char*>(strLine));
 }
 
 // The log written on the drive under a package file's name would stand in

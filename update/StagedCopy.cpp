@@ -1,6 +1,6 @@
 #include "StagedCopy.h"
 
-#include "AfxFileFind.h"
+#include "DriveEntry.h"
 #include "EventText.h"
 #include "FileOps.h"
 #include "PackageFolder.h"
@@ -15,46 +15,9 @@ namespace {
 // trip through Wine's server or the kernel) small; 1 MiB is a multiple of
 // every sector size, as unbuffered reads require.
 const DWORD kChunk = 1024 * 1024;
-const unsigned kTempNumbers = 0x10000;
-const unsigned kJournalNumber = 0xFFFF;
-// The journal: a header line, "FINAL\tASIDE\tATTRIBUTES" per file (ASIDE
-// empty when the final name was free, ATTRIBUTES its old file's, in
-// eight hexadecimal digits), an end line; the committed line is appended
-// once every file is in place. A journal without its end line was cut off
-// before any move.
-const char kJournalHeader[] = "PelkinUpdate commit journal";
-const char kJournalEnd[] = "end";
-const char kJournalCommitted[] = "committed";
-const ULONGLONG kMaxJournalBytes = 32ULL * 1024 * 1024;
 const char kReadBackDiffers[] = "the read-back differs at byte %llu";
-const DWORD kNotPlain = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT;
+const char kInTheWay[] = "a folder or link of that name is in the way";
 const DWORD kReplace = MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH;
-
-// A handle of the file calls, closed on every path; Close reports whether
-// the platform accepted the close (a delayed write error shows there).
-class CFileHandle
-{
-public:
-    CFileHandle(CFileOps& ops, HANDLE hFile) : m_ops(ops), m_hFile(hFile) {}
-    ~CFileHandle() { Close(); }
-    CFileHandle(const CFileHandle&) = delete;
-    CFileHandle& operator=(const CFileHandle&) = delete;
-
-    bool IsOpen() const { return m_hFile != INVALID_HANDLE_VALUE; }
-    HANDLE Get() const { return m_hFile; }
-    bool Close()
-    {
-        if (!IsOpen())
-            return true;
-        const BOOL bClosed = m_ops.Close(m_hFile);
-        m_hFile = INVALID_HANDLE_VALUE;
-        return bClosed != FALSE;
-    }
-
-private:
-    CFileOps& m_ops;
-    HANDLE m_hFile;
-};
 
 // Two page-aligned chunk buffers (unbuffered reads need aligned memory).
 class CChunkBuffers
@@ -90,95 +53,6 @@ private:
     EXECUTION_STATE m_previous;
 };
 
-int HexDigitValue(char ch)
-{
-    if (ch >= '0' && ch <= '9')
-        return ch - '0';
-    if (ch >= 'A' && ch <= 'F')
-        return ch - 'A' + 10;
-    if (ch >= 'a' && ch <= 'f')
-        return ch - 'a' + 10;
-    return -1;
-}
-
-// The number of a temporary name, or -1 for any other name. bExact: the
-// name as the copy writes it, upper-case; otherwise in any case, as FAT
-// compares names.
-int GetTempNumber(const char* pszName, bool bExact)
-{
-    if (pszName == nullptr || strnlen(pszName, 13) != 12)
-        return -1;
-    const bool bFrame = bExact ? strncmp(pszName, "~PKU", 4) == 0 && strcmp(pszName + 8, ".TMP") == 0
-                               : _strnicmp(pszName, "~PKU", 4) == 0 && _stricmp(pszName + 8, ".TMP") == 0;
-    if (!bFrame)
-        return -1;
-    int nNumber = 0;
-    for (int i = 4; i < 8; ++i) {
-        const int nDigit = HexDigitValue(pszName[i]);
-        if (nDigit < 0 || (bExact && pszName[i] >= 'a'))
-            return -1;
-        nNumber = nNumber * 16 + nDigit;
-    }
-    return nNumber;
-}
-
-// Always upper-case hexadecimal: what IsStagingName recognises.
-CString TempName(unsigned nNumber)
-{
-    char szName[16];
-    snprintf(szName, sizeof szName, "~PKU%04X.TMP", nNumber & 0xFFFFu);
-    return szName;
-}
-
-bool IsNameIn(const PACKAGE_FILE_LIST& files, const CString& strName)
-{
-    for (const PACKAGE_FILE& file : files) {
-        if (file.strName.GetLength() == strName.GetLength() && file.strName.CompareNoCase(strName) == 0)
-            return true;
-    }
-    return false;
-}
-
-// A leftover the cleanup can remove: a plain file, the entry itself and
-// not a link's target (opened without following a reparse point; a file
-// with a second hard link is someone else's too), that no other program
-// holds open against deletion. Its bytes in nBytes.
-bool CanRemoveLeftover(const CString& strPath, ULONGLONG& nBytes)
-{
-    if (!FitsMaxPath(strPath))
-        return false;
-    const HANDLE hFile =
-        CreateFileA(strPath, DELETE | FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                    nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-    if (hFile == INVALID_HANDLE_VALUE)
-        return false;
-    BY_HANDLE_FILE_INFORMATION info = {};
-    const BOOL bKnown = GetFileInformationByHandle(hFile, &info);
-    CloseHandle(hFile);
-    if (!bKnown || (info.dwFileAttributes & kNotPlain) || info.nNumberOfLinks > 1)
-        return false;
-    nBytes = (static_cast<ULONGLONG>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
-    return true;
-}
-
-// A plain file of the journal's name in exactly our case: a user's
-// look-alike of another case (which FAT finds under our name) is not ours.
-bool IsOurJournal(const CString& strPath)
-{
-    WIN32_FIND_DATAA found = {};
-    const HANDLE hFind = FindFirstFileA(strPath, &found);
-    if (hFind == INVALID_HANDLE_VALUE)
-        return false;
-    FindClose(hFind);
-    return (found.dwFileAttributes & kNotPlain) == 0 && GetTempNumber(found.cFileName, true) == kJournalNumber;
-}
-
-bool IsPlainFile(const CString& strPath)
-{
-    const DWORD dwAttributes = GetFileAttributesA(strPath);
-    return dwAttributes != INVALID_FILE_ATTRIBUTES && (dwAttributes & kNotPlain) == 0;
-}
-
 // The file lands as a file copy would leave it: with its source's time of
 // last write and its hidden, system and archive attributes (a vendor may
 // hide a firmware file from the user), but never read-only: a read-only
@@ -198,14 +72,6 @@ void KeepAttributes(const CString& strSource, const CString& strTemp)
     const DWORD dwSource = GetFileAttributesA(strSource);
     if (dwSource != INVALID_FILE_ATTRIBUTES && (dwSource & dwKept))
         SetFileAttributesA(strTemp, dwSource & (dwKept | FILE_ATTRIBUTE_ARCHIVE));
-}
-
-// A file of ours may be read-only (a set-aside old file); it goes all the
-// same.
-BOOL RemoveFile(CFileOps& ops, const char* pszPath)
-{
-    SetFileAttributesA(pszPath, FILE_ATTRIBUTE_NORMAL);
-    return ops.Remove(pszPath);
 }
 
 bool Rewind(HANDLE hFile)
@@ -229,124 +95,12 @@ DWORD FirstDifference(const char* pFirst, const char* pSecond, DWORD nLength)
     return i;
 }
 
-// One entry of a journal read back from the drive.
-struct JOURNAL_ENTRY
-{
-    CString strFinal;
-    CString strAside;
-    DWORD dwAttributes;
-};
-
-// A journal's text: its entries, and whether it ends in the committed line.
-// false for a text that is no whole journal of ours; its names are checked
-// like any input from the stick: plain names, set-aside names of our
-// pattern, so that carrying it out never reaches outside the root.
-bool ParseJournal(const std::string& text, std::vector<JOURNAL_ENTRY>& entries, bool& bCommitted)
-{
-    std::vector<std::string> lines;
-    size_t nStart = 0;
-    for (size_t nEnd; (nEnd = text.find("\r\n", nStart)) != std::string::npos; nStart = nEnd + 2)
-        lines.push_back(text.substr(nStart, nEnd - nStart));
-    if (nStart != text.size() || lines.size() < 2 || lines[0] != kJournalHeader)
-        return false;
-    size_t i = 1;
-    for (; i < lines.size() && lines[i] != kJournalEnd; ++i) {
-        const size_t nTab = lines[i].find('\t');
-        const size_t nTab2 = nTab == std::string::npos ? nTab : lines[i].find('\t', nTab + 1);
-        if (nTab2 == std::string::npos || lines[i].size() != nTab2 + 9 || lines[i].find('\0') != std::string::npos)
-            return false;
-        JOURNAL_ENTRY entry = {lines[i].substr(0, nTab).c_str(), lines[i].substr(nTab + 1, nTab2 - nTab - 1).c_str(),
-                               0};
-        char* pszEnd = nullptr;
-        entry.dwAttributes = strtoul(lines[i].c_str() + nTab2 + 1, &pszEnd, 16);
-        const int nAside = GetTempNumber(entry.strAside, true);
-        if (*pszEnd || !IsPlainFolderName(entry.strFinal) ||
-            (!entry.strAside.IsEmpty() && (nAside < 0 || nAside == static_cast<int>(kJournalNumber))))
-            return false;
-        entries.push_back(entry);
-    }
-    bCommitted = i + 2 == lines.size() && lines[i + 1] == kJournalCommitted;
-    return i + 1 == lines.size() || bCommitted;
-}
-
-// The journal's text; an empty one for a file too large to be ours.
-bool ReadJournal(CFileOps& ops, const CString& strPath, std::string& text)
-{
-    CFileHandle journal(ops, ops.Open(strPath, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL));
-    if (!journal.IsOpen())
-        return false;
-    char szPart[4096];
-    for (DWORD nRead = 0; ops.Read(journal.Get(), szPart, sizeof szPart, &nRead); text.append(szPart, nRead)) {
-        if (nRead == 0)
-            return true;
-        if (text.size() > kMaxJournalBytes) {
-            text.clear();
-            return true;
-        }
-    }
-    return false;
-}
-
-// Carries out a whole journal: undoes the commit (every old file moved
-// back over its final name, every new file without an old one removed, in
-// reverse order), or, for a commit that was through, removes the
-// set-aside files. true when every step was done.
-bool CarryOutJournal(CFileOps& ops, const CString& strRoot, const std::vector<JOURNAL_ENTRY>& entries, bool bCommitted)
-{
-    bool bDone = true;
-    for (auto it = entries.rbegin(); it != entries.rend(); ++it) {
-        const CString strFinal = strRoot + it->strFinal;
-        const CString strAside = strRoot + it->strAside;
-        if (!FitsMaxPath(strFinal) || !FitsMaxPath(strAside)) {
-            bDone = false;
-        } else if (bCommitted) {
-            if (!it->strAside.IsEmpty() && IsPlainFile(strAside))
-                bDone = RemoveFile(ops, strAside) && bDone;
-        } else if (it->strAside.IsEmpty()) {
-            if (IsPlainFile(strFinal))
-                bDone = RemoveFile(ops, strFinal) && bDone;
-        } else {
-            if (IsPlainFile(strAside) && !ops.Move(strAside, strFinal, kReplace))
-                bDone = false;
-            else if (it->dwAttributes & FILE_ATTRIBUTE_READONLY)
-                SetFileAttributesA(strFinal, it->dwAttributes);
-        }
-    }
-    return bDone;
-}
-
 }  // namespace
 
-void ListLeftoverTemps(const char* pszDriveRoot, const PACKAGE_FILE_LIST& files, LEFTOVER_TEMP_LIST& leftovers,
-                       std::vector<bool>* pTaken)
+bool IsNameInTheWay(const char* pszDriveRoot, const CString& strName)
 {
-    leftovers.clear();
-    if (pTaken)
-        pTaken->assign(kTempNumbers, false);
-    const CString strPattern = CString(pszDriveRoot) + "*";
-    if (!FitsMaxPath(strPattern))
-        return;
-    bool bJournal = false;
-    CFileFind finder;
-    BOOL bMore = finder.FindFile(strPattern);
-    while (bMore) {
-        bMore = finder.FindNextFile();
-        const CString strName = finder.GetFileName();
-        const int nNumber = GetTempNumber(strName, false);
-        if (nNumber < 0)
-            continue;
-        if (pTaken)
-            (*pTaken)[static_cast<size_t>(nNumber)] = true;
-        if (!CStagedCopy::IsStagingName(strName) || finder.MatchesMask(kNotPlain) || IsNameIn(files, strName))
-            continue;
-        bJournal = bJournal || nNumber == static_cast<int>(kJournalNumber);
-        ULONGLONG nBytes = 0;
-        if (nNumber != static_cast<int>(kJournalNumber) && CanRemoveLeftover(finder.GetFilePath(), nBytes))
-            leftovers.push_back(LEFTOVER_TEMP{finder.GetFilePath(), nBytes});
-    }
-    finder.Close();
-    if (bJournal)
-        leftovers.clear();
+    const CString strFinal = CString(pszDriveRoot) + strName;
+    return FitsMaxPath(strFinal) && LookAtDriveEntry(strFinal) == ENTRY_OTHER;
 }
 
 CStagedCopy::CStagedCopy(const char* pszDriveRoot, CFileOps* pOps)
@@ -365,37 +119,14 @@ int CStagedCopy::AddPackage(const char* pszProgramFolder, const char* pszSection
 void CStagedCopy::AddPackage(const PACKAGE_FILE_LIST& files)
 {
     for (const PACKAGE_FILE& file : files)
-        m_files.push_back(STAGED_FILE{file, CString(), CString(), 0, kNotMoved, false, nullptr, ERROR_SUCCESS, 0});
+        m_files.push_back(STAGED_FILE{file, CString(), JOURNAL_ENTRY{file.strName, CString(), 0, true, 0, {0, 0}},
+                                      kNotMoved, false, nullptr, ERROR_SUCCESS, 0});
 }
 
 void CStagedCopy::SetProgress(COPY_PROGRESS_PROC pfnProgress, void* pContext)
 {
     m_pfnProgress = pfnProgress;
     m_pProgressContext = pContext;
-}
-
-bool CStagedCopy::IsStagingName(const char* pszName)
-{
-    return GetTempNumber(pszName, true) >= 0;
-}
-
-JOURNAL_RECOVERY CStagedCopy::RecoverJournal(const char* pszDriveRoot, CFileOps* pOps)
-{
-    CFileOps& ops = pOps ? *pOps : CFileOps::Real();
-    const CString strRoot(pszDriveRoot);
-    const CString strJournal = strRoot + TempName(kJournalNumber);
-    if (!FitsMaxPath(strJournal) || !IsOurJournal(strJournal))
-        return JOURNAL_NONE;
-    std::string text;
-    if (!ReadJournal(ops, strJournal, text))
-        return JOURNAL_FAILED;
-    std::vector<JOURNAL_ENTRY> entries;
-    bool bCommitted = false;
-    if (!ParseJournal(text, entries, bCommitted))
-        return RemoveFile(ops, strJournal) ? JOURNAL_DISCARDED : JOURNAL_FAILED;
-    if (!CarryOutJournal(ops, strRoot, entries, bCommitted) || !RemoveFile(ops, strJournal))
-        return JOURNAL_FAILED;
-    return bCommitted ? JOURNAL_FINISHED : JOURNAL_UNDONE;
 }
 
 int CStagedCopy::Run()
@@ -415,14 +146,13 @@ int CStagedCopy::Stage()
     m_strRunNote.Empty();
     if (m_files.empty())
         return 0;
-    if (RecoverJournal(m_strRoot, &m_ops) == JOURNAL_FAILED) {
-        m_strRunNote = "the journal of an earlier copy that was cut off (" + TempName(kJournalNumber) +
-                       ") can't be carried out, so no file is touched";
+    size_t nOld = 0;
+    if (!IsJournalNameFree() || !AreFinalNamesFree(nOld))
         return 0;
-    }
     CKeepAwake awake;
-    if (PrepareNames() < m_files.size()) {
-        m_strRunNote = "the drive has fewer free temporary names than the package has files";
+    // One name per file to stage it under, one per old file to set aside.
+    if (PrepareNames() < m_files.size() + nOld) {
+        m_strRunNote = "the drive has fewer free temporary names than the package needs";
         return 0;
     }
     StartProgress();
@@ -440,7 +170,7 @@ int CStagedCopy::Stage()
             // drive, and the files after this one would only fail slowly.
             m_bDriveGone = !file.strTemp.IsEmpty() && IsDriveGoneError(file.dwError);
             if (!file.strTemp.IsEmpty())
-                RemoveFile(m_ops, file.strTemp);  // at once: its room may let a later file stage
+                RemoveOwnFile(m_ops, file.strTemp);  // at once: its room may let a later file stage
             file.strTemp.Empty();
             bAllStaged = false;
             if (m_bDriveGone) {
@@ -454,6 +184,45 @@ int CStagedCopy::Stage()
     return bAllStaged ? 1 : 0;
 }
 
+// The journal of a commit cut off earlier is carried out before the copy
+// starts (RecoverCutOffCommit); one still there could not be, and a
+// folder, link or pipe of its name would keep the commit from writing one.
+bool CStagedCopy::IsJournalNameFree()
+{
+    const CString strJournal = GetStagingName(kJournalNumber);
+    switch (LookAtDriveEntry(m_strRoot + strJournal)) {
+    case ENTRY_NONE:
+        return true;
+    case ENTRY_PLAIN_FILE:
+        m_strRunNote = "the journal of an earlier copy that was cut off (" + strJournal +
+                       ") can't be carried out, so no file is touched";
+        return false;
+    case ENTRY_OTHER:
+        break;
+    }
+    m_strRunNote =
+        "the journal's name " + strJournal + " is taken by a folder, a link or a pipe, so no file is touched";
+    return false;
+}
+
+// Every final name free, or a plain file of the drive that the commit may
+// replace (read-only or not: the package owns the name), before anything is
+// written; nOld counts the plain files.
+bool CStagedCopy::AreFinalNamesFree(size_t& nOld)
+{
+    bool bFree = true;
+    for (STAGED_FILE& file : m_files) {
+        const CString strFinal = m_strRoot + file.source.strName;
+        if (!FitsMaxPath(strFinal))
+            continue;  // StageFile says why
+        const DRIVE_ENTRY entry = LookAtDriveEntry(strFinal);
+        nOld += entry == ENTRY_PLAIN_FILE ? 1 : 0;
+        if (entry == ENTRY_OTHER)
+            bFree = Fail(file, kInTheWay, ERROR_SUCCESS);
+    }
+    return bFree;
+}
+
 // One listing of the root: leftovers removed, and every temporary number
 // that an entry or a package file bears set aside, so that free names are
 // chosen without probing the drive name by name. The number of free names.
@@ -462,16 +231,16 @@ size_t CStagedCopy::PrepareNames()
     PACKAGE_FILE_LIST files;
     for (const STAGED_FILE& file : m_files)
         files.push_back(file.source);
-    LEFTOVER_TEMP_LIST leftovers;
+    PACKAGE_FILE_LIST leftovers;
     ListLeftoverTemps(m_strRoot, files, leftovers, &m_taken);
-    for (const LEFTOVER_TEMP& leftover : leftovers) {
+    for (const PACKAGE_FILE& leftover : leftovers) {
         const int nNumber =
-            GetTempNumber(static_cast<const char*>(leftover.strPath) + leftover.strPath.GetLength() - 12, true);
-        if (RemoveFile(m_ops, leftover.strPath) && nNumber >= 0)
+            GetStagingNumber(static_cast<const char*>(leftover.strPath) + leftover.strPath.GetLength() - 12, true);
+        if (RemoveOwnFile(m_ops, leftover.strPath) && nNumber >= 0)
             m_taken[static_cast<size_t>(nNumber)] = false;
     }
     for (const PACKAGE_FILE& file : files) {
-        const int nNumber = GetTempNumber(file.strName, false);
+        const int nNumber = GetStagingNumber(file.strName, false);
         if (nNumber >= 0)
             m_taken[static_cast<size_t>(nNumber)] = true;
     }
@@ -488,7 +257,7 @@ bool CStagedCopy::TakeFreeName(CString& strName)
     for (; m_nNextTemp < kJournalNumber; ++m_nNextTemp) {
         if (!m_taken[m_nNextTemp]) {
             m_taken[m_nNextTemp] = true;
-            strName = TempName(m_nNextTemp++);
+            strName = GetStagingName(m_nNextTemp++);
             return true;
         }
     }
@@ -524,8 +293,6 @@ bool CStagedCopy::StageFile(STAGED_FILE& file, char* pData, char* pCheck)
     const CString strFinal = m_strRoot + file.source.strName;
     if (!FitsMaxPath(file.source.strPath) || !FitsMaxPath(strFinal))
         return Fail(file, "its path, or its path on the drive, does not fit 259 characters", ERROR_SUCCESS);
-    if (!CanReplace(file, strFinal))
-        return false;
     // Read-only sharing: nobody may change the source between the write and
     // the comparison.
     CFileHandle source(m_ops, m_ops.Open(file.source.strPath, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING,
@@ -550,17 +317,6 @@ bool CStagedCopy::StageFile(STAGED_FILE& file, char* pData, char* pCheck)
         return false;
     KeepAttributes(file.source.strPath, file.strTemp);
     return true;
-}
-
-// A name the commit can move a file over: nothing there, or a plain file
-// (read-only or not: the package owns the name). A folder, a link or a
-// reparse point is never replaced.
-bool CStagedCopy::CanReplace(STAGED_FILE& file, const CString& strFinal)
-{
-    const DWORD dwAttributes = GetFileAttributesA(strFinal);
-    if (dwAttributes == INVALID_FILE_ATTRIBUTES || (dwAttributes & kNotPlain) == 0)
-        return true;
-    return Fail(file, "a folder or link of that name is in the way", ERROR_SUCCESS);
 }
 
 bool CStagedCopy::CreateTemp(STAGED_FILE& file, HANDLE& hTemp)
@@ -614,15 +370,30 @@ bool CStagedCopy::VerifyTemp(STAGED_FILE& file, HANDLE hSource, char* pData, cha
             return Fail(file, "to read it back");
         if (!ReadFull(hSource, pData, kChunk, nSource))
             return Fail(file, "to read it again");
-        const DWORD nSame = FirstDifference(pCheck, pData, nCopied < nSource ? nCopied : nSource);
-        if (nSame < nSource || nCopied != nSource) {
-            file.nDiffersAt = nOffset + nSame;
+        // memcmp first: the byte search is for the log, and a loop over every
+        // byte halves the copy's speed.
+        const DWORD nCompared = nCopied < nSource ? nCopied : nSource;
+        if (nCopied != nSource || memcmp(pCheck, pData, nCompared) != 0) {
+            file.nDiffersAt = nOffset + FirstDifference(pCheck, pData, nCompared);
             return Fail(file, kReadBackDiffers, ERROR_SUCCESS);
         }
         Advance(nSource);
         if (nSource < kChunk)
-            return true;
+            return RecordIdentity(file, temp.Get());
     }
+}
+
+// What identifies the staged file once it is moved in: its size and time
+// of last write as the drive keeps them. An undo removes or replaces a
+// final name only while it still holds this file.
+bool CStagedCopy::RecordIdentity(STAGED_FILE& file, HANDLE hTemp)
+{
+    DRIVE_FILE_INFO info = {};
+    if (!GetOpenFileInfo(hTemp, info))
+        return Fail(file, "to read its size and time back");
+    file.entry.nBytes = info.nBytes;
+    file.entry.lastWrite = info.lastWrite;
+    return true;
 }
 
 bool CStagedCopy::ReadFull(HANDLE hFile, char* pBuffer, DWORD nWanted, DWORD& nRead)
@@ -643,7 +414,7 @@ void CStagedCopy::RemoveTemps()
 {
     for (STAGED_FILE& file : m_files) {
         if (!file.strTemp.IsEmpty())
-            RemoveFile(m_ops, file.strTemp);
+            RemoveOwnFile(m_ops, file.strTemp);
         file.strTemp.Empty();
     }
 }
@@ -658,7 +429,7 @@ int CStagedCopy::Commit()
         RemoveTemps();
         return 0;
     }
-    const CString strJournal = m_strRoot + TempName(kJournalNumber);
+    const CString strJournal = m_strRoot + GetStagingName(kJournalNumber);
     CFileHandle journal(m_ops, FitsMaxPath(strJournal)
                                    ? m_ops.Open(strJournal, GENERIC_WRITE, 0, CREATE_NEW, FILE_ATTRIBUTE_NORMAL)
                                    : INVALID_HANDLE_VALUE);
@@ -667,7 +438,7 @@ int CStagedCopy::Commit()
         const DWORD dwError = GetLastError();
         if (journal.IsOpen()) {
             journal.Close();
-            RemoveFile(m_ops, strJournal);
+            RemoveOwnFile(m_ops, strJournal);
         }
         // A package that takes the stick's last free units leaves none for
         // the journal, and the room check promised it room: the commit goes
@@ -686,17 +457,17 @@ int CStagedCopy::Commit()
         }
         Advance(1);
     }
-    if (m_bJournal && (!MarkCommitted(journal.Get()) || !journal.Close())) {
+    if (m_bJournal && (!WriteFlushed(journal.Get(), FormatJournalCommitted()) || !journal.Close())) {
         const DWORD dwError = GetLastError();
         journal.Close();
         return FailCommit("failed to mark the commit as through in its journal", dwError);
     }
     for (const STAGED_FILE& file : m_files) {
-        if (!file.strAside.IsEmpty())
-            RemoveFile(m_ops, m_strRoot + file.strAside);
+        if (!file.entry.strAside.IsEmpty())
+            RemoveOwnFile(m_ops, m_strRoot + file.entry.strAside);
     }
     if (m_bJournal)
-        RemoveFile(m_ops, strJournal);
+        RemoveOwnFile(m_ops, strJournal);
     if (m_pfnProgress)
         m_pfnProgress(m_nTotal, m_nTotal, m_pProgressContext);
     return 1;
@@ -712,14 +483,14 @@ int CStagedCopy::FailCommit(const char* pszWhat, DWORD dwError)
     if (Undo()) {
         RemoveTemps();
         if (m_bJournal)
-            RemoveFile(m_ops, m_strRoot + TempName(kJournalNumber));
+            RemoveOwnFile(m_ops, m_strRoot + GetStagingName(kJournalNumber));
     } else {
         if (!m_strRunNote.IsEmpty())
             m_strRunNote += "; ";
         m_strRunNote += "the commit could not be undone whole";
         if (m_bJournal)
-            m_strRunNote +=
-                ": its journal " + TempName(kJournalNumber) + " stays on the drive, and the next run undoes it first";
+            m_strRunNote += ": its journal " + GetStagingName(kJournalNumber) +
+                            " stays on the drive, and the next run undoes it first";
     }
     return 0;
 }
@@ -727,51 +498,38 @@ int CStagedCopy::FailCommit(const char* pszWhat, DWORD dwError)
 bool CStagedCopy::ChooseAsideNames()
 {
     for (STAGED_FILE& file : m_files) {
-        const CString strFinal = m_strRoot + file.source.strName;
-        SetLastError(ERROR_SUCCESS);
-        const DWORD dwAttributes = GetFileAttributesA(strFinal);
-        const DWORD dwError = GetLastError();
-        if (dwAttributes == INVALID_FILE_ATTRIBUTES && dwError != ERROR_FILE_NOT_FOUND &&
-            dwError != ERROR_PATH_NOT_FOUND)
-            return Fail(file, "to look at its old file", dwError);
-        if (dwAttributes == INVALID_FILE_ATTRIBUTES)
+        DRIVE_FILE_INFO info = {};
+        const DRIVE_ENTRY entry = LookAtDriveEntry(m_strRoot + file.source.strName, &info);
+        if (entry == ENTRY_NONE)
             continue;
-        if (dwAttributes & kNotPlain)
-            return Fail(file, "a folder or link of that name is in the way", ERROR_SUCCESS);
-        if (!TakeFreeName(file.strAside))
+        if (entry == ENTRY_OTHER)
+            return Fail(file, kInTheWay, ERROR_SUCCESS);
+        if (!TakeFreeName(file.entry.strAside))
             return Fail(file, "no temporary name is free on the drive to set its old file aside", ERROR_SUCCESS);
-        file.dwOldAttributes = dwAttributes;
+        file.entry.dwAttributes = info.dwAttributes;
     }
     return true;
 }
 
 bool CStagedCopy::WriteJournal(HANDLE hJournal)
 {
-    CString strText = CString(kJournalHeader) + "\r\n";
-    for (const STAGED_FILE& file : m_files) {
-        char szAttributes[16];
-        snprintf(szAttributes, sizeof szAttributes, "\t%08lX\r\n", static_cast<unsigned long>(file.dwOldAttributes));
-        strText += file.source.strName + "\t" + file.strAside + szAttributes;
-    }
-    strText += CString(kJournalEnd) + "\r\n";
+    JOURNAL_ENTRY_LIST entries;
+    for (const STAGED_FILE& file : m_files)
+        entries.push_back(file.entry);
+    return WriteFlushed(hJournal, FormatJournal(entries));
+}
+
+bool CStagedCopy::WriteFlushed(HANDLE hFile, const CString& strText)
+{
     DWORD nWritten = 0;
     const DWORD nLength = static_cast<DWORD>(strText.GetLength());
-    if (!m_ops.Write(hJournal, static_cast<const char*>(strText), nLength, &nWritten))
+    if (!m_ops.Write(hFile, static_cast<const char*>(strText), nLength, &nWritten))
         return false;
     if (nWritten != nLength) {
         SetLastError(ERROR_DISK_FULL);
         return false;
     }
-    return m_ops.Flush(hJournal) != FALSE;
-}
-
-bool CStagedCopy::MarkCommitted(HANDLE hJournal)
-{
-    const CString strLine = CString(kJournalCommitted) + "\r\n";
-    DWORD nWritten = 0;
-    const DWORD nLength = static_cast<DWORD>(strLine.GetLength());
-    return m_ops.Write(hJournal, static_cast<const char*>(strLine), nLength, &nWritten) && nWritten == nLength &&
-           m_ops.Flush(hJournal);
+    return m_ops.Flush(hFile) != FALSE;
 }
 
 // Sets the old file of the name aside (its read-only attribute cleared
@@ -780,11 +538,11 @@ bool CStagedCopy::MarkCommitted(HANDLE hJournal)
 bool CStagedCopy::MoveIn(STAGED_FILE& file)
 {
     const CString strFinal = m_strRoot + file.source.strName;
-    if (!file.strAside.IsEmpty()) {
-        const DWORD dwOld = file.dwOldAttributes;
+    if (!file.entry.strAside.IsEmpty()) {
+        const DWORD dwOld = file.entry.dwAttributes;
         if ((dwOld & FILE_ATTRIBUTE_READONLY) && !SetFileAttributesA(strFinal, dwOld & ~FILE_ATTRIBUTE_READONLY))
             return Fail(file, "to clear the read-only attribute of its old file");
-        if (!m_ops.Move(strFinal, m_strRoot + file.strAside, MOVEFILE_WRITE_THROUGH)) {
+        if (!m_ops.Move(strFinal, m_strRoot + file.entry.strAside, MOVEFILE_WRITE_THROUGH)) {
             const DWORD dwError = GetLastError();
             SetFileAttributesA(strFinal, dwOld);
             return Fail(file, "to set its old file aside", dwError);
@@ -798,9 +556,8 @@ bool CStagedCopy::MoveIn(STAGED_FILE& file)
     return true;
 }
 
-// Every step of the commit taken back, last first: an old file moved back
-// over its name (and made read-only again when it was), a new file without
-// an old one removed. true when nothing was left undone.
+// Every step of the commit taken back, last first (UndoCommitStep). true
+// when nothing was left undone.
 bool CStagedCopy::Undo()
 {
     bool bAll = true;
@@ -808,15 +565,10 @@ bool CStagedCopy::Undo()
         STAGED_FILE& file = *it;
         if (file.nStep == kNotMoved)
             continue;
-        const CString strFinal = m_strRoot + file.source.strName;
-        const BOOL bBack = file.strAside.IsEmpty() ? RemoveFile(m_ops, strFinal)
-                                                   : m_ops.Move(m_strRoot + file.strAside, strFinal, kReplace);
-        if (!bBack) {
+        if (!UndoCommitStep(m_ops, m_strRoot, file.entry)) {
             bAll = false;
             continue;
         }
-        if (!file.strAside.IsEmpty() && (file.dwOldAttributes & FILE_ATTRIBUTE_READONLY))
-            SetFileAttributesA(strFinal, file.dwOldAttributes);
         file.bUndone = file.nStep == kMovedIn;
         file.nStep = kNotMoved;
     }

@@ -10,30 +10,26 @@
 // reverse (old files moved back, new ones removed), so the drive holds
 // what it held before; once every file is in, a last journal line marks
 // the commit as through, the set-aside files are removed, and the journal
-// last. A later copy that finds a journal (the stick was pulled, the
-// machine stopped) undoes that commit before anything else, or, when its
-// last line is there, finishes it. When any file fails to stage, every
+// last. A later run carries out a journal it finds (RecoverCutOffCommit)
+// before anything else on the drive. When any file fails to stage, every
 // temporary file is removed and no final name is touched; the other files
 // are still attempted, so that the caller can tell which ones failed. Only
 // when the drive itself went away (a file the copy created can no longer
 // be written or read: device not connected, path or file not found) does
 // staging stop at that file.
 //
-// Temporary names are "~PKU", four upper-case hexadecimal digits and
-// ".TMP" (~PKU0000.TMP): a plain 8.3 name, which on FAT takes a single
-// directory entry, and one that a device looking for its firmware never
-// takes for a firmware file. The rename to the final (possibly long) name
-// then gives the file its final entry. ~PKUFFFF.TMP is the journal; the
-// others are staged files and set-aside old files. Plain files of exactly
-// that pattern in the root, other than a journal, are what an earlier copy
-// that was cut off left behind; they are removed before staging. Nothing
-// else is: not a look-alike (other case, other digits), not a folder or
-// link of such a name, not a package file that bears one.
+// Staged and set-aside files bear staging names (StagingNames.h); the
+// journal and its undo are in CommitJournal.h. Before anything is written,
+// the copy refuses to start while anything stands under the journal's
+// name (a journal the next run could not carry out, or a folder or link
+// in its way) or under a package file's name that is no plain file of the
+// drive (DriveEntry.h): the commit replaces plain files only.
 //
 // One object serves one copy on one thread (a worker thread, say); the
 // progress procedure is called on that thread.
 #pragma once
 
+#include "CommitJournal.h"
 #include "PackageSpace.h"
 
 #include "AfxString.h"
@@ -48,34 +44,9 @@ class CFileOps;
 // nTotal is fixed when the copy starts and never 0.
 typedef void (*COPY_PROGRESS_PROC)(ULONGLONG nDone, ULONGLONG nTotal, void* pContext);
 
-// A leftover temporary file in a drive's root: its full path and bytes.
-struct LEFTOVER_TEMP
-{
-    CString strPath;
-    ULONGLONG nBytes;
-};
-typedef std::vector<LEFTOVER_TEMP> LEFTOVER_TEMP_LIST;
-
-// Lists the drive root once. leftovers: the plain files of exactly the
-// temporary pattern that an earlier copy left and that can be removed now
-// (none is held open by another program, a folder, a link or a reparse
-// point, or bears a name of the package in files); none at all while a
-// journal is there, as its set-aside files are old files yet to go back.
-// pTaken, when given (0x10000 entries): true for every temporary number
-// that some entry of the root bears, in any case (FAT compares names
-// without case), other than the leftovers.
-void ListLeftoverTemps(const char* pszDriveRoot, const PACKAGE_FILE_LIST& files, LEFTOVER_TEMP_LIST& leftovers,
-                       std::vector<bool>* pTaken);
-
-// What a look for a cut-off commit's journal found and did.
-enum JOURNAL_RECOVERY
-{
-    JOURNAL_NONE,       // no journal in the root
-    JOURNAL_UNDONE,     // a commit cut off midway: every old file is back
-    JOURNAL_FINISHED,   // a commit cut off after its last move: its set-aside files are removed
-    JOURNAL_DISCARDED,  // a journal cut off while it was written, before any move: removed
-    JOURNAL_FAILED,     // a journal that could not be carried out; it stays for the next run
-};
+// True when the package file's name on the drive holds something the
+// commit may not replace: a folder, a link, a pipe (see DriveEntry.h).
+bool IsNameInTheWay(const char* pszDriveRoot, const CString& strName);
 
 class CStagedCopy
 {
@@ -96,8 +67,8 @@ public:
     // Stage and, when it returned 1, Commit. 1 when every file was
     // committed; 0 when there was no file, or some file failed.
     int Run();
-    // Undoes a cut-off commit's journal, removes leftover temporary files,
-    // and stages every file. 1 when every file staged.
+    // Removes leftover temporary files and stages every file. 1 when every
+    // file staged.
     int Stage();
     // Moves every staged file over its final name, or none. 1 when every
     // file is in place.
@@ -107,8 +78,6 @@ public:
     const CString& GetFileName(int nIndex) const { return m_files[static_cast<size_t>(nIndex)].source.strName; }
     // After Run: true for a file that failed to stage or to commit.
     bool HasFileFailed(int nIndex) const { return m_files[static_cast<size_t>(nIndex)].pszFailure != nullptr; }
-    // After Run: true for a file that is in place under its final name.
-    bool HasFileCommitted(int nIndex) const { return m_files[static_cast<size_t>(nIndex)].nStep == kMovedIn; }
     // After Run, what became of the file, for the log: "copied", "failed
     // to write it, error 112: ...", "failed: the read-back differs at byte
     // 4096", "not copied, as another file failed" ...
@@ -121,11 +90,6 @@ public:
     // that the files after the one it took were not attempted.
     bool HasDriveGone() const { return m_bDriveGone; }
 
-    // True for a name of the temporary pattern, exactly (case included).
-    static bool IsStagingName(const char* pszName);
-    // Looks for a journal in pszDriveRoot and carries it out (see above).
-    static JOURNAL_RECOVERY RecoverJournal(const char* pszDriveRoot, CFileOps* pOps = nullptr);
-
 private:
     enum STEP
     {
@@ -137,9 +101,8 @@ private:
     struct STAGED_FILE
     {
         PACKAGE_FILE source;
-        CString strTemp;   // full path of its temporary file while one exists
-        CString strAside;  // name its old file is set aside under; empty: no old file
-        DWORD dwOldAttributes;
+        CString strTemp;      // full path of its temporary file while one exists
+        JOURNAL_ENTRY entry;  // its line of the journal: the set-aside name, the new file's identity
         STEP nStep;
         bool bUndone;            // it was in place, and was taken back
         const char* pszFailure;  // what failed, for a failed file
@@ -148,23 +111,24 @@ private:
     };
 
     bool Fail(STAGED_FILE& file, const char* pszWhat, DWORD dwError = GetLastError());
-    bool IsPackageName(const CString& strName) const;
+    bool IsJournalNameFree();
+    bool AreFinalNamesFree(size_t& nOld);
     size_t PrepareNames();
     bool TakeFreeName(CString& strName);
     void StartProgress();
     void Advance(ULONGLONG nUnits);
     bool StageFile(STAGED_FILE& file, char* pData, char* pCheck);
-    bool CanReplace(STAGED_FILE& file, const CString& strFinal);
     bool CreateTemp(STAGED_FILE& file, HANDLE& hTemp);
     bool WriteTemp(STAGED_FILE& file, HANDLE hSource, HANDLE hTemp, char* pData);
     bool VerifyTemp(STAGED_FILE& file, HANDLE hSource, char* pData, char* pCheck);
+    bool RecordIdentity(STAGED_FILE& file, HANDLE hTemp);
     bool ReadFull(HANDLE hFile, char* pBuffer, DWORD nWanted, DWORD& nRead);
     void RemoveTemps();
     bool ChooseAsideNames();
     bool WriteJournal(HANDLE hJournal);
+    bool WriteFlushed(HANDLE hFile, const CString& strText);
     bool MoveIn(STAGED_FILE& file);
     bool Undo();
-    bool MarkCommitted(HANDLE hJournal);
     int FailCommit(const char* pszWhat, DWORD dwError);
 
     CString m_strRoot;

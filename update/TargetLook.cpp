@@ -4,11 +4,16 @@
 #include "UpdateEngine.h"
 
 #include "PackageSpace.h"
+#include "StagedCopy.h"
 
 SCAN_OUTCOME CUpdateEngine::LookAtTarget()
 {
     if (!m_bRunOpen)
         return m_outcome;
+    // What RecoverDrive would do first, and the room it would leave.
+    JOURNAL_LOOK look = {};
+    LookAtJournal(m_strDriveRoot, ListPackageNamesOnly(), look);
+    ReportJournal(look, true);
     SCAN_OUTCOME outcome = SCAN_UPDATED;
     if (!IsVersionAccepted(m_identity))
         outcome = SCAN_VERSION_REFUSED;
@@ -16,9 +21,9 @@ SCAN_OUTCOME CUpdateEngine::LookAtTarget()
     // package file, and a file named like a device must never be opened.
     else if (!IsPackageAccepted())
         outcome = SCAN_COPY_FAILED;
-    else if (!HasRoomForPackage(m_strDriveRoot))
+    else if (!MeasureRoom(m_strDriveRoot, look.freed.empty() ? nullptr : &look.freed))
         outcome = SCAN_NO_ROOM;
-    else if (!ReportPackageLook())
+    else if (!ReportPackageLook(look.recovery))
         outcome = SCAN_COPY_FAILED;
     m_outcome = outcome;
     m_bRunOpen = false;
@@ -26,8 +31,9 @@ SCAN_OUTCOME CUpdateEngine::LookAtTarget()
     return outcome;
 }
 
-// A package without files is what the copy would fail on.
-int CUpdateEngine::ReportPackageLook()
+// A package without files is what the copy would fail on, and a copy that
+// would refuse to start.
+int CUpdateEngine::ReportPackageLook(JOURNAL_RECOVERY recovery)
 {
     // The list the space check made.
     if (!m_bPackageListed || m_strListedSection != m_strSection)
@@ -39,6 +45,8 @@ int CUpdateEngine::ReportPackageLook()
                static_cast<const char*>(m_strDriveRoot), static_cast<const char*>(m_strSection));
         return 0;
     }
+    if (!CanCopyStart(recovery))
+        return 0;
     if (!IsReporting())
         return 1;
     const ULONGLONG nUnit = GetAllocationUnit(m_strDriveRoot);
@@ -51,4 +59,21 @@ int CUpdateEngine::ReportPackageLook()
            static_cast<const char*>(m_strDriveRoot), static_cast<const char*>(m_strSection), SumPackageBytes(files),
            nFiles, nUnits, freeBytes.QuadPart / nUnit, nUnit);
     return 1;
+}
+
+// The staged copy's refusals before it writes anything: a journal that a
+// recovery leaves on the drive (said with the journal), or a package file's
+// name held by something the commit never replaces.
+int CUpdateEngine::CanCopyStart(JOURNAL_RECOVERY recovery)
+{
+    int bStarts = recovery == JOURNAL_FAILED || recovery == JOURNAL_BLOCKED ? 0 : 1;
+    for (const PACKAGE_FILE& file : m_package) {
+        if (IsNameInTheWay(m_strDriveRoot, file.strName)) {
+            Report("%s: %s there is a folder, a link or a pipe, which the copy never replaces: an update would copy "
+                   "no file",
+                   static_cast<const char*>(m_strDriveRoot), static_cast<const char*>(file.strName));
+            bStarts = 0;
+        }
+    }
+    return bStarts;
 }

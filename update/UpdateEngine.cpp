@@ -6,6 +6,7 @@
 #include "AfxModuleFolder.h"
 #include "DriveIdentity.h"
 #include "EventText.h"
+#include "FileOps.h"
 #include "HostApi.h"
 #include "IdentityTrace.h"
 #include "PackageRules.h"
@@ -125,6 +126,16 @@ int CUpdateEngine::IsTargetDrive(const char* pszEntry)
     return 1;
 }
 
+int CUpdateEngine::RecoverDrive()
+{
+    if (!m_bRunOpen)
+        return 0;
+    JOURNAL_LOOK look = {};
+    RecoverCutOffCommit(m_strDriveRoot, ListPackageNamesOnly(), m_pFileOps ? *m_pFileOps : CFileOps::Real(), &look);
+    ReportJournal(look, false);
+    return 1;
+}
+
 int CUpdateEngine::CheckVersion()
 {
     if (!m_bRunOpen)
@@ -138,9 +149,6 @@ int CUpdateEngine::CheckRoom()
         return 0;
     if (!IsPackageAccepted())
         return EndRun(SCAN_COPY_FAILED);
-    // Before anything else on the drive: a commit that an earlier run left
-    // cut off is undone (the space check itself only reads).
-    ReportJournal(CStagedCopy::RecoverJournal(m_strDriveRoot, m_pFileOps), m_strDriveRoot);
     return HasRoomForPackage(m_strDriveRoot) ? 1 : EndRun(SCAN_NO_ROOM);
 }
 
@@ -170,7 +178,7 @@ int CUpdateEngine::CopyPackage()
 
 SCAN_OUTCOME CUpdateEngine::Run()
 {
-    if (FindTargetDrive() && CheckVersion() && CheckRoom())
+    if (FindTargetDrive() && RecoverDrive() && CheckVersion() && CheckRoom())
         CopyPackage();
     return m_outcome;
 }
@@ -230,6 +238,15 @@ void CUpdateEngine::ReportIdentity(const char* pszEntry) const
 CUpdateCfg CUpdateEngine::OpenCfg() const
 {
     return m_bProgramFolder ? CUpdateCfg(m_strProgramFolder) : CUpdateCfg();
+}
+
+PACKAGE_FILE_LIST CUpdateEngine::ListPackageNamesOnly() const
+{
+    CString strProgramFolder;
+    PACKAGE_FILE_LIST names;
+    if (GetProgramFolder(strProgramFolder))
+        ListPackageNames(strProgramFolder, m_strSection, names);
+    return names;
 }
 
 int CUpdateEngine::GetProgramFolder(CString& strFolder) const

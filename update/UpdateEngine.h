@@ -6,6 +6,11 @@
 //     FindTargetDrive   the first removable drive whose USB device matches
 //                       a section of Update.cfg (FindNextTargetDrive: the
 //                       next one, for a run over every device)
+//     RecoverDrive      a commit that an earlier run left cut off on the
+//                       target is undone (or finished) and the staged
+//                       files it left removed, before anything else: the
+//                       steps after it may end the run, and the drive must
+//                       not stay half updated (see CommitJournal.h)
 //     CheckVersion      the device's release against the section's Version
 //     CheckRoom         the package's names judged (a refused package
 //                       ends the run with Copy failed, before any file of
@@ -17,9 +22,10 @@
 // EjectRequest.h).
 //
 // Each step returns 1 to go on and 0 when the run ended there, with the
-// outcome in GetOutcome(); CopyPackage's 1 is the outcome Updated. Once the
-// run has ended, the later steps do nothing and return 0. Run()
-// does all four. The dialog calls the steps one by one and shows a layout
+// outcome in GetOutcome(); CopyPackage's 1 is the outcome Updated;
+// RecoverDrive never ends the run (a journal it can't carry out stays, and
+// the copy then refuses to start). Once the run has ended, the later steps
+// do nothing and return 0. Run() does all five. The dialog calls the steps one by one and shows a layout
 // between them; the unattended run calls Run(). Every step reads
 // Update.cfg, the device tree and the package folder anew, except that
 // CopyPackage copies the package as CheckRoom listed and measured it.
@@ -85,15 +91,18 @@ public:
     // and events; 0 at the end of the drive list, with the outcome Not
     // found (traced and said as such only when the walk found no target).
     int FindNextTargetDrive();
+    int RecoverDrive();
     int CheckVersion();
     int CheckRoom();
     int CopyPackage();
     // All of them; the outcome.
     SCAN_OUTCOME Run();
-    // In place of the steps after FindTargetDrive: the version gate, the
-    // space check and whether the package has files, all without writing
-    // anything; says and returns the outcome an update would end in (Copy
-    // failed for a package without files) and ends the run there.
+    // In place of the steps after FindTargetDrive: what RecoverDrive would
+    // do, the version gate, the package's names, the space check after
+    // that recovery, and whether the copy could start (a journal that
+    // stays, a folder or link under a package file's name, a package
+    // without files), all without writing anything; says and returns the
+    // outcome an update would end in and ends the run there.
     SCAN_OUTCOME LookAtTarget();
 
     SCAN_OUTCOME GetOutcome() const { return m_outcome; }
@@ -152,12 +161,20 @@ private:
     // The walk from m_nNextEntry on, to the next target or the list's end.
     int WalkToTarget();
     // Says what copying the package to the target would take.
-    int ReportPackageLook();
+    int ReportPackageLook(JOURNAL_RECOVERY recovery);
+    // Whether the copy could start on the target after the journal look:
+    // 0, said, when it would refuse.
+    int CanCopyStart(JOURNAL_RECOVERY recovery);
+    // The space check; pFreedFirst: the files a recovery of the drive
+    // would remove first (null: the leftovers the copy removes).
+    int MeasureRoom(const char* pszDriveRoot, const PACKAGE_FILE_LIST* pFreedFirst);
     void ReportDriveList(const char* pszDrives, const char* pszEnd) const;
     void ReportIdentity(const char* pszEntry) const;
+    // The package's names (ListPackageNames), none of its files opened.
+    PACKAGE_FILE_LIST ListPackageNamesOnly() const;
     // The package's files (see ListPackageFiles), without the run's log.
     int ListPackage(PACKAGE_FILE_LIST& files) const;
-    void ReportJournal(JOURNAL_RECOVERY recovery, const char* pszDriveRoot) const;
+    void ReportJournal(const JOURNAL_LOOK& look, bool bWould) const;
     void ReleaseLogBeforeCommit(const PACKAGE_FILE_LIST& files, const char* pszDriveRoot) const;
     void ReportCopiedFiles(const CStagedCopy& copy, const PACKAGE_FILE_LIST& files, const char* pszDriveRoot) const;
 

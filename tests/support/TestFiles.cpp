@@ -222,3 +222,34 @@ bool WriteSparseFile(const std::string& path, unsigned long long nSize)
     CloseHandle(hFile);
     return bSized != FALSE;
 }
+
+std::string UnixDrivePath(char chLetter, const std::string& name)
+{
+    const char* pszDrives = getenv("PELKIN_DRIVES");
+    return std::string(pszDrives ? pszDrives : "") + "/" + static_cast<char>(chLetter | 0x20) + "/" + name;
+}
+
+// Present: listed, or answering an exact look-up otherwise than "not
+// found" (a broken link is not listed).
+static bool IsEntryPresent(const std::string& path)
+{
+    WIN32_FIND_DATAA found = {};
+    const HANDLE hFind = FindFirstFileA(path.c_str(), &found);
+    if (hFind != INVALID_HANDLE_VALUE)
+        FindClose(hFind);
+    const DWORD dwError = GetLastError();
+    return hFind != INVALID_HANDLE_VALUE || (dwError != ERROR_FILE_NOT_FOUND && dwError != ERROR_PATH_NOT_FOUND);
+}
+
+bool RunUnixShell(const std::string& command, const std::string& entry, bool bPresent)
+{
+    std::string commandLine = "/bin/sh -c \"" + command + "\"";
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+        return false;
+    for (int nTry = 0; nTry < 100 && IsEntryPresent(entry) != bPresent; ++nTry)
+        Sleep(50);
+    return IsEntryPresent(entry) == bPresent;
+}

@@ -40,3 +40,12 @@ void RemoveLongPath(const std::string& path);
 // A file of nSize bytes that takes next to no room on disk; false when the
 // platform could not make it so.
 bool WriteSparseFile(const std::string& path, unsigned long long nSize);
+
+// What Windows can't make on a drive, a Unix symbolic link or a pipe, made
+// (or removed) from the Unix side: Wine starts a Unix program like any
+// other, but hands back no process to wait for, so RunUnixShell waits (5 s
+// at most) until entry, a Windows path, is there (bPresent) or gone; true
+// when it is. UnixDrivePath: where a name in the root of test drive E: or
+// F: lies (PELKIN_DRIVES).
+std::string UnixDrivePath(char chLetter, const std::string& name);
+bool RunUnixShell(const std::string& command, const std::string& entry, bool bPresent);

@@ -28,7 +28,7 @@ HANDLE CFaultyFileOps::Open(const char* pszPath, DWORD dwAccess, DWORD dwShare, 
     const std::string name = BaseName(pszPath);
     if (dwDisposition == CREATE_NEW)
         m_created.push_back(name);
-    if (!CStagedCopy::IsStagingName(name.c_str())) {
+    if (!IsStagingName(name.c_str())) {
         m_sources.push_back(name);
         m_bOnTarget = name == m_name;
         if (m_bOnTarget) {

@@ -181,8 +181,8 @@ TEST_F(PackageTransferTest, HiddenAndReadOnlyFilesArePartOfPackage)
 }
 
 // Each file in turn can't be replaced (a folder of its name stands in the
-// root): wherever it stands in the listing, the copy fails, every file is
-// still attempted, and the drive holds exactly what it held before. A
+// root): wherever it stands in the listing, the copy fails before any file
+// is read, and the drive holds exactly what it held before. A
 // read-only file of its name is the package's to replace, and the new one
 // is not read-only.
 TEST_F(PackageTransferTest, FileThatCannotBeReplacedLeavesDriveAsItWas)
@@ -210,9 +210,7 @@ TEST_F(PackageTransferTest, FileThatCannotBeReplacedLeavesDriveAsItWas)
             }
             EXPECT_EQ(0, copy.Run()) << blocked;
             EXPECT_EQ(old, ReadFolderFiles(kDrive)) << blocked;
-            std::vector<std::string> attempted = files;  // the blocked one is refused before it is read
-            attempted.erase(std::find(attempted.begin(), attempted.end(), blocked));
-            EXPECT_EQ(attempted, ops.SourcesOpened()) << blocked;
+            EXPECT_TRUE(ops.SourcesOpened().empty()) << blocked;  // refused before anything is written
             for (int i = 0; i < copy.GetFileCount(); ++i)
                 EXPECT_EQ(copy.GetFileName(i) == blocked.c_str(), copy.HasFileFailed(i)) << blocked;
             RemovePath(kDrive + blocked);
@@ -310,13 +308,10 @@ TEST_F(PackageTransferTest, FailedCommitLeavesDriveAsItWas)
         // Every file the copy made (the journal among them) bears a name its cleanup knows.
         EXPECT_EQ(5u, ops.Created().size());
         for (const std::string& name : ops.Created())
-            EXPECT_TRUE(CStagedCopy::IsStagingName(name.c_str())) << name;
+            EXPECT_TRUE(IsStagingName(name.c_str())) << name;
         if (fault == CFaultyFileOps::kCutOff) {
             EXPECT_TRUE(FileExists("E:\\~PKUFFFF.TMP"));
-            EXPECT_EQ(JOURNAL_UNDONE, CStagedCopy::RecoverJournal(kDrive));
-            for (const std::string& name : ListFolder(kDrive))
-                if (CStagedCopy::IsStagingName(name.c_str()))
-                    RemovePath(kDrive + name);  // left over, for the copy's cleanup
+            EXPECT_EQ(JOURNAL_UNDONE, RecoverCutOffCommit(kDrive, {}, CFileOps::Real()));
         }
         EXPECT_EQ(old, ReadFolderFiles(kDrive)) << fault;
         EXPECT_TRUE(GetFileAttributesA("E:\\c.bin") & FILE_ATTRIBUTE_READONLY) << fault;
@@ -583,3 +578,122 @@ TEST_F(PackageTransferTest, PackageOf4GiBOrMoreNeverFits)
 }
 
 }  // namespace
+
+namespace {
+
+enum JOURNAL_IDENTITY
+{
+    kEarlierVersion,  // the first three fields alone
+    kSameFile,        // the file now under the final name
+    kOtherFile,       // a file of another size
+};
+
+// A line of the commit's journal as the copy writes it.
+std::string JournalLine(const std::string& name, const std::string& aside, JOURNAL_IDENTITY identity)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data = {};
+    GetFileAttributesExA((kDrive + name).c_str(), GetFileExInfoStandard, &data);
+    char szLine[128];
+    const int nLength = identity == kEarlierVersion
+                            ? snprintf(szLine, sizeof szLine, "\t00000020\r\n")
+                            : snprintf(szLine, sizeof szLine, "\t00000020\t%016llX\t%08lX%08lX\r\n",
+                                       static_cast<ULONGLONG>(data.nFileSizeLow) + (identity == kOtherFile ? 1 : 0),
+                                       data.ftLastWriteTime.dwHighDateTime, data.ftLastWriteTime.dwLowDateTime);
+    return name + "\t" + aside + std::string(szLine, static_cast<size_t>(nLength));
+}
+
+}  // namespace
+
+// A commit cut off midway, with the old file of MODELB.BIN set aside and
+// the new one in, a new NEW.BIN without an old one, RELEASE.TXT's new file
+// still staged; beside it a user's THESIS.DOC. The journal is carried out
+// only as far as it is the copy's, and touches nothing else.
+TEST_F(PackageTransferTest, JournalIsCarriedOutOnlyAsFarAsItIsTheCopys)
+{
+    const FILES cutOff = {{"MODELB.BIN", "new B"},  {"~PKU0001.TMP", "old B"}, {"NEW.BIN", "new N"},
+                          {"RELEASE.TXT", "old R"}, {"~PKU0002.TMP", "new R"}, {"THESIS.DOC", "user's"}};
+    const FILES undone = {{"MODELB.BIN", "old B"}, {"RELEASE.TXT", "old R"}, {"THESIS.DOC", "user's"}};
+    FILES newB = cutOff;  // the journal set aside, or not the copy's: only the leftovers go
+    newB.erase("~PKU0001.TMP");
+    newB.erase("~PKU0002.TMP");
+    const struct
+    {
+        const char* pszWhat;
+        JOURNAL_IDENTITY thesis;  // of THESIS.DOC's line, listed as a new file without an old one
+        std::string extra;        // a line after the copy's
+        const char* pszTail;
+        JOURNAL_RECOVERY recovery;
+        const FILES& after;
+    } cases[] = {
+        {"cut off midway", kOtherFile, "", "end\r\n", JOURNAL_UNDONE, undone},
+        {"earlier version", kEarlierVersion, "", "end\r\n", JOURNAL_UNDONE, undone},
+        {"through", kOtherFile, "", "end\r\ncommitted\r\n", JOURNAL_FINISHED, newB},
+        {"not quite through", kOtherFile, "", "end\r\ncommit\r\n", JOURNAL_DISCARDED, newB},
+        {"aside is the journal", kOtherFile, "OTHER.BIN\t~PKUFFFF.TMP\t00000020\r\n", "end\r\n", JOURNAL_DISCARDED,
+         newB},
+        {"device name", kOtherFile, "CON.BIN\t\t00000020\r\n", "end\r\n", JOURNAL_DISCARDED, newB},
+        {"past MAX_PATH", kOtherFile, std::string(300, 'L') + "\t\t00000020\r\n", "end\r\n", JOURNAL_DISCARDED, newB},
+        {"garbage", kOtherFile, std::string(5000, '\x1A'), "", JOURNAL_DISCARDED, newB},
+    };
+    for (const auto& test : cases) {
+        Clean();
+        for (const auto& file : cutOff)
+            WriteFileBytes(kDrive + file.first, file.second);
+        const std::string copys =
+            JournalLine("MODELB.BIN", "~PKU0001.TMP", kSameFile) + JournalLine("NEW.BIN", "", kSameFile) +
+            JournalLine("RELEASE.TXT", "~PKU0003.TMP", kOtherFile) + JournalLine("THESIS.DOC", "", test.thesis);
+        const bool bGarbage = test.extra[0] == '\x1A';
+        WriteFileBytes("E:\\~PKUFFFF.TMP",
+                       bGarbage ? test.extra : "PelkinUpdate commit journal\r\n" + copys + test.extra + test.pszTail);
+        EXPECT_EQ(test.recovery, RecoverCutOffCommit(kDrive, {}, CFileOps::Real())) << test.pszWhat;
+        EXPECT_EQ(test.after, ReadFolderFiles(kDrive)) << test.pszWhat;
+    }
+}
+
+// What Windows never makes on a stick, made from the Unix side: a link
+// (Wine shows it as a plain file, and removes or moves its target), a
+// broken link (not listed at all), a pipe. Under the journal's name it
+// blocks the copy; under a leftover's, a set-aside file's or a package
+// file's name it is left alone with what it leads to.
+TEST_F(PackageTransferTest, LinksOnTheStickAreNeverFollowed)
+{
+    const std::string link = "ln -s " + UnixDrivePath('F', "outside.txt") + " ";
+    const struct
+    {
+        const char* pszName;
+        std::string make;
+        const char* pszJournal;
+        JOURNAL_RECOVERY recovery;
+        int nCopied;
+    } cases[] = {
+        {"~PKUFFFF.TMP", link, nullptr, JOURNAL_BLOCKED, 0},
+        {"~PKUFFFF.TMP", "mkfifo ", nullptr, JOURNAL_BLOCKED, 0},
+        {"~PKUFFFF.TMP", "ln -s /nonexistent ", nullptr, JOURNAL_BLOCKED, 0},
+        {"~PKU0000.TMP", link, nullptr, JOURNAL_NONE, 1},
+        {"fw.bin", link, nullptr, JOURNAL_NONE, 0},
+        {"~PKU0001.TMP", link, "fw.bin\t~PKU0001.TMP\t00000020\r\nend\r\ncommitted\r\n", JOURNAL_FINISHED, 1},
+        {"~PKU0001.TMP", link, "fw.bin\t~PKU0001.TMP\t00000020\r\nend\r\n", JOURNAL_UNDONE, 1},
+    };
+    for (const auto& test : cases) {
+        const std::string what = test.make + test.pszName;
+        Clean();
+        WriteFileBytes("F:\\outside.txt", "outside");
+        WriteFileBytes(InPackage("fw.bin"), "image");
+        EXPECT_TRUE(
+            RunUnixShell(test.make + UnixDrivePath('E', test.pszName), kDrive + std::string(test.pszName), true))
+            << what;
+        if (test.pszJournal)
+            WriteFileBytes("E:\\~PKUFFFF.TMP", std::string("PelkinUpdate commit journal\r\n") + test.pszJournal);
+        EXPECT_EQ(test.recovery, RecoverCutOffCommit(kDrive, {}, CFileOps::Real())) << what;
+        CStagedCopy copy(kDrive);
+        copy.AddPackage(ExeFolder().c_str(), kSection);
+        EXPECT_EQ(test.nCopied, copy.Run()) << what;
+        if (test.nCopied) {
+            EXPECT_EQ("image", ReadFileBytes("E:\\fw.bin")) << what;
+        }
+        EXPECT_EQ("outside", ReadFileBytes("F:\\outside.txt")) << what;
+        EXPECT_TRUE(
+            RunUnixShell("rm -rf " + UnixDrivePath('E', test.pszName), kDrive + std::string(test.pszName), false));
+        RemovePath("F:\\outside.txt");
+    }
+}

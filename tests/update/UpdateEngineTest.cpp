@@ -16,6 +16,7 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -128,6 +129,58 @@ TEST_F(UpdateEngineTest, PackageRefusedBeforeAnythingIsOpened)
     RemoveLongPath(strFolder + "ModelB\\aux.dat");  // only the \\?\\ form names the file
 }
 
+// A commit cut off on the stick is undone before anything is decided: a
+// run that the version gate or the package's names refuse leaves the stick
+// wholly old. A journal's name held by a folder ends every run in Copy
+// failed, said once. The look predicts each outcome and writes nothing.
+TEST_F(UpdateEngineTest, CutOffCommitIsUndoneBeforeAnythingIsDecided)
+{
+    const std::map<std::string, std::string> old = {{"MODELB.BIN", "old B"}};
+    const struct
+    {
+        const char* pszScenario;
+        const char* pszPackageFile;  // added to the package
+        bool bBlocked;
+        SCAN_OUTCOME outcome;
+        const char* pszSaid;
+    } cases[] = {
+        {"version-refused", nullptr, false, SCAN_VERSION_REFUSED, "would undo the commit first"},
+        {"updated", "aux.dat", false, SCAN_COPY_FAILED, "would undo the commit first"},
+        {"updated", nullptr, true, SCAN_COPY_FAILED, "stands where the commit keeps its journal"},
+    };
+    for (const auto& test : cases) {
+        SCOPED_TRACE(test.pszScenario);
+        CleanDrives();
+        LayOut(test.pszScenario);
+        if (test.pszPackageFile)
+            WriteLongPathFile(strFolder + "ModelB\\" + test.pszPackageFile, "firmware");
+        WriteFileBytes("E:\\MODELB.BIN", "new B");
+        WriteFileBytes("E:\\~PKU0001.TMP", "old B");
+        WriteFileBytes("E:\\~PKU0002.TMP", "staged");
+        if (test.bBlocked)
+            MakeFolder("E:\\~PKUFFFF.TMP");
+        else
+            WriteFileBytes("E:\\~PKUFFFF.TMP",
+                           "PelkinUpdate commit journal\r\nMODELB.BIN\t~PKU0001.TMP\t00000020\r\nend\r\n");
+        const std::map<std::string, std::string> cutOff = ReadFolderFiles("E:\\");
+        CEventRecorder said[2];
+        CUpdateEngine look(strFolder.c_str());
+        look.SetObserver(&said[0]);
+        ASSERT_EQ(1, look.FindTargetDrive());
+        EXPECT_EQ(test.outcome, look.LookAtTarget());
+        EXPECT_EQ(cutOff, ReadFolderFiles("E:\\"));
+        CUpdateEngine engine(strFolder.c_str());
+        engine.SetObserver(&said[1]);
+        EXPECT_EQ(test.outcome, engine.Run());
+        EXPECT_EQ(test.bBlocked ? cutOff : old, ReadFolderFiles("E:\\"));
+        EXPECT_EQ(1, said[0].Count(test.pszSaid));
+        EXPECT_EQ(1, said[1].Count(test.bBlocked ? test.pszSaid : "the commit is undone"));
+        if (test.pszPackageFile)
+            RemoveLongPath(strFolder + "ModelB\\" + test.pszPackageFile);
+        RemovePath("E:\\~PKUFFFF.TMP");
+    }
+}
+
 // An observer, and with it the identification sink, changes nothing of the
 // run: the same platform calls and the same traces in the same order.
 TEST_F(UpdateEngineTest, AnObserverChangesNothingOfTheRun)
@@ -175,14 +228,19 @@ TEST_F(UpdateEngineTest, EventsSayWhyADriveOrAFileFailed)
     HANDLE hHeld =
         CreateFileA((strFolder + "ModelB\\RELEASE.TXT").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(INVALID_HANDLE_VALUE, hHeld);
-    CUpdateEngine engine(strFolder.c_str());
-    engine.SetObserver(&events);
-    EXPECT_EQ(SCAN_COPY_FAILED, engine.Run());
+    // The folder stops the copy before any file is read; without it, the
+    // held source fails and the other files are still attempted.
+    for (int nRun = 0; nRun < 2; ++nRun) {
+        CUpdateEngine engine(strFolder.c_str());
+        engine.SetObserver(&events);
+        EXPECT_EQ(SCAN_COPY_FAILED, engine.Run());
+        RemovePath("E:\\MODELB.BIN");
+    }
     CloseHandle(hHeld);
     EXPECT_EQ(1, events.Count("MODELB.BIN, 2052 bytes, to E:\\MODELB.BIN: failed: a folder or link of that name"));
     EXPECT_EQ(1, events.Count("to E:\\RELEASE.TXT: failed to open it, error 32: "));
-    EXPECT_EQ(1, events.Count("NOTES.TXT, 5 bytes, to E:\\NOTES.TXT: not copied, as another file failed"));
-    EXPECT_EQ(std::vector<std::string>{"MODELB.BIN"}, ListFolder("E:\\"));
+    EXPECT_EQ(2, events.Count("NOTES.TXT, 5 bytes, to E:\\NOTES.TXT: not copied, as another file failed"));
+    EXPECT_TRUE(ListFolder("E:\\").empty());
     for (const std::string& strEvent : events.m_events)
         EXPECT_EQ(std::string::npos, strEvent.find_first_of("\r\n")) << strEvent;
 }

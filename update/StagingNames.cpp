@@ -1,0 +1,113 @@
+#include "StagingNames.h"
+
+#include "AfxFileFind.h"
+#include "DriveEntry.h"
+#include "PackageFolder.h"
+
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+int HexDigitValue(char ch)
+{
+    if (ch >= '0' && ch <= '9')
+        return ch - '0';
+    if (ch >= 'A' && ch <= 'F')
+        return ch - 'A' + 10;
+    if (ch >= 'a' && ch <= 'f')
+        return ch - 'a' + 10;
+    return -1;
+}
+
+bool IsNameIn(const PACKAGE_FILE_LIST& files, const CString& strName)
+{
+    for (const PACKAGE_FILE& file : files) {
+        if (file.strName.GetLength() == strName.GetLength() && file.strName.CompareNoCase(strName) == 0)
+            return true;
+    }
+    return false;
+}
+
+// A leftover the cleanup can remove: a plain file of the drive (see
+// DriveEntry.h) that no other program holds open against deletion. Its
+// bytes in nBytes.
+bool CanRemoveLeftover(const CString& strPath, ULONGLONG& nBytes)
+{
+    DRIVE_FILE_INFO info = {};
+    if (LookAtDriveEntry(strPath, &info) != ENTRY_PLAIN_FILE)
+        return false;
+    const HANDLE hFile =
+        CreateFileA(strPath, DELETE | FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (hFile == INVALID_HANDLE_VALUE)
+        return false;
+    CloseHandle(hFile);
+    nBytes = info.nBytes;
+    return true;
+}
+
+}  // namespace
+
+int GetStagingNumber(const char* pszName, bool bExact)
+{
+    if (pszName == nullptr || strnlen(pszName, 13) != 12)
+        return -1;
+    const bool bFrame = bExact ? strncmp(pszName, "~PKU", 4) == 0 && strcmp(pszName + 8, ".TMP") == 0
+                               : _strnicmp(pszName, "~PKU", 4) == 0 && _stricmp(pszName + 8, ".TMP") == 0;
+    if (!bFrame)
+        return -1;
+    int nNumber = 0;
+    for (int i = 4; i < 8; ++i) {
+        const int nDigit = HexDigitValue(pszName[i]);
+        if (nDigit < 0 || (bExact && pszName[i] >= 'a'))
+            return -1;
+        nNumber = nNumber * 16 + nDigit;
+    }
+    return nNumber;
+}
+
+bool IsStagingName(const char* pszName)
+{
+    return GetStagingNumber(pszName, true) >= 0;
+}
+
+CString GetStagingName(unsigned nNumber)
+{
+    char szName[16];
+    snprintf(szName, sizeof szName, "~PKU%04X.TMP", nNumber & 0xFFFFu);
+    return szName;
+}
+
+void ListLeftoverTemps(const char* pszDriveRoot, const PACKAGE_FILE_LIST& files, PACKAGE_FILE_LIST& leftovers,
+                       std::vector<bool>* pTaken, bool bBesideJournal)
+{
+    leftovers.clear();
+    if (pTaken)
+        pTaken->assign(kStagingNumbers, false);
+    const CString strPattern = CString(pszDriveRoot) + "*";
+    if (!FitsMaxPath(strPattern))
+        return;
+    bool bJournal = false;
+    CFileFind finder;
+    BOOL bMore = finder.FindFile(strPattern);
+    while (bMore) {
+        bMore = finder.FindNextFile();
+        const CString strName = finder.GetFileName();
+        const int nNumber = GetStagingNumber(strName, false);
+        if (nNumber < 0)
+            continue;
+        if (pTaken)
+            (*pTaken)[static_cast<size_t>(nNumber)] = true;
+        if (nNumber == static_cast<int>(kJournalNumber)) {
+            bJournal = true;
+            continue;
+        }
+        ULONGLONG nBytes = 0;
+        if (IsStagingName(strName) && !IsNameIn(files, strName) && CanRemoveLeftover(finder.GetFilePath(), nBytes))
+            leftovers.push_back(PACKAGE_FILE{finder.GetFilePath(), strName, nBytes});
+    }
+    finder.Close();
+    if (bJournal && !bBesideJournal)
+        leftovers.clear();
+}
