@@ -114,4 +114,4 @@ bench Bench64 64 "64 MiB in 4 files:"
 ratio64=$ratio
 bench Bench512 512 "512 MiB in 2 files:"
 ratio512=$ratio
-awk -v a="$ratio64" -v b="$ratio512" 'BEGIN { printf "ratio %.2f (program / cp+sync+cmp, lower of the two packages; goal 0.8)\n", (a < b ? a : b) }'
+awk -v a="$ratio64" -v b="$ratio512" 'BEGIN { printf "ratio %.2f (program / cp+sync+cmp, lower of the two packages; goal 1.0)\n", (a < b ? a : b) }'
