@@ -277,6 +277,14 @@ std::vector<PACKAGE_CASE> PackageFolderCases(const std::string& strRoot)
          },
          {Error("[ModelB] ModelB\\??.BIN", "the ANSI code page can't hold the name")},
          kCopyFailed},
+        // U+0101, which it holds only as the look-alike 'a'.
+        {"NameBestFitInCodePage",
+         [](const std::string& f) {
+             const std::wstring strPath = L"\\\\?\\" + std::wstring(f.begin(), f.end()) + L"\\ModelB\\\u0101.BIN";
+             CloseHandle(CreateFileW(strPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
+         },
+         {Error("[ModelB] ModelB\\a.BIN", "the ANSI code page can't hold the name")},
+         kCopyFailed},
     };
 }
 
