@@ -22,6 +22,6 @@ bool FitsDriveRoot(const char* pszName);
 
 // True when the name can stand on a FAT drive (long names): at most 255
 // characters, no control character, none of \ / : * ? " < > |, not ending
-// in a dot or a blank, and not a device name (CON, PRN, AUX, NUL, COM1-9,
-// LPT1-9, with any extension). Otherwise pszReason says why.
+// in a dot or a blank, and not a device name (the updater's IsDeviceName).
+// Otherwise pszReason says why.
 bool IsFatFileName(const char* pszName, CString* pstrReason);

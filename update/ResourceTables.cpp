@@ -2,6 +2,8 @@
 
 #include "resource.h"
 
+#include <set>
+
 namespace {
 
 const WORD kStringsPerBlock = 16;
@@ -183,16 +185,22 @@ bool IsStringBlockWhole(const BYTE* pData, DWORD nSize)
     return true;
 }
 
-bool IsControlWhole(CDataReader& reader, bool bExtended)
+// One control of a dialog template, whose id comes back in nId.
+bool IsControlWhole(CDataReader& reader, bool bExtended, DWORD& nId)
 {
-    // Help id, extended style, style, position and size, id; or style,
-    // extended style, position and size, 16-bit id.
+    // Help id, extended style, style, position and size, 32-bit id; or
+    // style, extended style, position and size, 16-bit id.
+    WORD nShortId = 0;
     WORD nCreationBytes = 0;
-    return reader.AlignDword() && reader.Skip(bExtended ? 24 : 18) && reader.TextOrNumber() && reader.TextOrNumber() &&
-           reader.Word(nCreationBytes) && reader.Skip(nCreationBytes);
+    const bool bId = bExtended ? reader.Skip(20) && reader.Dword(nId) : reader.Skip(16) && reader.Word(nShortId);
+    if (!bExtended)
+        nId = nShortId;
+    return bId && reader.TextOrNumber() && reader.TextOrNumber() && reader.Word(nCreationBytes) &&
+           reader.Skip(nCreationBytes);
 }
 
-bool IsDialogWhole(const BYTE* pData, DWORD nSize)
+// The template's controls come back in ids.
+bool IsDialogWhole(const BYTE* pData, DWORD nSize, std::set<DWORD>& ids)
 {
     CDataReader reader(pData, nSize);
     WORD nVersion = 0;
@@ -213,8 +221,10 @@ bool IsDialogWhole(const BYTE* pData, DWORD nSize)
     if ((nStyle & DS_SETFONT) && (!reader.Skip(bExtended ? 6 : 2) || !reader.Text()))
         return false;
     for (WORD i = 0; i < nControls; ++i) {
-        if (!IsControlWhole(reader, bExtended))
+        DWORD nId = 0;
+        if (!reader.AlignDword() || !IsControlWhole(reader, bExtended, nId))
             return false;
+        ids.insert(nId);
     }
     return true;
 }
@@ -231,6 +241,26 @@ bool Fail(TABLE_WALK& walk, const char* pszReason)
 {
     *walk.pReason = pszReason;
     return false;
+}
+
+// A well-formed dialog 100 or 102; the update dialog with the controls the
+// program can't do without: the message line, and the OK button that
+// becomes Close (without them the update runs without a word or a way to
+// end it).
+bool IsDialogUsable(TABLE_WALK& walk, const BYTE* pData, DWORD nSize, WORD nName)
+{
+    std::set<DWORD> ids;
+    if (!IsDialogWhole(pData, nSize, ids)) {
+        walk.pReason->Format("dialog %u is not well-formed to its end", nName);
+        return false;
+    }
+    for (DWORD nNeeded : {DWORD{IDC_MESSAGE}, DWORD{IDOK}}) {
+        if (nName == IDD_UPDATE_DIALOG && !ids.count(nNeeded)) {
+            walk.pReason->Format("dialog %u has no control %lu, which the updater needs", nName, nNeeded);
+            return false;
+        }
+    }
+    return true;
 }
 
 bool IsEntryNameInside(TABLE_WALK& walk, const IMAGE_RESOURCE_DIRECTORY_ENTRY& entry)
@@ -252,11 +282,8 @@ bool IsDataWhole(TABLE_WALK& walk, DWORD nOffset, WORD nType, WORD nName)
         return Fail(walk, "a resource's data lies outside the image");
     if (nType == LOWORD(RT_STRING) && !IsStringBlockWhole(pData, pEntry->Size))
         return Fail(walk, "a string block's lengths run past its data");
-    if (nType == LOWORD(RT_DIALOG) && (nName == IDD_ABOUT || nName == IDD_UPDATE_DIALOG) &&
-        !IsDialogWhole(pData, pEntry->Size)) {
-        walk.pReason->Format("dialog %u is not well-formed to its end", nName);
-        return false;
-    }
+    if (nType == LOWORD(RT_DIALOG) && (nName == IDD_ABOUT || nName == IDD_UPDATE_DIALOG))
+        return IsDialogUsable(walk, pData, pEntry->Size, nName);
     return true;
 }
 

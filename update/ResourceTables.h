@@ -2,7 +2,9 @@
 // used. The platform's resource lookups trust a module's tables: an entry
 // that points outside the image, a string whose length runs past its block
 // or a dialog template cut short make them read beyond the module, and the
-// program ends in an access violation. A module that fails the check is
+// program ends in an access violation. An update dialog without its
+// message line or its OK button lets an update run without a word and
+// without a way to close the window. A module that fails the check is
 // treated as missing.
 #pragma once
 
@@ -14,8 +16,9 @@
 // block's sixteen lengths stay within its data; and the dialog templates
 // IDD_ABOUT and IDD_UPDATE_DIALOG, where the module has them, are
 // well-formed to their end (header, menu, class, caption, font, and every
-// control with its class, text and creation data). A module without
-// resources passes. 0 with why in strReason otherwise.
+// control with its class, text and creation data); and IDD_UPDATE_DIALOG
+// holds the controls IDC_MESSAGE and IDOK. A module without resources
+// passes. 0 with why in strReason otherwise.
 //
 // hModule is a module loaded by LoadLibraryExA as data (with or without
 // LOAD_LIBRARY_AS_IMAGE_RESOURCE) or as an image.

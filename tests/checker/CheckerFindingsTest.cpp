@@ -47,12 +47,13 @@ TEST(CheckerRulesTest, NameMustFitTheDriveRoot)
 TEST(CheckerRulesTest, FatNames)
 {
     CString strReason;
-    for (const char* pszGood : {"MODELB.BIN", "COM0.TXT", "CONSOLE.BIN"})
+    for (const char* pszGood : {"MODELB.BIN", "COM0.TXT", "CONSOLE.BIN", "COM10.BIN", "LPT12"})
         EXPECT_TRUE(IsFatFileName(pszGood, &strReason)) << pszGood;
     const char* const bad[][2] = {
         {"fw|1.bin", "it holds '|'"},
         {"fw\x01.bin", "it holds a control character"},
         {"fw.bin.", "it ends in a dot or a blank"},
+        {"fw.bin ", "it ends in a dot or a blank"},
         {"Lpt9.txt", "a device name"},
     };
     for (const auto& name : bad) {
@@ -66,18 +67,28 @@ TEST(CheckerRulesTest, FatNames)
 TEST(CheckerRulesTest, NamesEqualButForCaseRefused)
 {
     PACKAGE_NAME_SET seen;
-    EXPECT_EQ(JudgePackageFileName("FW.BIN", seen), nullptr);
-    EXPECT_EQ(JudgePackageFileName("FW.BIN2", seen), nullptr);
-    EXPECT_NE(JudgePackageFileName("fw.bin", seen), nullptr);
+    EXPECT_EQ(JudgePackageFileName(L"FW.BIN", seen), nullptr);
+    EXPECT_EQ(JudgePackageFileName(L"FW.BIN2", seen), nullptr);
+    EXPECT_NE(JudgePackageFileName(L"fw.bin", seen), nullptr);
 }
 
-// A package of more files than the copy has temporary names (65,536) is
-// refused, and the checker calls it an error (a folder of so many files
-// takes minutes to lay out here).
+// Windows drops the blanks before the extension.
+TEST(CheckerRulesTest, DeviceNames)
+{
+    for (const wchar_t* pszName : {L"COM1 .BIN", L"AUX .TXT", L"nul  .bin", L"LPT9 .BIN", L"CONIN$", L"conout$.txt",
+                                   L"COM\u00B9", L"LPT\u00B3.BIN"})
+        EXPECT_TRUE(IsDeviceName(pszName)) << pszName;
+}
+
+// Two temporary names a file and one for the journal, of 65,536: a package
+// of more than 32,767 files is refused, and the refusal counts (a folder of
+// so many files takes minutes to lay out here).
 TEST(CheckerRulesTest, NoMoreFilesThanTemporaryNames)
 {
-    EXPECT_TRUE(HasStagingNames(0xFFFF));
-    EXPECT_FALSE(HasStagingNames(0x10000));
+    EXPECT_TRUE(HasStagingNames(0x7FFF));
+    EXPECT_FALSE(HasStagingNames(0x8000));
+    EXPECT_EQ(JudgeFileCount(0x7FFF, nullptr), 0);
+    EXPECT_EQ(JudgeFileCount(0x8000, nullptr), 1);
 }
 
 // A sound module passes the check in either layout the loader maps it in:

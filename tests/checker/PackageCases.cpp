@@ -63,9 +63,10 @@ std::string NameForPath(const std::string& strFolder, size_t nLength)
 }
 
 // Replaces bytes of the folder's module at a spot of one resource: its data
-// entry in the resource directory (bEntry) or its data.
-void PatchModule(const std::string& strFolder, LPCSTR pszName, LPCSTR pszType, bool bEntry, size_t nAt,
-                 const std::string& strBytes)
+// entry in the resource directory (bEntry) or its data, nAt bytes past the
+// first strAfter in it (counted back from its end when negative).
+void PatchModule(const std::string& strFolder, LPCSTR pszName, LPCSTR pszType, bool bEntry, ptrdiff_t nAt,
+                 const std::string& strBytes, const std::string& strAfter = std::string())
 {
     const std::string strModule = strFolder + "\\PelkinUpdate.prm";
     // Loaded as a plain data file, the module lies in memory as in the file.
@@ -74,9 +75,13 @@ void PatchModule(const std::string& strFolder, LPCSTR pszName, LPCSTR pszType, b
     if (!hFound)
         throw std::runtime_error("no resource to break in " + strModule);
     const BYTE* pBase = reinterpret_cast<const BYTE*>(reinterpret_cast<ULONG_PTR>(hModule) & ~ULONG_PTR{3});
-    const BYTE* pSpot = bEntry ? reinterpret_cast<const BYTE*>(hFound)
-                               : static_cast<const BYTE*>(LockResource(LoadResource(hModule, hFound)));
-    const size_t nOffset = static_cast<size_t>(pSpot - pBase) + nAt;
+    const char* pData = static_cast<const char*>(LockResource(LoadResource(hModule, hFound)));
+    const std::string strData(pData, SizeofResource(hModule, hFound));
+    const size_t nFrom = strAfter.empty() ? 0 : strData.find(strAfter);
+    if (nFrom == std::string::npos)
+        throw std::runtime_error("no such bytes to break in " + strModule);
+    const BYTE* pSpot = bEntry ? reinterpret_cast<const BYTE*>(hFound) : reinterpret_cast<const BYTE*>(pData) + nFrom;
+    const size_t nOffset = static_cast<size_t>(pSpot - pBase + (nAt < 0 ? strData.size() : 0) + nAt);
     FreeLibrary(hModule);
     std::string strImage = ReadFileBytes(strModule);
     WriteFileBytes(strModule, strImage.replace(nOffset, strBytes.size(), strBytes));
@@ -277,6 +282,14 @@ std::vector<PACKAGE_CASE> PackageFolderCases(const std::string& strRoot)
          },
          {Error("[ModelB] ModelB\\??.BIN", "the ANSI code page can't hold the name")},
          kCopyFailed},
+        // U+0101, which it holds only as the look-alike 'a'.
+        {"NameBestFitInCodePage",
+         [](const std::string& f) {
+             const std::wstring strPath = L"\\\\?\\" + std::wstring(f.begin(), f.end()) + L"\\ModelB\\\u0101.BIN";
+             CloseHandle(CreateFileW(strPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
+         },
+         {Error("[ModelB] ModelB\\a.BIN", "the ANSI code page can't hold the name")},
+         kCopyFailed},
     };
 }
 
@@ -342,6 +355,14 @@ std::vector<PACKAGE_CASE> ModuleCases()
          [](const std::string& f) { PatchModule(f, MAKEINTRESOURCEA(7), RT_STRING, false, 0, "\xFF\xFF"); },
          {Error("PelkinUpdate.prm", "a string block's lengths run past its data")},
          kNoWindow},
+        // Its 16th length, the last, one past the block.
+        {"StringLastLengthPastBlock",
+         [](const std::string& f) {
+             ChangeModuleStrings(f, {{IDS_CAPTION, ""}});
+             PatchModule(f, MAKEINTRESOURCEA(7), RT_STRING, false, -2, "\x01");
+         },
+         {Error("PelkinUpdate.prm", "a string block's lengths run past its data")},
+         kNoWindow},
         {"DataOutsideImage",
          [](const std::string& f) { PatchModule(f, MAKEINTRESOURCEA(7), RT_STRING, true, 3, "\x7F"); },
          {Error("PelkinUpdate.prm", "a resource's data lies outside the image")},
@@ -352,6 +373,18 @@ std::vector<PACKAGE_CASE> ModuleCases()
              PatchModule(f, MAKEINTRESOURCEA(IDD_UPDATE_DIALOG), RT_DIALOG, false, 16, "\xFF");
          },
          {Error("PelkinUpdate.prm", "dialog 102 is not well-formed to its end")},
+         kNoWindow},
+        {"AboutDialogCutShort",
+         [](const std::string& f) { PatchModule(f, MAKEINTRESOURCEA(IDD_ABOUT), RT_DIALOG, false, 16, "\xFF"); },
+         {Error("PelkinUpdate.prm", "dialog 100 is not well-formed to its end")},
+         kNoWindow},
+        // The message line, a static text, renumbered.
+        {"UpdateDialogWithoutMessage",
+         [](const std::string& f) {
+             PatchModule(f, MAKEINTRESOURCEA(IDD_UPDATE_DIALOG), RT_DIALOG, false, 0, "\xEA",
+                         std::string("\xE9\x03\0\0\xFF\xFF\x82", 7));
+         },
+         {Error("PelkinUpdate.prm", "dialog 102 has no control 1001")},
          kNoWindow},
         // The language module of the test's own UI language does not stand
         // in for a missing default.

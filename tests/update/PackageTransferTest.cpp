@@ -460,6 +460,7 @@ TEST(PlainFolderName, RefusesEverythingElse)
         "a\x01",
         "\x1F",
         "a\nb",
+        "COM1 .X",
     };
     for (const char* pszName : refused)
         EXPECT_FALSE(IsPlainFolderName(pszName)) << pszName;
