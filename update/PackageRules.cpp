@@ -197,3 +197,8 @@ int JudgePackage(const char* pszProgramFolder, const char* pszSection, std::vect
     const int nFiles = JudgeListedFiles(strFolder, judge);
     return judge.nRefused + JudgeFileCount(nFiles, pRefusals);
 }
+
+const char* JudgePackageFileName(const char* pszName, PACKAGE_NAME_SET& seen)
+{
+    return JudgePackageFileName(WideName(pszName).c_str(), seen);
+}

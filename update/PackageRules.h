@@ -69,6 +69,8 @@ typedef std::set<std::wstring> PACKAGE_NAME_SET;
 // or equal but for case to a name judged before it (the drive would keep
 // only one of them). The name is added to seen.
 const char* JudgePackageFileName(const wchar_t* pszName, PACKAGE_NAME_SET& seen);
+// ... a name read as ANSI text (a journal's), through the ANSI code page.
+const char* JudgePackageFileName(const char* pszName, PACKAGE_NAME_SET& seen);
 
 // Judges the package of pszSection in pszProgramFolder (ending in '\')
 // before anything is opened or written: every file name, as the wide

@@ -636,7 +636,7 @@ TEST_F(PackageTransferTest, JournalIsCarriedOutOnlyAsFarAsItIsTheCopys)
         {"not quite through", kOtherFile, "", "end\r\ncommit\r\n", JOURNAL_DISCARDED, newB},
         {"aside is the journal", kOtherFile, "OTHER.BIN\t~PKUFFFF.TMP\t00000020\r\n", "end\r\n", JOURNAL_DISCARDED,
          newB},
-        {"device name", kOtherFile, "CON.BIN\t\t00000020\r\n", "end\r\n", JOURNAL_DISCARDED, newB},
+        {"device name", kOtherFile, "COM1 .BIN\t\t00000020\r\n", "end\r\n", JOURNAL_DISCARDED, newB},
         {"past MAX_PATH", kOtherFile, std::string(300, 'L') + "\t\t00000020\r\n", "end\r\n", JOURNAL_DISCARDED, newB},
         {"garbage", kOtherFile, std::string(5000, '\x1A'), "", JOURNAL_DISCARDED, newB},
     };
