@@ -103,6 +103,8 @@ private:
     void ShowEjectButton(const OUTCOME_LAYOUT& layout);
     void HideEjectButton();
     void ShowEjectOutcome();
+    // The message of an eject that failed without a veto.
+    CString FormatEjectFailed() const;
     static UINT EjectThread(LPVOID pThis);
 
     // The busy phase: the space check and the copy on the worker thread,

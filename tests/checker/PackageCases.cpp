@@ -386,7 +386,7 @@ std::vector<PACKAGE_CASE> ModuleCases()
           Error("PelkinUpdate.de-CH.prm", "string 111 takes 2 format arguments, the default's 1"),
           Warning("PelkinUpdate.de-CH.prm", "no string 113"), Warning("PelkinUpdate.de-CH.prm", "no string 114"),
           Warning("PelkinUpdate.de-CH.prm", "no string 115"), Warning("PelkinUpdate.de-CH.prm", "no string 116"),
-          Warning("PelkinUpdate.de-CH.prm", "no string 117"),
+          Warning("PelkinUpdate.de-CH.prm", "no string 117"), Warning("PelkinUpdate.de-CH.prm", "no string 119"),
           Warning("PelkinUpdate.de-CH.prm", "no dialog 102: the default's is shown")},
          kUpdated},
     };

@@ -207,6 +207,8 @@ TEST_F(CommandLineRunTest, QuietEjectAfterTheUpdate)
     EXPECT_EQ(6u, RunQuiet(strProgram, "/quiet /eject /log veto.log"));
     const std::string strLog = ReadFileBytes(strFolder + "\\veto.log");
     EXPECT_LINE(strLog, "Eject: vetoed (type 5, outstanding open) by \"\\Device\\HarddiskVolume9\"");
+    EXPECT_EQ(3, CountOf(strLog, " Eject: vetoed (type 5, outstanding open) by \"\\Device\\HarddiskVolume9\"; "
+                                 "asking again in 500 ms\r\n"));
     EXPECT_LINE(strLog, "Exit code 6");
     EXPECT_EQ("", CompareWithPackage(strFolder + "\\ModelB", "E:\\"));
 }
