@@ -376,6 +376,16 @@ std::vector<PACKAGE_CASE> ModuleCases()
          },
          {},
          kUpdated},
+        // The default as a Spanish module whose usage leaves out switches:
+        // "/QUIET" names /quiet; "-all" and "and/eject/list" name none.
+        {"LanguageUsageLacksSwitches",
+         [](const std::string& f) {
+             if (!CopyModuleWithStrings(f + "\\PelkinUpdate.prm", f + "\\PelkinUpdate.es.prm",
+                                        {{IDS_USAGE, "[/QUIET] [/Log FILE] [/lang NAME] [-all] and/eject/list"}}))
+                 throw std::runtime_error("no module copy in " + f);
+         },
+         {Warning("PelkinUpdate.es.prm", "string 113, the usage, names no /all, /eject, /list, as the default's")},
+         kUpdated},
         // PartialModule.prm as a language module: its caption takes two texts.
         {"LanguageModuleArguments",
          [](const std::string& f) {
