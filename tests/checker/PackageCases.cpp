@@ -104,14 +104,16 @@ std::vector<PACKAGE_CASE> ConfigCases()
          {Error("Update.cfg", "no section")},
          kNotFound},
         // Two names of six characters and thirty of seven fill 255 of the
-        // 260 bytes; the name after them no longer fits.
+        // 260 bytes; the name after them no longer fits, nor do two more.
         {"PastSectionList",
          [](const std::string& f) {
              for (unsigned i = 1; i <= 30; ++i)
                  AddModel(f, "Fill0" + std::to_string(10 + i), 0x2000 + i);
-             AddModel(f, "ModelC", 0x1003);
+             for (const char* pszName : {"ModelC", "ModelD", "ModelE"})
+                 AddModel(f, pszName, 0x1003 + static_cast<unsigned>(pszName[5] - 'C'));
          },
-         {Error("[ModelC]", "past the 260 bytes of section names")},
+         {Error("[ModelC]", "past the 260 bytes of section names the updater reads: it never sees this "
+                            "section, nor the 2 after it")},
          kNotFound,
          0x1003},
         {"SameIdsAsEarlier",
