@@ -20,6 +20,30 @@ CString GetLanguageModuleName(const CString& strName)
     return CString("PelkinUpdate.") + static_cast<const char*>(strName) + ".prm";
 }
 
+// What stands under a module's name when it is no plain file on a disk
+// ("a pipe"), else null (a plain file, or nothing that can be opened: the
+// loader says why). Opened without any access, which reads nothing: a
+// pipe or a device may never answer a read (under Wine a Unix FIFO is a
+// pipe), and the loader takes either for a missing file.
+const char* DescribeNonPlainFile(const CString& strPath)
+{
+    HANDLE hFile = CreateFileA(strPath, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (hFile == INVALID_HANDLE_VALUE)
+        return nullptr;
+    const DWORD dwType = GetFileType(hFile);
+    CloseHandle(hFile);
+    switch (dwType) {
+    case FILE_TYPE_DISK:
+        return nullptr;
+    case FILE_TYPE_PIPE:
+        return "a pipe";
+    case FILE_TYPE_CHAR:
+        return "a character device";
+    }
+    return "of no type the host names";
+}
+
 // The exit code of a quiet run, by outcome.
 int GetQuietExitCode(SCAN_OUTCOME outcome)
 {
@@ -258,22 +282,27 @@ void CUpdateApp::UseResourceModule(const CString& strLanguage, CUpdateObserver* 
 
 // A language module of its NAME, or null. Not there: looked past silently
 // (as data, a missing file is "file not found"; as a module "module not
-// found"). There but unloadable, or with tables that fail their check:
-// passed over, and the log says so.
-HINSTANCE CUpdateApp::LoadLanguageModule(const CString& strName, CUpdateObserver* pLog)
+// found"). There but no plain file, unloadable, or with tables that fail
+// their check: passed over (bPassedOver), and the log says so.
+HINSTANCE CUpdateApp::LoadLanguageModule(const CString& strName, CUpdateObserver* pLog, bool& bPassedOver)
 {
     const CString strFile = GetLanguageModuleName(strName);
-    HINSTANCE hModule = LoadResourceModule(strFile);
+    CString strPath;
+    const char* pszKind = GetProgramFilePath(strFile, strPath) ? DescribeNonPlainFile(strPath) : nullptr;
+    HINSTANCE hModule = pszKind ? nullptr : LoadResourceModule(strFile);
     const DWORD dwError = GetLastError();
     CString strReason;
-    if (!hModule && dwError != ERROR_FILE_NOT_FOUND && dwError != ERROR_PATH_NOT_FOUND &&
-        dwError != ERROR_MOD_NOT_FOUND)
+    if (pszKind)
+        strReason = CString(pszKind) + ", not a plain file: it is never read";
+    else if (!hModule && dwError != ERROR_FILE_NOT_FOUND && dwError != ERROR_PATH_NOT_FOUND &&
+             dwError != ERROR_MOD_NOT_FOUND)
         strReason = CString("it cannot be loaded (") + static_cast<const char*>(GetErrorText(dwError)) + ")";
     if (hModule && !CheckResourceTables(hModule, strReason)) {
         FreeLibrary(hModule);
         hModule = nullptr;
     }
-    if (!strReason.IsEmpty())
+    bPassedOver = !strReason.IsEmpty();
+    if (bPassedOver)
         ReportEvent(pLog, "Texts: %s passed over: %s", static_cast<const char*>(strFile),
                     static_cast<const char*>(strReason));
     return hModule;
@@ -284,11 +313,17 @@ void CUpdateApp::UseLanguageModule(const CString& strLanguage, CUpdateObserver* 
     LANGUAGE_REQUEST request;
     request.strSwitch = strLanguage;
     ReadUiLanguages(request);
+    bool bSwitchPassedOver = false;  // the /lang module is there, but not used
     const LANGUAGE_CHOICE choice = ChooseLanguage(request, [&](const CString& strName) {
-        return (m_hLanguageModule = LoadLanguageModule(strName, pLog)) != nullptr;
+        bool bPassedOver = false;
+        m_hLanguageModule = LoadLanguageModule(strName, pLog, bPassedOver);
+        bSwitchPassedOver = bSwitchPassedOver || (bPassedOver && strName.CompareNoCase(strLanguage) == 0);
+        return m_hLanguageModule != nullptr;
     });
     if (!strLanguage.IsEmpty() && choice.source != LANGUAGE_FROM_SWITCH)
-        ReportEvent(pLog, "Texts: /lang %s: no %s beside the program; the UI languages decide",
+        ReportEvent(pLog,
+                    bSwitchPassedOver ? "Texts: /lang %s: %s is passed over; the UI languages decide"
+                                      : "Texts: /lang %s: no %s beside the program; the UI languages decide",
                     static_cast<const char*>(strLanguage),
                     static_cast<const char*>(GetLanguageModuleName(strLanguage)));
     if (choice.source == LANGUAGE_NONE) {
@@ -310,10 +345,13 @@ void CUpdateApp::UseLanguageModule(const CString& strLanguage, CUpdateObserver* 
 HINSTANCE CUpdateApp::LoadResourceModule(const char* pszFileName)
 {
     CString strPath;
+    return GetProgramFilePath(pszFileName, strPath) ? AfxLoadResourceModule(strPath) : nullptr;
+}
+
+bool CUpdateApp::GetProgramFilePath(const char* pszFileName, CString& strPath)
+{
     if (!AfxGetModuleFolder(strPath) || strPath.IsEmpty())
-        return nullptr;
+        return false;
     strPath += pszFileName;
-    if (strPath.GetLength() >= MAX_PATH)
-        return nullptr;
-    return AfxLoadResourceModule(strPath);
+    return strPath.GetLength() < MAX_PATH;
 }

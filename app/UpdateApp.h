@@ -34,13 +34,16 @@ public:
 private:
     // A module of the executable's folder (pszFileName), loaded as data.
     static HINSTANCE LoadResourceModule(const char* pszFileName);
+    // The path of pszFileName in the executable's folder; false when the
+    // folder can't be had or the path doesn't fit MAX_PATH.
+    static bool GetProgramFilePath(const char* pszFileName, CString& strPath);
     // The default module, unless it is missing or its tables fail their
     // check (then pObserver, if any, hears why); then (only with it) the
     // language module of the user's UI language or of strLanguage (/lang).
     // The log says which speaks and why.
     void UseResourceModule(const CString& strLanguage, CUpdateObserver* pObserver);
     void UseLanguageModule(const CString& strLanguage, CUpdateObserver* pLog);
-    static HINSTANCE LoadLanguageModule(const CString& strName, CUpdateObserver* pLog);
+    static HINSTANCE LoadLanguageModule(const CString& strName, CUpdateObserver* pLog, bool& bPassedOver);
     void RunDialog(const CString& strLanguage, CUpdateObserver* pObserver);
     void ShowUsage(const CString& strLanguage);
 

@@ -4,6 +4,7 @@
 #include "AfxResourceModule.h"
 #include "AfxStringArray.h"
 #include "TextFit.h"
+#include "resource.h"
 
 #include <algorithm>
 #include <string>
@@ -103,6 +104,52 @@ void CompareStrings(HINSTANCE hDefault, HINSTANCE hModule, const char* pszPlace,
     }
 }
 
+bool IsAsciiLetter(char ch)
+{
+    return (ch >= 'a' && ch <= 'z') || (ch >= 'A' && ch <= 'Z');
+}
+
+// The switches a usage names, in lower case, each once: a '/' that stands
+// first or after anything but an ASCII letter or digit, and the ASCII
+// letters right after it ("/quiet" in "[/quiet [/all]]"; not "/?", the
+// "/ or -" of a sentence, "and/or" or "1/2").
+std::vector<std::string> ListUsageSwitches(const std::string& strUsage)
+{
+    std::vector<std::string> switches;
+    for (size_t i = 0; i < strUsage.size(); ++i) {
+        const char chBefore = i > 0 ? strUsage[i - 1] : ' ';
+        if (strUsage[i] != '/' || IsAsciiLetter(chBefore) || (chBefore >= '0' && chBefore <= '9'))
+            continue;
+        std::string strSwitch = "/";
+        for (size_t j = i + 1; j < strUsage.size() && IsAsciiLetter(strUsage[j]); ++j)
+            strSwitch += static_cast<char>(strUsage[j] | 0x20);
+        if (strSwitch.size() > 1 && std::find(switches.begin(), switches.end(), strSwitch) == switches.end())
+            switches.push_back(strSwitch);
+    }
+    return switches;
+}
+
+// A translated usage that leaves out a switch of the default's keeps it
+// from its readers. A module without a usage shows the default's, as
+// CompareStrings says.
+void CompareUsage(HINSTANCE hDefault, HINSTANCE hModule, const char* pszPlace, CCheckReport& report)
+{
+    if (!AfxHoldsString(hModule, IDS_USAGE))
+        return;
+    const std::vector<std::string> own = ListUsageSwitches(LoadText(hModule, IDS_USAGE));
+    std::string strLacking;
+    for (const std::string& strSwitch : ListUsageSwitches(LoadText(hDefault, IDS_USAGE))) {
+        if (std::find(own.begin(), own.end(), strSwitch) == own.end())
+            strLacking += (strLacking.empty() ? "" : ", ") + strSwitch;
+    }
+    if (strLacking.empty())
+        return;
+    CString strText;
+    strText.Format("string %u, the usage, names no %s, as the default's does: its readers don't learn of them",
+                   IDS_USAGE, strLacking.c_str());
+    report.AddWarning(pszPlace, strText);
+}
+
 // The language module before the default, as the updater has them, for as
 // long as the texts are measured.
 class CLanguageSource
@@ -148,6 +195,7 @@ void CheckLanguageModule(const char* pszFolder, const std::string& strName, HINS
     if (!hDefault)
         return;  // nothing to compare with; the default's own finding says why
     CompareStrings(hDefault, module.Get(), pszPlace, report);
+    CompareUsage(hDefault, module.Get(), pszPlace, report);
     CompareDialogs(hDefault, module.Get(), pszPlace, report);
     const CLanguageSource source(module.Get(), hDefault);
     for (int nDpi : kFitDpis)

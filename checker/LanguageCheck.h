@@ -10,8 +10,10 @@
 // string whose count of format arguments differs from the default's (the
 // updater formats it with the default's arguments). Warnings: a string or
 // dialog that the default has and the module lacks (the default's is
-// shown), a NAME that is no locale name Windows knows (no user's UI
-// language chooses it; only /lang does).
+// shown), a usage (string 113) that leaves out a switch the default's
+// names (a '/' not after a letter or digit, with the letters after it:
+// "/quiet", never "/?"; case does not count), a NAME that is no locale name Windows knows
+// (no user's UI language chooses it; only /lang does).
 void CheckLanguageModules(const char* pszFolder, CCheckReport& report);
 
 // How many arguments a printf-style format takes: every '%' but those of

@@ -52,6 +52,14 @@ void SetPortString(SIM_PORT& port, UCHAR nIndex, UCHAR* piField, const std::stri
     *piField = nIndex;
 }
 
+// "1A2B": an id as an instance id writes it.
+std::string HexId(USHORT nId)
+{
+    char szId[8];
+    std::snprintf(szId, sizeof szId, "%04X", nId);
+    return szId;
+}
+
 const char* CanonicalCallName(const char* pszName)
 {
     for (int nCall = 0; nCall < CSimHost::kCallCount; ++nCall)
@@ -217,11 +225,19 @@ bool CSimScenarioFile::CheckPort(const std::string& strSection, const SIM_DEVICE
     if (device.nPort > nPorts)
         return Fail("[" + strSection + "] Port: hub " + std::to_string(device.nHub) + " has " + std::to_string(nPorts) +
                     " ports");
-    for (const SIM_DEVICE_SPEC& other : m_vDevices) {
+    for (size_t i = 0; i < m_vDevices.size(); ++i) {
+        const SIM_DEVICE_SPEC& other = m_vDevices[i];
         if (other.nHub == device.nHub && other.nPort == device.nPort)
             return Fail("[" + strSection + "] Port: already taken");
         if (device.chDrive && other.chDrive == device.chDrive)
             return Fail("[" + strSection + "] Drive: already taken");
+        // Windows never gives two devices one instance id; here the second
+        // would take the first one's identity, and its eject the first.
+        if (!device.strSerial.empty() && other.idVendor == device.idVendor && other.idProduct == device.idProduct &&
+            lstrcmpiA(other.strSerial.c_str(), device.strSerial.c_str()) == 0)
+            return Fail("[" + strSection + "] Serial: the instance id USB\\VID_" + HexId(device.idVendor) + "&PID_" +
+                        HexId(device.idProduct) + "\\" + device.strSerial + " is Device" + std::to_string(i + 1) +
+                        "'s too");
     }
     return true;
 }

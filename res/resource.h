@@ -32,3 +32,5 @@
 #define IDS_EJECTED             115
 #define IDS_EJECT_VETOED        116
 #define IDS_EJECT_HOLDER        117
+// The message of an eject that the host failed without a veto.
+#define IDS_EJECT_FAILED        119

@@ -80,12 +80,18 @@ LRESULT CUpdateDlg::OnEjectDone(WPARAM, LPARAM)
 }
 
 // A veto names what holds the device where the host's name says it (an
-// application, a service); otherwise the module's generic text does.
+// application, a service); otherwise the module's generic text does. A
+// failure that names no veto is the host's own: no program is blamed.
 void CUpdateDlg::ShowEjectOutcome()
 {
     if (m_eject.bEjected) {
         m_ctlMessage.SetWindowText(FormatWithDeviceName(IDS_EJECTED));
         m_ctlEject.ShowWindow(SW_HIDE);
+        return;
+    }
+    if (!IsNamedVeto(m_eject.vetoType)) {
+        m_ctlMessage.SetWindowText(FormatEjectFailed());
+        m_ctlEject.EnableWindow(TRUE);
         return;
     }
     CString strHolder = m_eject.strVetoName;
@@ -95,4 +101,13 @@ void CUpdateDlg::ShowEjectOutcome()
     strMessage.FormatText(IDS_EJECT_VETOED, m_engine.GetDeviceName(), strHolder);
     m_ctlMessage.SetWindowText(strMessage);
     m_ctlEject.EnableWindow(TRUE);
+}
+
+// A module made before there was a text of its own for this says again
+// what the Updated outcome said: the firmware is in place, and the drive
+// is the user's to eject. That blames nobody, unlike the veto's text.
+CString CUpdateDlg::FormatEjectFailed() const
+{
+    CString strFormat;
+    return FormatWithDeviceName(strFormat.LoadString(IDS_EJECT_FAILED) ? IDS_EJECT_FAILED : IDS_UPDATE_DONE);
 }

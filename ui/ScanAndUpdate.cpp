@@ -52,8 +52,7 @@ void CUpdateDlg::ShowBusyOutcome(const OUTCOME_LAYOUT& layout)
         ShowOutcome(FormatWithDeviceName(IDS_NO_ROOM), layout);
         break;
     case SCAN_UPDATED:
-        ShowOutcome(FormatWithDeviceName(IDS_UPDATE_DONE), layout);
-        ShowEjectButton(layout);
+        ShowOutcome(FormatWithDeviceName(IDS_UPDATE_DONE), layout, true);
         break;
     default: {
         CString strMessage;
@@ -180,10 +179,12 @@ void CUpdateDlg::HideProgressBar()
         pBar->ShowWindow(SW_HIDE);
 }
 
-// The outcome's message and a close button in the middle of the button row.
-void CUpdateDlg::ShowOutcome(const char* pszMessage, const OUTCOME_LAYOUT& layout)
+// The outcome's message and a close button in the middle of the button row
+// (after Updated, the Eject button beside it). The message comes last: once
+// it reads as an outcome, the layout of that outcome is complete, for
+// whoever reads the window from outside (a screen reader, a test).
+void CUpdateDlg::ShowOutcome(const char* pszMessage, const OUTCOME_LAYOUT& layout, bool bEjectButton)
 {
-    m_ctlMessage.SetWindowText(pszMessage);
     if (CWnd* pBusy = GetDlgItem(IDC_BUSY_TEXT))
         pBusy->ShowWindow(SW_HIDE);
     HideProgressBar();
@@ -197,8 +198,12 @@ void CUpdateDlg::ShowOutcome(const char* pszMessage, const OUTCOME_LAYOUT& layou
     }
     if (CWnd* pCancel = GetDlgItem(IDCANCEL))
         pCancel->ShowWindow(SW_HIDE);
-    HideEjectButton();
+    if (bEjectButton)
+        ShowEjectButton(layout);
+    else
+        HideEjectButton();
     SetWindowPos(nullptr, 0, 0, layout.cxWindow, layout.cyWindow, SWP_NOMOVE | SWP_NOZORDER);
+    m_ctlMessage.SetWindowText(pszMessage);
 }
 
 CString CUpdateDlg::FormatWithDeviceName(UINT nID) const

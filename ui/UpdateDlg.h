@@ -92,7 +92,8 @@ private:
     void ShowProgressBar(const OUTCOME_LAYOUT& layout);
     RECT GetProgressBarRect(const OUTCOME_LAYOUT& layout);
     void HideProgressBar();
-    void ShowOutcome(const char* pszMessage, const OUTCOME_LAYOUT& layout);
+    // bEjectButton: the Updated outcome's Eject button beside Close.
+    void ShowOutcome(const char* pszMessage, const OUTCOME_LAYOUT& layout, bool bEjectButton = false);
     // The outcome of the space check and the copy.
     void ShowBusyOutcome(const OUTCOME_LAYOUT& layout);
     // String nID formatted with the device name.
@@ -102,6 +103,8 @@ private:
     void ShowEjectButton(const OUTCOME_LAYOUT& layout);
     void HideEjectButton();
     void ShowEjectOutcome();
+    // The message of an eject that failed without a veto.
+    CString FormatEjectFailed() const;
     static UINT EjectThread(LPVOID pThis);
 
     // The busy phase: the space check and the copy on the worker thread,

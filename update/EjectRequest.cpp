@@ -10,6 +10,11 @@ bool IsRetriedVeto(PNP_VETO_TYPE vetoType)
     return vetoType == PNP_VetoWindowsApp || vetoType == PNP_VetoOutstandingOpen || vetoType == PNP_VetoDriver;
 }
 
+bool IsNamedVeto(PNP_VETO_TYPE vetoType)
+{
+    return vetoType != PNP_VetoTypeUnknown;
+}
+
 bool IsVetoNameShown(PNP_VETO_TYPE vetoType)
 {
     return vetoType == PNP_VetoWindowsApp || vetoType == PNP_VetoWindowsService;
@@ -46,7 +51,9 @@ int CUpdateEngine::EjectDevice(EJECT_OUTCOME& outcome)
         outcome.cr = RequestDeviceEject(m_strUsbDevice, &outcome.vetoType, szVetoName);
         outcome.strVetoName = szVetoName;
         ++outcome.nRequests;
-        outcome.bEjected = outcome.cr == CR_SUCCESS;
+        // A device that is gone already (pulled since the update) is what
+        // the user asked for: it can be unplugged, or is.
+        outcome.bEjected = outcome.cr == CR_SUCCESS || outcome.vetoType == PNP_VetoAlreadyRemoved;
         if (outcome.bEjected || outcome.cr != CR_REMOVE_VETOED || !IsRetriedVeto(outcome.vetoType) ||
             outcome.nRequests >= kEjectRequests)
             break;
@@ -54,12 +61,16 @@ int CUpdateEngine::EjectDevice(EJECT_OUTCOME& outcome)
                GetVetoTypeName(outcome.vetoType), szVetoName, kEjectRetryPauseMs);
         Sleep(kEjectRetryPauseMs);
     }
-    if (outcome.bEjected)
+    if (outcome.cr == CR_SUCCESS)
         Report("Eject: %s ejected; the device can be unplugged", static_cast<const char*>(m_strUsbDevice));
-    else if (outcome.cr == CR_REMOVE_VETOED)
+    else if (outcome.bEjected)
+        Report("Eject: %s is gone already (type 13, already removed); the device can be unplugged",
+               static_cast<const char*>(m_strUsbDevice));
+    else if (IsNamedVeto(outcome.vetoType))
         Report("Eject: vetoed (type %d, %s) by \"%s\"", static_cast<int>(outcome.vetoType),
                GetVetoTypeName(outcome.vetoType), static_cast<const char*>(outcome.strVetoName));
     else
-        Report("Eject: failed, the host answered 0x%08lX", static_cast<unsigned long>(outcome.cr));
+        Report("Eject: failed without a veto: the host answered 0x%08lX and named nothing that holds the device",
+               static_cast<unsigned long>(outcome.cr));
     return outcome.bEjected ? 1 : 0;
 }

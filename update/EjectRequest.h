@@ -11,7 +11,7 @@
 
 struct EJECT_OUTCOME
 {
-    bool bEjected;
+    bool bEjected;           // gone: ejected now, or found removed already
     CONFIGRET cr;            // the host's last answer
     PNP_VETO_TYPE vetoType;  // what refused, when the host vetoed
     CString strVetoName;     // ... and its name, as the host gave it
@@ -25,6 +25,9 @@ const DWORD kEjectRetryPauseMs = 500;
 // An application, an open handle or a driver: what often lets go of the
 // device a moment later, so the request is made again after a pause.
 bool IsRetriedVeto(PNP_VETO_TYPE vetoType);
+// The host named what refused; without a type (PNP_VetoTypeUnknown) the
+// failure is the host's own, and nothing is known to hold the device.
+bool IsNamedVeto(PNP_VETO_TYPE vetoType);
 // An application or a service: its name tells the user what holds the
 // device; for other vetoes the name is the host's own and says nothing.
 bool IsVetoNameShown(PNP_VETO_TYPE vetoType);

@@ -109,14 +109,16 @@ std::vector<PACKAGE_CASE> ConfigCases()
          {Error("Update.cfg", "no section")},
          kNotFound},
         // Two names of six characters and thirty of seven fill 255 of the
-        // 260 bytes; the name after them no longer fits.
+        // 260 bytes; the name after them no longer fits, nor do two more.
         {"PastSectionList",
          [](const std::string& f) {
              for (unsigned i = 1; i <= 30; ++i)
                  AddModel(f, "Fill0" + std::to_string(10 + i), 0x2000 + i);
-             AddModel(f, "ModelC", 0x1003);
+             for (const char* pszName : {"ModelC", "ModelD", "ModelE"})
+                 AddModel(f, pszName, 0x1003 + static_cast<unsigned>(pszName[5] - 'C'));
          },
-         {Error("[ModelC]", "past the 260 bytes of section names")},
+         {Error("[ModelC]", "past the 260 bytes of section names the updater reads: it never sees this "
+                            "section, nor the 2 after it")},
          kNotFound,
          0x1003},
         {"SameIdsAsEarlier",
@@ -409,6 +411,16 @@ std::vector<PACKAGE_CASE> ModuleCases()
          },
          {},
          kUpdated},
+        // The default as a Spanish module whose usage leaves out switches:
+        // "/QUIET" names /quiet; "-all" and "and/eject/list" name none.
+        {"LanguageUsageLacksSwitches",
+         [](const std::string& f) {
+             if (!CopyModuleWithStrings(f + "\\PelkinUpdate.prm", f + "\\PelkinUpdate.es.prm",
+                                        {{IDS_USAGE, "[/QUIET] [/Log FILE] [/lang NAME] [-all] and/eject/list"}}))
+                 throw std::runtime_error("no module copy in " + f);
+         },
+         {Warning("PelkinUpdate.es.prm", "string 113, the usage, names no /all, /eject, /list, as the default's")},
+         kUpdated},
         // PartialModule.prm as a language module: its caption takes two texts.
         {"LanguageModuleArguments",
          [](const std::string& f) {
@@ -419,7 +431,7 @@ std::vector<PACKAGE_CASE> ModuleCases()
           Error("PelkinUpdate.de-CH.prm", "string 111 takes 2 format arguments, the default's 1"),
           Warning("PelkinUpdate.de-CH.prm", "no string 113"), Warning("PelkinUpdate.de-CH.prm", "no string 114"),
           Warning("PelkinUpdate.de-CH.prm", "no string 115"), Warning("PelkinUpdate.de-CH.prm", "no string 116"),
-          Warning("PelkinUpdate.de-CH.prm", "no string 117"),
+          Warning("PelkinUpdate.de-CH.prm", "no string 117"), Warning("PelkinUpdate.de-CH.prm", "no string 119"),
           Warning("PelkinUpdate.de-CH.prm", "no dialog 102: the default's is shown")},
          kUpdated},
     };

@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -142,6 +143,16 @@ TEST_F(CommandLineRunTest, AllUpdatesEveryMatchingDevice)
     EXPECT_TRUE(ListFiles("E:").empty());
     EXPECT_EQ("", CompareWithPackage(strFolder + "\\ModelA", "F:\\"));
     EXPECT_LINE(strLog, "Devices: 2 matched; Updated 1, Version refused 1");
+
+    // The sticks swapped: the refused one's code, though E: was updated.
+    EmptyDrives();
+    const std::string strProgram = LayOut("one-refused");
+    std::string strHost = ReadFileBytes(strFolder + "\\hostsim.ini");
+    std::swap(strHost[strHost.find("Drive=E") + 6], strHost[strHost.find("Drive=F") + 6]);
+    WriteFileBytes(strFolder + "\\hostsim.ini", strHost);
+    EXPECT_EQ(2u, RunQuiet(strProgram, "/quiet /all"));
+    EXPECT_EQ("", CompareWithPackage(strFolder + "\\ModelA", "E:\\"));
+    EXPECT_TRUE(ListFiles("F:").empty());
 }
 
 // /list names every device and what an update would do, and leaves the
@@ -207,6 +218,8 @@ TEST_F(CommandLineRunTest, QuietEjectAfterTheUpdate)
     EXPECT_EQ(6u, RunQuiet(strProgram, "/quiet /eject /log veto.log"));
     const std::string strLog = ReadFileBytes(strFolder + "\\veto.log");
     EXPECT_LINE(strLog, "Eject: vetoed (type 5, outstanding open) by \"\\Device\\HarddiskVolume9\"");
+    EXPECT_EQ(3, CountOf(strLog, " Eject: vetoed (type 5, outstanding open) by \"\\Device\\HarddiskVolume9\"; "
+                                 "asking again in 500 ms\r\n"));
     EXPECT_LINE(strLog, "Exit code 6");
     EXPECT_EQ("", CompareWithPackage(strFolder + "\\ModelB", "E:\\"));
 }

@@ -261,10 +261,16 @@ TEST_F(DemoScenarioTest, UiLanguageChoosesTheLanguageModule)
     ReadUiLanguages(request);
     ASSERT_STREQ("de-DE", request.arrUserUi.GetSize() ? request.arrUserUi[0] : "")
         << "LANG=de_DE.UTF-8 needs that locale generated (scripts/install-deps.sh)";
-    const std::string strProgram = LayOut("updated");
+    LayOut("updated");
     for (const char* pszName : {"PelkinUpdate.de.prm", "PelkinUpdate.fr.prm"})
         CopyFileA((FolderFromEnvironment("PELKIN_APP_DIR") + "\\" + pszName).c_str(),
                   (strFolder + "\\" + pszName).c_str(), FALSE);
+    // The runs are made in a folder whose Unix FIFO of a language module's
+    // name the entry's setup made (Wine can't): /lang xx passes it over.
+    const std::string strLaidOut = strFolder;
+    strFolder = ExeFolder() + "fifo";
+    ASSERT_TRUE(CopyFolder(strLaidOut, strFolder));
+    const std::string strProgram = strFolder + "\\PelkinUpdateDemo.exe";
     const struct
     {
         const char* pszArgs;
@@ -273,6 +279,7 @@ TEST_F(DemoScenarioTest, UiLanguageChoosesTheLanguageModule)
     } runs[] = {
         {"/log run.log", "", "Die Firmware Ihres Ger\xe4ts Pelkin Model B wurde aktualisiert."},
         {"/lang fr", "fr", "Le micrologiciel de votre Pelkin Model B a \xe9t\xe9 mis \xe0 jour."},
+        {"/lang xx /log run.log", "", "Die Firmware Ihres Ger\xe4ts Pelkin Model B wurde aktualisiert."},
     };
     for (const auto& one : runs) {
         EmptyFolder("E:\\");
@@ -285,6 +292,8 @@ TEST_F(DemoScenarioTest, UiLanguageChoosesTheLanguageModule)
     }
     const std::string strLog = ReadFileBytes(strFolder + "\\run.log");
     EXPECT_NE(strLog.find(" Texts: PelkinUpdate.de.prm, for the user's UI language de-DE;"), std::string::npos)
+        << strLog;
+    EXPECT_NE(strLog.find(" Texts: PelkinUpdate.xx.prm passed over: a pipe, not a plain file"), std::string::npos)
         << strLog;
 }
 

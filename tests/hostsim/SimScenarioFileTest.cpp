@@ -193,6 +193,9 @@ const BAD_SCENARIO g_aBadScenarios[] = {
     {"[Device1]\nVendorID=1\nProductID=1\nRelease=1\nPort=1\nDrive=E\n"
      "[Device2]\nVendorID=2\nProductID=2\nRelease=2\nPort=2\nDrive=e\n",
      "Drive"},
+    {"[Device1]\nVendorID=1\nProductID=1\nRelease=1\nPort=1\nSerial=ab\n"
+     "[Device2]\nVendorID=1\nProductID=1\nRelease=2\nPort=2\nSerial=AB\n",
+     "instance id USB\\VID_0001&PID_0001\\AB is Device1's"},
     {"[Device1]\nVendorID=1\nProductID=1\nRelease=1\nPort=1\n"
      "[Device3]\nVendorID=2\nProductID=2\nRelease=2\nPort=2\n",
      "Device3"},
