@@ -2,6 +2,7 @@
 
 #include "AfxFileFind.h"
 #include "PackageFolder.h"
+#include "PackageJudge.h"
 #include "PackageRules.h"
 
 #include <cstring>

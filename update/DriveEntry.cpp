@@ -99,3 +99,9 @@ DRIVE_ENTRY LookAtDriveEntry(const CString& strPath, DRIVE_FILE_INFO* pInfo)
     }
     return ENTRY_PLAIN_FILE;
 }
+
+bool IsNameInTheWay(const char* pszDriveRoot, const CString& strName)
+{
+    const CString strFinal = CString(pszDriveRoot) + strName;
+    return FitsMaxPath(strFinal) && LookAtDriveEntry(strFinal) == ENTRY_OTHER;
+}

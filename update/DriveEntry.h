@@ -32,5 +32,9 @@ struct DRIVE_FILE_INFO
 // is filled for a plain file. Only reads.
 DRIVE_ENTRY LookAtDriveEntry(const CString& strPath, DRIVE_FILE_INFO* pInfo = nullptr);
 
+// True when a package file's name on the drive holds something the commit
+// may not replace: a folder, a link, a pipe.
+bool IsNameInTheWay(const char* pszDriveRoot, const CString& strName);
+
 // The size and time of last write of an open plain file.
 bool GetOpenFileInfo(HANDLE hFile, DRIVE_FILE_INFO& info);

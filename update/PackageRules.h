@@ -1,21 +1,14 @@
 // The updater's rules about Update.cfg's values and the package's names, as
-// free functions: the engine decides with them, and the package checker
-// calls the very same ones to predict what the engine will do.
+// free functions of their arguments alone (nothing on a disk is looked
+// at): the engine decides with them, and the package checker calls the
+// very same ones to predict what the engine will do. The judgement of a
+// package folder, which walks it, is in PackageJudge.h.
 #pragma once
 
 #include "AfxString.h"
 
 #include <set>
 #include <string>
-#include <vector>
-
-// A package file the copy refuses, and why; an empty name is about the
-// package as a whole.
-struct PACKAGE_REFUSAL
-{
-    CString strName;
-    CString strReason;
-};
 
 // True when a DeviceID or VendorID value names the id: the value, whole and
 // ignoring case, equals the id printed "0x%04X".
@@ -43,20 +36,6 @@ bool IsDeviceName(const char* pszName);
 bool EndsInDotOrBlank(const wchar_t* pszName);
 bool EndsInDotOrBlank(const char* pszName);
 
-// The copy's temporary names, ~PKU0000.TMP to ~PKUFFFF.TMP. A file that
-// replaces one on the drive takes two of them (its staged copy, and its
-// old file set aside during the commit), and the commit's journal one.
-// The package is judged before any drive is looked at, so every file
-// counts two: a package of more than 32,767 files is refused on every
-// drive, not staged whole on one that holds its old files and then failed.
-const int kStagingNameCount = 0x10000;
-// True when the copy has the temporary names for a package of nFiles files.
-bool HasStagingNames(int nFiles);
-// Counts the refusal of a package of nFiles files as JudgePackage does: 1,
-// with why appended to *pRefusals when it is given, when the copy lacks
-// the temporary names for them (HasStagingNames); else 0.
-int JudgeFileCount(int nFiles, std::vector<PACKAGE_REFUSAL>* pRefusals);
-
 // The upper-case forms of the names judged so far in one package.
 typedef std::set<std::wstring> PACKAGE_NAME_SET;
 
@@ -72,11 +51,5 @@ const char* JudgePackageFileName(const wchar_t* pszName, PACKAGE_NAME_SET& seen)
 // ... a name read as ANSI text (a journal's), through the ANSI code page.
 const char* JudgePackageFileName(const char* pszName, PACKAGE_NAME_SET& seen);
 
-// Judges the package of pszSection in pszProgramFolder (ending in '\')
-// before anything is opened or written: every file name, as the wide
-// listing gives it (JudgePackageFileName), then the count of files
-// (JudgeFileCount). The files are those WalkPackageFiles hands over.
-// Returns how many refusals it found (0: the copy may go ahead) and
-// appends each to *pRefusals when it is given, in listing order, a file
-// by its name as the ANSI listing shows it.
-int JudgePackage(const char* pszProgramFolder, const char* pszSection, std::vector<PACKAGE_REFUSAL>* pRefusals);
+// The name read in the ANSI code page; empty when it can't be read.
+std::wstring WideName(const char* pszName);

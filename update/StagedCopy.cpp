@@ -2,6 +2,7 @@
 
 #include "DriveEntry.h"
 #include "EventText.h"
+#include "FileStaging.h"
 #include "FileOps.h"
 #include "PackageFolder.h"
 
@@ -11,33 +12,8 @@
 
 namespace {
 
-// Bytes per read and write. Large chunks keep the number of calls (each a
-// trip through Wine's server or the kernel) small; 1 MiB is a multiple of
-// every sector size, as unbuffered reads require.
-const DWORD kChunk = 1024 * 1024;
-const char kReadBackDiffers[] = "the read-back differs at byte %llu";
 const char kInTheWay[] = "a folder or link of that name is in the way";
 const DWORD kReplace = MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH;
-
-// Two page-aligned chunk buffers (unbuffered reads need aligned memory).
-class CChunkBuffers
-{
-public:
-    CChunkBuffers() : m_pBlock(static_cast<char*>(VirtualAlloc(nullptr, 2 * kChunk, MEM_COMMIT, PAGE_READWRITE))) {}
-    ~CChunkBuffers()
-    {
-        if (m_pBlock)
-            VirtualFree(m_pBlock, 0, MEM_RELEASE);
-    }
-    CChunkBuffers(const CChunkBuffers&) = delete;
-    CChunkBuffers& operator=(const CChunkBuffers&) = delete;
-
-    char* First() const { return m_pBlock; }
-    char* Second() const { return m_pBlock ? m_pBlock + kChunk : nullptr; }
-
-private:
-    char* m_pBlock;
-};
 
 // Keeps the machine from sleeping while files are staged and committed: a
 // stick left half-written by a sleep is what the two phases guard against.
@@ -53,59 +29,17 @@ private:
     EXECUTION_STATE m_previous;
 };
 
-// The file lands as a file copy would leave it: with its source's time of
-// last write and its hidden, system and archive attributes (a vendor may
-// hide a firmware file from the user), but never read-only: a read-only
-// file on the stick would stand in the way of the next package's. Both
-// are kept where the file system can keep them; one that can't (Wine on a
-// plain Unix file system has no hidden flag) doesn't fail the copy.
-void KeepWriteTime(HANDLE hSource, HANDLE hTemp)
-{
-    FILETIME lastWrite;
-    if (GetFileTime(hSource, nullptr, nullptr, &lastWrite))
-        SetFileTime(hTemp, nullptr, nullptr, &lastWrite);
-}
-
-void KeepAttributes(const CString& strSource, const CString& strTemp)
-{
-    const DWORD dwKept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
-    const DWORD dwSource = GetFileAttributesA(strSource);
-    if (dwSource != INVALID_FILE_ATTRIBUTES && (dwSource & dwKept))
-        SetFileAttributesA(strTemp, dwSource & (dwKept | FILE_ATTRIBUTE_ARCHIVE));
-}
-
-bool Rewind(HANDLE hFile)
-{
-    LARGE_INTEGER start = {};
-    return SetFilePointerEx(hFile, start, nullptr, FILE_BEGIN) != FALSE;
-}
-
 // What a write or read of a file on a drive that has gone answers.
 bool IsDriveGoneError(DWORD dwError)
 {
     return dwError == ERROR_DEVICE_NOT_CONNECTED || dwError == ERROR_PATH_NOT_FOUND || dwError == ERROR_FILE_NOT_FOUND;
 }
 
-// The first byte at which two blocks differ, or nLength when they don't.
-DWORD FirstDifference(const char* pFirst, const char* pSecond, DWORD nLength)
-{
-    DWORD i = 0;
-    while (i < nLength && pFirst[i] == pSecond[i])
-        ++i;
-    return i;
-}
-
 }  // namespace
 
-bool IsNameInTheWay(const char* pszDriveRoot, const CString& strName)
-{
-    const CString strFinal = CString(pszDriveRoot) + strName;
-    return FitsMaxPath(strFinal) && LookAtDriveEntry(strFinal) == ENTRY_OTHER;
-}
-
 CStagedCopy::CStagedCopy(const char* pszDriveRoot, CFileOps* pOps)
-    : m_strRoot(pszDriveRoot), m_ops(pOps ? *pOps : CFileOps::Real()), m_nNextTemp(0), m_bJournal(false),
-      m_bDriveGone(false), m_pfnProgress(nullptr), m_pProgressContext(nullptr), m_nDone(0), m_nTotal(0)
+    : m_strRoot(pszDriveRoot), m_ops(pOps ? *pOps : CFileOps::Real()), m_bJournal(false), m_bDriveGone(false),
+      m_pfnProgress(nullptr), m_pProgressContext(nullptr), m_nDone(0), m_nTotal(0)
 {}
 
 int CStagedCopy::AddPackage(const char* pszProgramFolder, const char* pszSection)
@@ -120,7 +54,7 @@ void CStagedCopy::AddPackage(const PACKAGE_FILE_LIST& files)
 {
     for (const PACKAGE_FILE& file : files)
         m_files.push_back(STAGED_FILE{file, CString(), JOURNAL_ENTRY{file.strName, CString(), 0, true, 0, {0, 0}},
-                                      kNotMoved, false, nullptr, ERROR_SUCCESS, 0});
+                                      kNotMoved, false, FILE_FAILURE{nullptr, ERROR_SUCCESS, 0}});
 }
 
 void CStagedCopy::SetProgress(COPY_PROGRESS_PROC pfnProgress, void* pContext)
@@ -136,9 +70,7 @@ int CStagedCopy::Run()
 
 bool CStagedCopy::Fail(STAGED_FILE& file, const char* pszWhat, DWORD dwError)
 {
-    file.pszFailure = pszWhat;
-    file.dwError = dwError;
-    return false;
+    return FailWith(file.failure, pszWhat, dwError);
 }
 
 int CStagedCopy::Stage()
@@ -151,13 +83,16 @@ int CStagedCopy::Stage()
         return 0;
     CKeepAwake awake;
     // One name per file to stage it under, one per old file to set aside.
-    if (PrepareNames() < m_files.size() + nOld) {
+    PACKAGE_FILE_LIST files;
+    for (const STAGED_FILE& file : m_files)
+        files.push_back(file.source);
+    if (m_names.Prepare(m_strRoot, files, m_ops) < m_files.size() + nOld) {
         m_strRunNote = "the drive has fewer free temporary names than the package needs";
         return 0;
     }
     StartProgress();
-    CChunkBuffers buffers;
-    if (!buffers.First()) {
+    CFileStager stager(m_ops, AdvanceProc, this);
+    if (!stager.HasBuffers()) {
         m_strRunNote = "no memory for the copy's buffers";
         return 0;
     }
@@ -165,10 +100,10 @@ int CStagedCopy::Stage()
     for (STAGED_FILE& file : m_files) {
         // Cleared first, so that a failure no call reported keeps 0.
         SetLastError(ERROR_SUCCESS);
-        if (!StageFile(file, buffers.First(), buffers.Second())) {
+        if (!StageFile(file, stager)) {
             // A temporary file that the copy made, and is gone: so is the
             // drive, and the files after this one would only fail slowly.
-            m_bDriveGone = !file.strTemp.IsEmpty() && IsDriveGoneError(file.dwError);
+            m_bDriveGone = !file.strTemp.IsEmpty() && IsDriveGoneError(file.failure.dwError);
             if (!file.strTemp.IsEmpty())
                 RemoveOwnFile(m_ops, file.strTemp);  // at once: its room may let a later file stage
             file.strTemp.Empty();
@@ -223,47 +158,6 @@ bool CStagedCopy::AreFinalNamesFree(size_t& nOld)
     return bFree;
 }
 
-// One listing of the root: leftovers removed, and every temporary number
-// that an entry or a package file bears set aside, so that free names are
-// chosen without probing the drive name by name. The number of free names.
-size_t CStagedCopy::PrepareNames()
-{
-    PACKAGE_FILE_LIST files;
-    for (const STAGED_FILE& file : m_files)
-        files.push_back(file.source);
-    PACKAGE_FILE_LIST leftovers;
-    ListLeftoverTemps(m_strRoot, files, leftovers, &m_taken);
-    for (const PACKAGE_FILE& leftover : leftovers) {
-        const int nNumber =
-            GetStagingNumber(static_cast<const char*>(leftover.strPath) + leftover.strPath.GetLength() - 12, true);
-        if (RemoveOwnFile(m_ops, leftover.strPath) && nNumber >= 0)
-            m_taken[static_cast<size_t>(nNumber)] = false;
-    }
-    for (const PACKAGE_FILE& file : files) {
-        const int nNumber = GetStagingNumber(file.strName, false);
-        if (nNumber >= 0)
-            m_taken[static_cast<size_t>(nNumber)] = true;
-    }
-    m_taken[kJournalNumber] = true;
-    m_nNextTemp = 0;
-    size_t nFree = 0;
-    for (unsigned n = 0; n < kJournalNumber; ++n)
-        nFree += m_taken[n] ? 0 : 1;
-    return nFree;
-}
-
-bool CStagedCopy::TakeFreeName(CString& strName)
-{
-    for (; m_nNextTemp < kJournalNumber; ++m_nNextTemp) {
-        if (!m_taken[m_nNextTemp]) {
-            m_taken[m_nNextTemp] = true;
-            strName = GetStagingName(m_nNextTemp++);
-            return true;
-        }
-    }
-    return false;
-}
-
 void CStagedCopy::StartProgress()
 {
     const ULONGLONG nMaxBytes = ~0ULL / 4;  // far beyond any drive, and doubled still fits
@@ -288,126 +182,30 @@ void CStagedCopy::Advance(ULONGLONG nUnits)
         m_pfnProgress(m_nDone < m_nTotal ? m_nDone : m_nTotal - 1, m_nTotal, m_pProgressContext);
 }
 
-bool CStagedCopy::StageFile(STAGED_FILE& file, char* pData, char* pCheck)
+void CStagedCopy::AdvanceProc(ULONGLONG nUnits, void* pThis)
+{
+    static_cast<CStagedCopy*>(pThis)->Advance(nUnits);
+}
+
+bool CStagedCopy::StageFile(STAGED_FILE& file, CFileStager& stager)
 {
     const CString strFinal = m_strRoot + file.source.strName;
     if (!FitsMaxPath(file.source.strPath) || !FitsMaxPath(strFinal))
         return Fail(file, "its path, or its path on the drive, does not fit 259 characters", ERROR_SUCCESS);
-    // Read-only sharing: nobody may change the source between the write and
-    // the comparison.
-    CFileHandle source(m_ops, m_ops.Open(file.source.strPath, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING,
-                                         FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN));
-    if (!source.IsOpen())
-        return Fail(file, "to open it");
-    // A device or pipe of that name is no firmware, and may never answer.
-    if (!IsDiskFile(source.Get()))
-        return Fail(file, "it is not a plain file on a disk", ERROR_SUCCESS);
-    HANDLE hTemp = INVALID_HANDLE_VALUE;
-    if (!CreateTemp(file, hTemp))
-        return false;
-    CFileHandle temp(m_ops, hTemp);
-    if (!WriteTemp(file, source.Get(), temp.Get(), pData))
-        return false;
-    KeepWriteTime(source.Get(), temp.Get());
-    if (!m_ops.Flush(temp.Get()))
-        return Fail(file, "to flush it to the drive");
-    if (!temp.Close())
-        return Fail(file, "to close it on the drive");
-    if (!VerifyTemp(file, source.Get(), pData, pCheck))
-        return false;
-    KeepAttributes(file.source.strPath, file.strTemp);
-    return true;
-}
-
-bool CStagedCopy::CreateTemp(STAGED_FILE& file, HANDLE& hTemp)
-{
     CString strName;
-    if (!TakeFreeName(strName))
+    if (!m_names.Take(strName))
         return Fail(file, "no temporary name is free on the drive", ERROR_SUCCESS);
-    const CString strPath = m_strRoot + strName;
-    if (!FitsMaxPath(strPath))
+    const CString strTemp = m_strRoot + strName;
+    if (!FitsMaxPath(strTemp))
         return Fail(file, "its temporary file's path does not fit 259 characters", ERROR_SUCCESS);
-    hTemp = m_ops.Open(strPath, GENERIC_WRITE, 0, CREATE_NEW, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN);
-    if (hTemp == INVALID_HANDLE_VALUE)
-        return Fail(file, "to create its temporary file");
-    file.strTemp = strPath;
-    return true;
-}
-
-bool CStagedCopy::WriteTemp(STAGED_FILE& file, HANDLE hSource, HANDLE hTemp, char* pData)
-{
-    for (;;) {
-        DWORD nRead = 0;
-        if (!ReadFull(hSource, pData, kChunk, nRead))
-            return Fail(file, "to read it");
-        if (nRead == 0)
-            return true;
-        DWORD nWritten = 0;
-        if (!m_ops.Write(hTemp, pData, nRead, &nWritten))
-            return Fail(file, "to write it");
-        if (nWritten != nRead)
-            return Fail(file, "to write it whole", ERROR_DISK_FULL);
-        Advance(nRead);
-    }
-}
-
-// The temporary file is read unbuffered, so that on Windows the bytes come
-// from the device, not from the cache that the write just filled. A short
-// read of it is its end (and an unbuffered read may not start there), so it
-// is read one call per chunk; the source is read to full chunks.
-bool CStagedCopy::VerifyTemp(STAGED_FILE& file, HANDLE hSource, char* pData, char* pCheck)
-{
-    if (!Rewind(hSource))
-        return Fail(file, "to read it again");
-    CFileHandle temp(m_ops, m_ops.Open(file.strTemp, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING,
-                                       FILE_FLAG_NO_BUFFERING | FILE_FLAG_SEQUENTIAL_SCAN));
-    if (!temp.IsOpen())
-        return Fail(file, "to open it for the read-back");
-    for (ULONGLONG nOffset = 0;; nOffset += kChunk) {
-        DWORD nCopied = 0;
-        DWORD nSource = 0;
-        if (!m_ops.Read(temp.Get(), pCheck, kChunk, &nCopied))
-            return Fail(file, "to read it back");
-        if (!ReadFull(hSource, pData, kChunk, nSource))
-            return Fail(file, "to read it again");
-        // memcmp first: the byte search is for the log, and a loop over every
-        // byte halves the copy's speed.
-        const DWORD nCompared = nCopied < nSource ? nCopied : nSource;
-        if (nCopied != nSource || memcmp(pCheck, pData, nCompared) != 0) {
-            file.nDiffersAt = nOffset + FirstDifference(pCheck, pData, nCompared);
-            return Fail(file, kReadBackDiffers, ERROR_SUCCESS);
-        }
-        Advance(nSource);
-        if (nSource < kChunk)
-            return RecordIdentity(file, temp.Get());
-    }
-}
-
-// What identifies the staged file once it is moved in: its size and time
-// of last write as the drive keeps them. An undo removes or replaces a
-// final name only while it still holds this file.
-bool CStagedCopy::RecordIdentity(STAGED_FILE& file, HANDLE hTemp)
-{
-    DRIVE_FILE_INFO info = {};
-    if (!GetOpenFileInfo(hTemp, info))
-        return Fail(file, "to read its size and time back");
-    file.entry.nBytes = info.nBytes;
-    file.entry.lastWrite = info.lastWrite;
-    return true;
-}
-
-bool CStagedCopy::ReadFull(HANDLE hFile, char* pBuffer, DWORD nWanted, DWORD& nRead)
-{
-    nRead = 0;
-    while (nRead < nWanted) {
-        DWORD nPart = 0;
-        if (!m_ops.Read(hFile, pBuffer + nRead, nWanted - nRead, &nPart))
-            return false;
-        if (nPart == 0)
-            break;
-        nRead += nPart;
-    }
-    return true;
+    bool bCreated = false;
+    DRIVE_FILE_INFO staged = {};
+    const bool bStaged = stager.Stage(file.source.strPath, strTemp, bCreated, staged, file.failure);
+    if (bCreated)
+        file.strTemp = strTemp;
+    file.entry.nBytes = staged.nBytes;
+    file.entry.lastWrite = staged.lastWrite;
+    return bStaged;
 }
 
 void CStagedCopy::RemoveTemps()
@@ -504,7 +302,7 @@ bool CStagedCopy::ChooseAsideNames()
             continue;
         if (entry == ENTRY_OTHER)
             return Fail(file, kInTheWay, ERROR_SUCCESS);
-        if (!TakeFreeName(file.entry.strAside))
+        if (!m_names.Take(file.entry.strAside))
             return Fail(file, "no temporary name is free on the drive to set its old file aside", ERROR_SUCCESS);
         file.entry.dwAttributes = info.dwAttributes;
     }
@@ -580,15 +378,7 @@ CString CStagedCopy::GetFileResult(int nIndex) const
     const STAGED_FILE& file = m_files[static_cast<size_t>(nIndex)];
     if (file.nStep == kMovedIn)
         return "copied";
-    if (!file.pszFailure)
+    if (!file.failure.pszWhat)
         return file.bUndone ? "taken back, as the copy failed" : "not copied, as another file failed";
-    CString strWhat(file.pszFailure);
-    if (file.pszFailure == kReadBackDiffers)
-        strWhat.Format(kReadBackDiffers, file.nDiffersAt);
-    CString strResult = "failed" + CString(strncmp(file.pszFailure, "to ", 3) == 0 ? " " : ": ") + strWhat;
-    if (file.dwError == ERROR_DISK_FULL || file.dwError == ERROR_HANDLE_DISK_FULL)
-        strResult += ": the drive is full (" + GetErrorText(file.dwError) + ")";
-    else if (file.dwError != ERROR_SUCCESS)
-        strResult += ", " + GetErrorText(file.dwError);
-    return strResult;
+    return FormatFileFailure(file.failure);
 }

@@ -30,6 +30,7 @@
 #pragma once
 
 #include "CommitJournal.h"
+#include "FileStaging.h"
 #include "PackageSpace.h"
 
 #include "AfxString.h"
@@ -43,10 +44,6 @@ class CFileOps;
 // only when the last file has been committed; before that it stays below.
 // nTotal is fixed when the copy starts and never 0.
 typedef void (*COPY_PROGRESS_PROC)(ULONGLONG nDone, ULONGLONG nTotal, void* pContext);
-
-// True when the package file's name on the drive holds something the
-// commit may not replace: a folder, a link, a pipe (see DriveEntry.h).
-bool IsNameInTheWay(const char* pszDriveRoot, const CString& strName);
 
 class CStagedCopy
 {
@@ -77,7 +74,7 @@ public:
     int GetFileCount() const { return static_cast<int>(m_files.size()); }
     const CString& GetFileName(int nIndex) const { return m_files[static_cast<size_t>(nIndex)].source.strName; }
     // After Run: true for a file that failed to stage or to commit.
-    bool HasFileFailed(int nIndex) const { return m_files[static_cast<size_t>(nIndex)].pszFailure != nullptr; }
+    bool HasFileFailed(int nIndex) const { return m_files[static_cast<size_t>(nIndex)].failure.pszWhat != nullptr; }
     // After Run, what became of the file, for the log: "copied", "failed
     // to write it, error 112: ...", "failed: the read-back differs at byte
     // 4096", "not copied, as another file failed" ...
@@ -104,25 +101,17 @@ private:
         CString strTemp;      // full path of its temporary file while one exists
         JOURNAL_ENTRY entry;  // its line of the journal: the set-aside name, the new file's identity
         STEP nStep;
-        bool bUndone;            // it was in place, and was taken back
-        const char* pszFailure;  // what failed, for a failed file
-        DWORD dwError;           // of the failed call; ERROR_SUCCESS when there was none
-        ULONGLONG nDiffersAt;    // for a read-back that differs
+        bool bUndone;          // it was in place, and was taken back
+        FILE_FAILURE failure;  // what failed, for a failed file
     };
 
     bool Fail(STAGED_FILE& file, const char* pszWhat, DWORD dwError = GetLastError());
     bool IsJournalNameFree();
     bool AreFinalNamesFree(size_t& nOld);
-    size_t PrepareNames();
-    bool TakeFreeName(CString& strName);
     void StartProgress();
     void Advance(ULONGLONG nUnits);
-    bool StageFile(STAGED_FILE& file, char* pData, char* pCheck);
-    bool CreateTemp(STAGED_FILE& file, HANDLE& hTemp);
-    bool WriteTemp(STAGED_FILE& file, HANDLE hSource, HANDLE hTemp, char* pData);
-    bool VerifyTemp(STAGED_FILE& file, HANDLE hSource, char* pData, char* pCheck);
-    bool RecordIdentity(STAGED_FILE& file, HANDLE hTemp);
-    bool ReadFull(HANDLE hFile, char* pBuffer, DWORD nWanted, DWORD& nRead);
+    static void AdvanceProc(ULONGLONG nUnits, void* pThis);
+    bool StageFile(STAGED_FILE& file, CFileStager& stager);
     void RemoveTemps();
     bool ChooseAsideNames();
     bool WriteJournal(HANDLE hJournal);
@@ -134,8 +123,7 @@ private:
     CString m_strRoot;
     CFileOps& m_ops;
     std::vector<STAGED_FILE> m_files;
-    std::vector<bool> m_taken;  // temporary numbers not to use
-    unsigned m_nNextTemp;
+    CStagingNames m_names;
     bool m_bJournal;    // the commit under way has its journal on the drive
     bool m_bDriveGone;  // see HasDriveGone
     CString m_strRunNote;

@@ -2,6 +2,7 @@
 
 #include "AfxFileFind.h"
 #include "DriveEntry.h"
+#include "FileOps.h"
 #include "PackageFolder.h"
 
 #include <cstdio>
@@ -67,6 +68,11 @@ int GetStagingNumber(const char* pszName, bool bExact)
     return nNumber;
 }
 
+bool HasStagingNames(int nFiles)
+{
+    return nFiles >= 0 && static_cast<unsigned>(nFiles) <= (kStagingNameCount - 1) / 2;
+}
+
 bool IsStagingName(const char* pszName)
 {
     return GetStagingNumber(pszName, true) >= 0;
@@ -84,7 +90,7 @@ void ListLeftoverTemps(const char* pszDriveRoot, const PACKAGE_FILE_LIST& files,
 {
     leftovers.clear();
     if (pTaken)
-        pTaken->assign(kStagingNumbers, false);
+        pTaken->assign(kStagingNameCount, false);
     const CString strPattern = CString(pszDriveRoot) + "*";
     if (!FitsMaxPath(strPattern))
         return;
@@ -110,4 +116,37 @@ void ListLeftoverTemps(const char* pszDriveRoot, const PACKAGE_FILE_LIST& files,
     finder.Close();
     if (bJournal && !bBesideJournal)
         leftovers.clear();
+}
+
+size_t CStagingNames::Prepare(const char* pszDriveRoot, const PACKAGE_FILE_LIST& files, CFileOps& ops)
+{
+    PACKAGE_FILE_LIST leftovers;
+    ListLeftoverTemps(pszDriveRoot, files, leftovers, &m_taken);
+    for (const PACKAGE_FILE& leftover : leftovers) {
+        if (RemoveOwnFile(ops, leftover.strPath))
+            m_taken[static_cast<size_t>(GetStagingNumber(leftover.strName, true))] = false;
+    }
+    for (const PACKAGE_FILE& file : files) {
+        const int nNumber = GetStagingNumber(file.strName, false);
+        if (nNumber >= 0)
+            m_taken[static_cast<size_t>(nNumber)] = true;
+    }
+    m_taken[kJournalNumber] = true;
+    m_nNext = 0;
+    size_t nFree = 0;
+    for (unsigned n = 0; n < kJournalNumber; ++n)
+        nFree += m_taken[n] ? 0 : 1;
+    return nFree;
+}
+
+bool CStagingNames::Take(CString& strName)
+{
+    for (; m_nNext < kJournalNumber; ++m_nNext) {
+        if (!m_taken[m_nNext]) {
+            m_taken[m_nNext] = true;
+            strName = GetStagingName(m_nNext++);
+            return true;
+        }
+    }
+    return false;
 }

@@ -19,8 +19,16 @@
 
 #include <vector>
 
-const unsigned kStagingNumbers = 0x10000;
+// How many staging names there are, the journal's among them.
+const unsigned kStagingNameCount = 0x10000;
 const unsigned kJournalNumber = 0xFFFF;
+
+// True when the copy has the staging names for a package of nFiles files:
+// two for each file and one for the journal. The package is judged before
+// any drive is looked at, so every file counts two: a package of more than
+// 32,767 files is refused on every drive, not staged whole on one that
+// holds its old files and then failed.
+bool HasStagingNames(int nFiles);
 
 // The number of a staging name, or -1 for any other name. bExact: the name
 // as the copy writes it, upper-case; otherwise in any case, as FAT compares
@@ -36,8 +44,27 @@ CString GetStagingName(unsigned nNumber);
 // now (none is held open by another program, or bears a name of the
 // package in files); none at all while anything stands under the
 // journal's name, as set-aside files are old files yet to go back, unless
-// bBesideJournal. pTaken, when given (kStagingNumbers entries): true for
+// bBesideJournal. pTaken, when given (kStagingNameCount entries): true for
 // every number that some entry of the root bears, in any case (FAT
 // compares names without case), the leftovers' included.
 void ListLeftoverTemps(const char* pszDriveRoot, const PACKAGE_FILE_LIST& files, PACKAGE_FILE_LIST& leftovers,
                        std::vector<bool>* pTaken, bool bBesideJournal = false);
+
+class CFileOps;
+
+// The free staging names of one drive root, from one listing of it, so
+// that names are chosen without probing the drive name by name.
+class CStagingNames
+{
+public:
+    // Lists pszDriveRoot once: removes the leftovers (ListLeftoverTemps)
+    // and sets aside every number that an entry left there or a package
+    // file in files bears, and the journal's. The number of free names.
+    size_t Prepare(const char* pszDriveRoot, const PACKAGE_FILE_LIST& files, CFileOps& ops);
+    // The next free name; false when none is left.
+    bool Take(CString& strName);
+
+private:
+    std::vector<bool> m_taken;  // numbers not to use
+    unsigned m_nNext = 0;
+};

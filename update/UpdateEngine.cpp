@@ -9,6 +9,7 @@
 #include "FileOps.h"
 #include "HostApi.h"
 #include "IdentityTrace.h"
+#include "PackageJudge.h"
 #include "PackageRules.h"
 #include "UpdateCfg.h"
 #include "UpdateObserver.h"

@@ -1,0 +1,57 @@
+// One package file staged: written under its temporary name in the drive's
+// root with its source's time of last write, flushed to the device, read
+// back unbuffered and compared byte for byte with its source, which is
+// held open against writers meanwhile. CStagedCopy stages a package one
+// file after the other with one of these.
+#pragma once
+
+#include "DriveEntry.h"
+
+#include "AfxString.h"
+
+class CFileOps;
+
+// What failed of a file, for the log.
+struct FILE_FAILURE
+{
+    const char* pszWhat;   // "to write it", "the read-back differs at byte %llu"...; null: nothing failed
+    DWORD dwError;         // of the failed call; ERROR_SUCCESS when there was none
+    ULONGLONG nDiffersAt;  // for a read-back that differs
+};
+
+// Records a failure; false, for the caller to return.
+bool FailWith(FILE_FAILURE& failure, const char* pszWhat, DWORD dwError = GetLastError());
+// "failed to write it, error 112: ...", "failed: the read-back differs at
+// byte 4096", "failed: ...: the drive is full (...)".
+CString FormatFileFailure(const FILE_FAILURE& failure);
+
+// Called with the units (bytes written, bytes verified) as staging goes.
+typedef void (*STAGE_ADVANCE_PROC)(ULONGLONG nUnits, void* pContext);
+
+class CFileStager
+{
+public:
+    CFileStager(CFileOps& ops, STAGE_ADVANCE_PROC pfnAdvance, void* pContext);
+    ~CFileStager();
+    CFileStager(const CFileStager&) = delete;
+    CFileStager& operator=(const CFileStager&) = delete;
+
+    // False when the chunk buffers could not be had.
+    bool HasBuffers() const { return m_pBlock != nullptr; }
+    // Stages strSource under strTemp, a name that must be free. bCreated:
+    // strTemp was created (the caller removes it when staging failed);
+    // staged: the staged file's size and time of last write as the drive
+    // keeps them. true when the file staged.
+    bool Stage(const CString& strSource, const CString& strTemp, bool& bCreated, DRIVE_FILE_INFO& staged,
+               FILE_FAILURE& failure);
+
+private:
+    bool WriteTemp(HANDLE hSource, HANDLE hTemp, FILE_FAILURE& failure);
+    bool VerifyTemp(const CString& strTemp, HANDLE hSource, DRIVE_FILE_INFO& staged, FILE_FAILURE& failure);
+    bool ReadFull(HANDLE hFile, char* pBuffer, DWORD nWanted, DWORD& nRead);
+
+    CFileOps& m_ops;
+    STAGE_ADVANCE_PROC m_pfnAdvance;
+    void* m_pContext;
+    char* m_pBlock;  // two page-aligned chunks: data and read-back
+};
