@@ -100,7 +100,7 @@ bool CarryOutStep(CFileOps& ops, const CString& strRoot, const JOURNAL_ENTRY& en
         if (!ops.Move(strRoot + entry.strAside, strFinal, kReplace))
             return false;
         if (entry.dwAttributes & FILE_ATTRIBUTE_READONLY)
-            SetFileAttributesA(strFinal, entry.dwAttributes);
+            ops.SetAttributes(strFinal, entry.dwAttributes);
         return true;
     case UNDO_NOTHING:
         break;
@@ -285,7 +285,7 @@ JOURNAL_RECOVERY RecoverCutOffCommit(const char* pszDriveRoot, const PACKAGE_FIL
             recovery = JOURNAL_FAILED;
         } else {
             PACKAGE_FILE_LIST leftovers;
-            ListLeftoverTemps(pszDriveRoot, files, leftovers, nullptr);
+            ListLeftoverTemps(ops, pszDriveRoot, files, leftovers, nullptr);
             for (const PACKAGE_FILE& leftover : leftovers)
                 look.nLeftoversRemoved += RemoveOwnFile(ops, leftover.strPath) ? 1 : 0;
         }
@@ -314,7 +314,7 @@ JOURNAL_RECOVERY LookAtJournal(const char* pszDriveRoot, const PACKAGE_FILE_LIST
     // What stays of the cut-off copy once the journal is carried out: its
     // staged files, and set-aside files that don't go back.
     PACKAGE_FILE_LIST leftovers;
-    ListLeftoverTemps(pszDriveRoot, files, leftovers, nullptr, true);
+    ListLeftoverTemps(CFileOps::Real(), pszDriveRoot, files, leftovers, nullptr, true);
     for (const PACKAGE_FILE& leftover : leftovers) {
         if (movedBack.count(static_cast<const char*>(leftover.strPath)) == 0)
             look.freed.push_back(leftover);

@@ -41,8 +41,18 @@ CFileOps& CFileOps::Real()
     return ops;
 }
 
+DWORD CFileOps::GetAttributes(const char* pszPath)
+{
+    return GetFileAttributesA(pszPath);
+}
+
+BOOL CFileOps::SetAttributes(const char* pszPath, DWORD dwAttributes)
+{
+    return SetFileAttributesA(pszPath, dwAttributes);
+}
+
 BOOL RemoveOwnFile(CFileOps& ops, const char* pszPath)
 {
-    SetFileAttributesA(pszPath, FILE_ATTRIBUTE_NORMAL);
+    ops.SetAttributes(pszPath, FILE_ATTRIBUTE_NORMAL);
     return ops.Remove(pszPath);
 }

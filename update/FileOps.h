@@ -23,6 +23,9 @@ public:
     virtual BOOL Move(const char* pszFrom, const char* pszTo, DWORD dwFlags);
     // DeleteFileA.
     virtual BOOL Remove(const char* pszPath);
+    // GetFileAttributesA, SetFileAttributesA.
+    virtual DWORD GetAttributes(const char* pszPath);
+    virtual BOOL SetAttributes(const char* pszPath, DWORD dwAttributes);
 
     // The real calls; the object has no state, so any thread may use it.
     static CFileOps& Real();

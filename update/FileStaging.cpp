@@ -27,12 +27,12 @@ void KeepWriteTime(HANDLE hSource, HANDLE hTemp)
         SetFileTime(hTemp, nullptr, nullptr, &lastWrite);
 }
 
-void KeepAttributes(const CString& strSource, const CString& strTemp)
+void KeepAttributes(CFileOps& ops, const CString& strSource, const CString& strTemp)
 {
     const DWORD dwKept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
-    const DWORD dwSource = GetFileAttributesA(strSource);
+    const DWORD dwSource = ops.GetAttributes(strSource);
     if (dwSource != INVALID_FILE_ATTRIBUTES && (dwSource & dwKept))
-        SetFileAttributesA(strTemp, dwSource & (dwKept | FILE_ATTRIBUTE_ARCHIVE));
+        ops.SetAttributes(strTemp, dwSource & (dwKept | FILE_ATTRIBUTE_ARCHIVE));
 }
 
 bool Rewind(HANDLE hFile)
@@ -111,7 +111,7 @@ bool CFileStager::Stage(const CString& strSource, const CString& strTemp, bool& 
         return FailWith(failure, "to close it on the drive");
     if (!VerifyTemp(strTemp, source.Get(), staged, failure))
         return false;
-    KeepAttributes(strSource, strTemp);
+    KeepAttributes(m_ops, strSource, strTemp);
     return true;
 }
 

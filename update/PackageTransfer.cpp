@@ -4,6 +4,7 @@
 #include "UpdateEngine.h"
 
 #include "EventText.h"
+#include "FileOps.h"
 #include "PackageFolder.h"
 #include "StagedCopy.h"
 #include "StagingNames.h"
@@ -83,7 +84,7 @@ int CUpdateEngine::MeasureRoom(const char* pszDriveRoot, const PACKAGE_FILE_LIST
     ULONGLONG nOnDrive = 0;
     PACKAGE_FILE_LIST leftovers;
     if (!pFreedFirst)
-        ListLeftoverTemps(pszDriveRoot, m_package, leftovers, nullptr);
+        ListLeftoverTemps(m_pFileOps ? *m_pFileOps : CFileOps::Real(), pszDriveRoot, m_package, leftovers, nullptr);
     const int bRoom = PackageFitsOnDrive(m_package, pszDriveRoot, freeBytes.QuadPart,
                                          pFreedFirst ? *pFreedFirst : leftovers, &nOnDrive);
     if (IsReporting()) {

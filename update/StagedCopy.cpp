@@ -38,17 +38,9 @@ bool IsDriveGoneError(DWORD dwError)
 }  // namespace
 
 CStagedCopy::CStagedCopy(const char* pszDriveRoot, CFileOps* pOps)
-    : m_strRoot(pszDriveRoot), m_ops(pOps ? *pOps : CFileOps::Real()), m_bJournal(false), m_bDriveGone(false),
-      m_pfnProgress(nullptr), m_pProgressContext(nullptr), m_nDone(0), m_nTotal(0)
+    : m_strRoot(pszDriveRoot), m_ops(pOps ? *pOps : CFileOps::Real()), m_bJournal(false), m_pfnProgress(nullptr),
+      m_pProgressContext(nullptr), m_nDone(0), m_nTotal(0)
 {}
-
-int CStagedCopy::AddPackage(const char* pszProgramFolder, const char* pszSection)
-{
-    PACKAGE_FILE_LIST files;
-    ListPackageFiles(pszProgramFolder, pszSection, nullptr, files);
-    AddPackage(files);
-    return static_cast<int>(files.size());
-}
 
 void CStagedCopy::AddPackage(const PACKAGE_FILE_LIST& files)
 {
@@ -103,12 +95,12 @@ int CStagedCopy::Stage()
         if (!StageFile(file, stager)) {
             // A temporary file that the copy made, and is gone: so is the
             // drive, and the files after this one would only fail slowly.
-            m_bDriveGone = !file.strTemp.IsEmpty() && IsDriveGoneError(file.failure.dwError);
+            const bool bDriveGone = !file.strTemp.IsEmpty() && IsDriveGoneError(file.failure.dwError);
             if (!file.strTemp.IsEmpty())
                 RemoveOwnFile(m_ops, file.strTemp);  // at once: its room may let a later file stage
             file.strTemp.Empty();
             bAllStaged = false;
-            if (m_bDriveGone) {
+            if (bDriveGone) {
                 m_strRunNote = "the drive went away while the files were written; the copy stopped there";
                 break;
             }
@@ -338,11 +330,11 @@ bool CStagedCopy::MoveIn(STAGED_FILE& file)
     const CString strFinal = m_strRoot + file.source.strName;
     if (!file.entry.strAside.IsEmpty()) {
         const DWORD dwOld = file.entry.dwAttributes;
-        if ((dwOld & FILE_ATTRIBUTE_READONLY) && !SetFileAttributesA(strFinal, dwOld & ~FILE_ATTRIBUTE_READONLY))
+        if ((dwOld & FILE_ATTRIBUTE_READONLY) && !m_ops.SetAttributes(strFinal, dwOld & ~FILE_ATTRIBUTE_READONLY))
             return Fail(file, "to clear the read-only attribute of its old file");
         if (!m_ops.Move(strFinal, m_strRoot + file.entry.strAside, MOVEFILE_WRITE_THROUGH)) {
             const DWORD dwError = GetLastError();
-            SetFileAttributesA(strFinal, dwOld);
+            m_ops.SetAttributes(strFinal, dwOld);
             return Fail(file, "to set its old file aside", dwError);
         }
         file.nStep = kSetAside;

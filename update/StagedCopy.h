@@ -54,9 +54,6 @@ public:
     CStagedCopy(const CStagedCopy&) = delete;
     CStagedCopy& operator=(const CStagedCopy&) = delete;
 
-    // Adds every file of the package (ListPackageFiles, in listing order);
-    // returns how many. pszProgramFolder ends in '\'.
-    int AddPackage(const char* pszProgramFolder, const char* pszSection);
     // Adds the listed files, in their order.
     void AddPackage(const PACKAGE_FILE_LIST& files);
     void SetProgress(COPY_PROGRESS_PROC pfnProgress, void* pContext);
@@ -72,9 +69,6 @@ public:
     int Commit();
 
     int GetFileCount() const { return static_cast<int>(m_files.size()); }
-    const CString& GetFileName(int nIndex) const { return m_files[static_cast<size_t>(nIndex)].source.strName; }
-    // After Run: true for a file that failed to stage or to commit.
-    bool HasFileFailed(int nIndex) const { return m_files[static_cast<size_t>(nIndex)].failure.pszWhat != nullptr; }
     // After Run, what became of the file, for the log: "copied", "failed
     // to write it, error 112: ...", "failed: the read-back differs at byte
     // 4096", "not copied, as another file failed" ...
@@ -83,9 +77,6 @@ public:
     // (a journal that can't be written, say), or that a commit went without
     // its journal, the drive being full; empty when neither.
     const CString& GetRunNote() const { return m_strRunNote; }
-    // After Run: true when the drive went away while files were staged, so
-    // that the files after the one it took were not attempted.
-    bool HasDriveGone() const { return m_bDriveGone; }
 
 private:
     enum STEP
@@ -124,8 +115,7 @@ private:
     CFileOps& m_ops;
     std::vector<STAGED_FILE> m_files;
     CStagingNames m_names;
-    bool m_bJournal;    // the commit under way has its journal on the drive
-    bool m_bDriveGone;  // see HasDriveGone
+    bool m_bJournal;  // the commit under way has its journal on the drive
     CString m_strRunNote;
     COPY_PROGRESS_PROC m_pfnProgress;
     void* m_pProgressContext;

@@ -33,19 +33,16 @@ bool IsNameIn(const PACKAGE_FILE_LIST& files, const CString& strName)
 // A leftover the cleanup can remove: a plain file of the drive (see
 // DriveEntry.h) that no other program holds open against deletion. Its
 // bytes in nBytes.
-bool CanRemoveLeftover(const CString& strPath, ULONGLONG& nBytes)
+bool CanRemoveLeftover(CFileOps& ops, const CString& strPath, ULONGLONG& nBytes)
 {
     DRIVE_FILE_INFO info = {};
     if (LookAtDriveEntry(strPath, &info) != ENTRY_PLAIN_FILE)
         return false;
-    const HANDLE hFile =
-        CreateFileA(strPath, DELETE | FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                    nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-    if (hFile == INVALID_HANDLE_VALUE)
-        return false;
-    CloseHandle(hFile);
+    const CFileHandle probe(ops, ops.Open(strPath, DELETE | FILE_READ_ATTRIBUTES,
+                                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, OPEN_EXISTING,
+                                          FILE_FLAG_OPEN_REPARSE_POINT));
     nBytes = info.nBytes;
-    return true;
+    return probe.IsOpen();
 }
 
 }  // namespace
@@ -85,8 +82,8 @@ CString GetStagingName(unsigned nNumber)
     return szName;
 }
 
-void ListLeftoverTemps(const char* pszDriveRoot, const PACKAGE_FILE_LIST& files, PACKAGE_FILE_LIST& leftovers,
-                       std::vector<bool>* pTaken, bool bBesideJournal)
+void ListLeftoverTemps(CFileOps& ops, const char* pszDriveRoot, const PACKAGE_FILE_LIST& files,
+                       PACKAGE_FILE_LIST& leftovers, std::vector<bool>* pTaken, bool bBesideJournal)
 {
     leftovers.clear();
     if (pTaken)
@@ -110,7 +107,7 @@ void ListLeftoverTemps(const char* pszDriveRoot, const PACKAGE_FILE_LIST& files,
             continue;
         }
         ULONGLONG nBytes = 0;
-        if (IsStagingName(strName) && !IsNameIn(files, strName) && CanRemoveLeftover(finder.GetFilePath(), nBytes))
+        if (IsStagingName(strName) && !IsNameIn(files, strName) && CanRemoveLeftover(ops, finder.GetFilePath(), nBytes))
             leftovers.push_back(PACKAGE_FILE{finder.GetFilePath(), strName, nBytes});
     }
     finder.Close();
@@ -121,7 +118,7 @@ void ListLeftoverTemps(const char* pszDriveRoot, const PACKAGE_FILE_LIST& files,
 size_t CStagingNames::Prepare(const char* pszDriveRoot, const PACKAGE_FILE_LIST& files, CFileOps& ops)
 {
     PACKAGE_FILE_LIST leftovers;
-    ListLeftoverTemps(pszDriveRoot, files, leftovers, &m_taken);
+    ListLeftoverTemps(ops, pszDriveRoot, files, leftovers, &m_taken);
     for (const PACKAGE_FILE& leftover : leftovers) {
         if (RemoveOwnFile(ops, leftover.strPath))
             m_taken[static_cast<size_t>(GetStagingNumber(leftover.strName, true))] = false;

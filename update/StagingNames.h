@@ -19,6 +19,8 @@
 
 #include <vector>
 
+class CFileOps;
+
 // How many staging names there are, the journal's among them.
 const unsigned kStagingNameCount = 0x10000;
 const unsigned kJournalNumber = 0xFFFF;
@@ -47,10 +49,9 @@ CString GetStagingName(unsigned nNumber);
 // bBesideJournal. pTaken, when given (kStagingNameCount entries): true for
 // every number that some entry of the root bears, in any case (FAT
 // compares names without case), the leftovers' included.
-void ListLeftoverTemps(const char* pszDriveRoot, const PACKAGE_FILE_LIST& files, PACKAGE_FILE_LIST& leftovers,
-                       std::vector<bool>* pTaken, bool bBesideJournal = false);
-
-class CFileOps;
+// ops: the file calls that find whether a leftover can be removed.
+void ListLeftoverTemps(CFileOps& ops, const char* pszDriveRoot, const PACKAGE_FILE_LIST& files,
+                       PACKAGE_FILE_LIST& leftovers, std::vector<bool>* pTaken, bool bBesideJournal = false);
 
 // The free staging names of one drive root, from one listing of it, so
 // that names are chosen without probing the drive name by name.

@@ -35,7 +35,9 @@ int main(int argc, char** argv)
     // A progress procedure, as the dialog will have one: its cost counts.
     BENCH_PROGRESS progress = {0};
     CStagedCopy copy(argv[3]);
-    const int nFiles = copy.AddPackage(argv[1], argv[2]);
+    PACKAGE_FILE_LIST files;
+    const int nFiles = ListPackageFiles(argv[1], argv[2], nullptr, files);
+    copy.AddPackage(files);
     copy.SetProgress(RecordTotal, &progress);
     const int nCopied = nFiles > 0 ? copy.Run() : 0;
     QueryPerformanceCounter(&end);

@@ -60,6 +60,14 @@ protected:
     static std::string Package() { return ExeFolder() + kSection; }
     static std::string InPackage(const std::string& name) { return Package() + "\\" + name; }
     static bool DriveIsSmall() { return FreeBytes(kDrive) <= kSmallDrive; }
+    // The package of kSection added to the copy, as the engine lists it.
+    static PACKAGE_FILE_LIST AddPackageTo(CStagedCopy& copy)
+    {
+        PACKAGE_FILE_LIST files;
+        ListPackageFiles(ExeFolder().c_str(), kSection, nullptr, files);
+        copy.AddPackage(files);
+        return files;
+    }
 
     // An earlier release on the drive and a new package of the same names.
     typedef std::map<std::string, std::string> FILES;
@@ -201,7 +209,8 @@ TEST_F(PackageTransferTest, FileThatCannotBeReplacedLeavesDriveAsItWas)
             }
             CFaultyFileOps ops(CFaultyFileOps::kNoFault, "");
             CStagedCopy copy(kDrive, &ops);
-            ASSERT_EQ(3, copy.AddPackage(ExeFolder().c_str(), kSection));
+            const PACKAGE_FILE_LIST listed = AddPackageTo(copy);
+            ASSERT_EQ(3u, listed.size());
             if (!bFolder) {
                 EXPECT_EQ(1, copy.Run()) << blocked;
                 EXPECT_EQ(0u, GetFileAttributesA((kDrive + blocked).c_str()) & FILE_ATTRIBUTE_READONLY) << blocked;
@@ -212,7 +221,11 @@ TEST_F(PackageTransferTest, FileThatCannotBeReplacedLeavesDriveAsItWas)
             EXPECT_EQ(old, ReadFolderFiles(kDrive)) << blocked;
             EXPECT_TRUE(ops.SourcesOpened().empty()) << blocked;  // refused before anything is written
             for (int i = 0; i < copy.GetFileCount(); ++i)
-                EXPECT_EQ(copy.GetFileName(i) == blocked.c_str(), copy.HasFileFailed(i)) << blocked;
+                EXPECT_EQ(listed[static_cast<size_t>(i)].strName == blocked.c_str()
+                              ? "failed: a folder or link of that name is in the way"
+                              : "not copied, as another file failed",
+                          std::string(copy.GetFileResult(i)))
+                    << blocked;
             RemovePath(kDrive + blocked);
         }
     }
@@ -248,7 +261,7 @@ TEST_F(PackageTransferTest, FaultWhileStagingLeavesDriveAsItWas)
         const FILES old = OldReleaseOnDrive(files);
         CFaultyFileOps ops(fault.first, "b.bin");
         CStagedCopy copy(kDrive, &ops);
-        copy.AddPackage(ExeFolder().c_str(), kSection);
+        AddPackageTo(copy);
         EXPECT_EQ(0, copy.Run()) << fault.first;
         EXPECT_TRUE(ops.Struck()) << fault.first;
         EXPECT_EQ(old, ReadFolderFiles(kDrive)) << fault.first;
@@ -266,7 +279,7 @@ TEST_F(PackageTransferTest, ReadBackThatDiffersInTheLastByteFails)
         WriteFileOfSize(InPackage("fw.bin"), nSize);
         CFaultyFileOps ops(CFaultyFileOps::kReadBackLast, "fw.bin");
         CStagedCopy copy(kDrive, &ops);
-        copy.AddPackage(ExeFolder().c_str(), kSection);
+        AddPackageTo(copy);
         EXPECT_EQ(0, copy.Run()) << nSize;
         EXPECT_EQ("failed: the read-back differs at byte " + std::to_string(nSize == 1 ? 0 : 1024 * 1024 - 1),
                   std::string(copy.GetFileResult(0)));
@@ -281,11 +294,12 @@ TEST_F(PackageTransferTest, DriveThatGoesAwayEndsTheCopyAtOnce)
     const FILES old = OldReleaseOnDrive({"a.bin", "b.bin", "c.bin"});
     CFaultyFileOps ops(CFaultyFileOps::kDriveGone, "b.bin");
     CStagedCopy copy(kDrive, &ops);
-    copy.AddPackage(ExeFolder().c_str(), kSection);
+    AddPackageTo(copy);
     const DWORD nStart = GetTickCount();
     EXPECT_EQ(0, copy.Run());
     EXPECT_LT(GetTickCount() - nStart, 1000u);
-    EXPECT_TRUE(copy.HasDriveGone());
+    EXPECT_EQ("the drive went away while the files were written; the copy stopped there",
+              std::string(copy.GetRunNote()));
     EXPECT_EQ((std::vector<std::string>{"a.bin", "b.bin"}), ops.SourcesOpened());
     EXPECT_EQ(old, ReadFolderFiles(kDrive));
 }
@@ -303,7 +317,7 @@ TEST_F(PackageTransferTest, FailedCommitLeavesDriveAsItWas)
         SetFileAttributesA("E:\\c.bin", FILE_ATTRIBUTE_READONLY);
         CFaultyFileOps ops(fault, "c.bin");
         CStagedCopy copy(kDrive, &ops);
-        copy.AddPackage(ExeFolder().c_str(), kSection);
+        AddPackageTo(copy);
         EXPECT_EQ(0, copy.Run());
         // Every file the copy made (the journal among them) bears a name its cleanup knows.
         EXPECT_EQ(5u, ops.Created().size());
@@ -384,7 +398,7 @@ TEST_F(PackageTransferTest, ProgressIsFullOnlyWhenEveryFileIsCommitted)
         CFaultyFileOps ops(bFails ? CFaultyFileOps::kReadBackBad : CFaultyFileOps::kNoFault, "small.bin");
         PROGRESS progress;
         CStagedCopy copy(kDrive, &ops);
-        copy.AddPackage(ExeFolder().c_str(), kSection);
+        AddPackageTo(copy);
         copy.SetProgress(pfnRecord, &progress);
         EXPECT_EQ(bFails ? 0 : 1, copy.Run());
         const ULONGLONG nTotal = 2 * (1500000 + 5) + 2;
@@ -691,7 +705,7 @@ TEST_F(PackageTransferTest, LinksOnTheStickAreNeverFollowed)
             WriteFileBytes("E:\\~PKUFFFF.TMP", std::string("PelkinUpdate commit journal\r\n") + test.pszJournal);
         EXPECT_EQ(test.recovery, RecoverCutOffCommit(kDrive, {}, CFileOps::Real())) << what;
         CStagedCopy copy(kDrive);
-        copy.AddPackage(ExeFolder().c_str(), kSection);
+        AddPackageTo(copy);
         EXPECT_EQ(test.nCopied, copy.Run()) << what;
         if (test.nCopied) {
             EXPECT_EQ("image", ReadFileBytes("E:\\fw.bin")) << what;
