@@ -1,8 +1,7 @@
 #include "ModuleCheck.h"
 
 #include "AfxModuleState.h"
-#include "AfxResourceModule.h"
-#include "ResourceTables.h"
+#include "ProgramModules.h"
 #include "TextFit.h"
 #include "resource.h"
 
@@ -128,17 +127,23 @@ void CheckProgramFiles(const char* pszFolder, CCheckReport& report)
         report.AddError("PelkinUpdate.prm", "missing: the updater ends at once without a window");
         return;
     }
-    const CResourceModule module(strModule);
-    if (!module.Get()) {
-        CString strText;
-        strText.Format("not a resource module (error %lu): the updater ends at once without a window", GetLastError());
+    CResourceModule module;
+    const AFX_MODULE_LOAD load = LoadProgramModule(strModule, module);
+    CString strText;
+    switch (load.fault) {
+    case AFX_MODULE_HELD:
+        break;
+    case AFX_MODULE_NOT_LOADED:
+        strText.Format("not a resource module (error %lu): the updater ends at once without a window", load.dwError);
         report.AddError("PelkinUpdate.prm", strText);
         return;
-    }
-    CString strReason;
-    if (!CheckResourceTables(module.Get(), strReason)) {
+    case AFX_MODULE_NOT_PLAIN:
         report.AddError("PelkinUpdate.prm",
-                        "its resource tables are corrupt (" + strReason +
+                        load.strReason + "; the updater treats it as missing and ends at once without a window");
+        return;
+    case AFX_MODULE_CORRUPT:
+        report.AddError("PelkinUpdate.prm",
+                        "its resource tables are corrupt (" + load.strReason +
                             "): the updater treats it as missing and ends at once without a window");
         return;
     }

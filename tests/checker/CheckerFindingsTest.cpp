@@ -6,8 +6,8 @@
 #include "PackageCases.h"
 #include "PackageCheck.h"
 #include "PackageRules.h"
+#include "ProgramModules.h"
 #include "ProgramFolder.h"
-#include "ResourceTables.h"
 #include "TestFiles.h"
 
 #include <gtest/gtest.h>
@@ -100,7 +100,8 @@ TEST(CheckerRulesTest, SoundModuleInEitherLayout)
         HMODULE hModule = LoadLibraryExA(strModule.c_str(), nullptr, dwFlags);
         ASSERT_NE(hModule, nullptr);
         CString strReason;
-        EXPECT_EQ(CheckResourceTables(hModule, strReason), 1) << static_cast<const char*>(strReason);
+        EXPECT_EQ(AfxCheckResourceTables(hModule, GetModuleDialogRules(), strReason), 1)
+            << static_cast<const char*>(strReason);
         FreeLibrary(hModule);
     }
 }

@@ -397,6 +397,17 @@ std::vector<PACKAGE_CASE> ModuleCases()
          },
          {Error("PelkinUpdate.prm", "missing: the updater ends at once without a window")},
          kNoWindow},
+        // The default's copy, with a string length past its block, as the
+        // language module of the test's own UI language.
+        {"LanguageModuleCorrupt",
+         [](const std::string& f) {
+             PatchModule(f, MAKEINTRESOURCEA(7), RT_STRING, false, 0, "\xFF\xFF");
+             MoveFileA((f + "\\PelkinUpdate.prm").c_str(), (f + "\\PelkinUpdate.en.prm").c_str());
+             CopyModule(FolderFromEnvironment("PELKIN_APP_DIR") + "\\PelkinUpdate.prm", f + "\\PelkinUpdate.prm");
+         },
+         {Error("PelkinUpdate.en.prm",
+                "the updater passes this module over: a string block's lengths run past its data")},
+         kUpdated},
         {"LanguageModuleNotAModule",
          [](const std::string& f) { WriteFileBytes(f + "\\PelkinUpdate.xx-YY.prm", "[Strings]\n"); },
          {Warning("PelkinUpdate.xx-YY.prm", "not a locale name Windows knows"),
