@@ -89,8 +89,8 @@ void CompareStrings(HINSTANCE hDefault, HINSTANCE hModule, const char* pszPlace,
             report.AddWarning(pszPlace, strText);
             continue;
         }
-        const int nDefault = CountFormatArguments(LoadText(hDefault, nID).c_str());
-        const int nOwn = CountFormatArguments(LoadText(hModule, nID).c_str());
+        const int nDefault = CString::CountTextArguments(LoadText(hDefault, nID).c_str());
+        const int nOwn = CString::CountTextArguments(LoadText(hModule, nID).c_str());
         if (nOwn != nDefault) {
             strText.Format("string %u takes %d format arguments, the default's %d: the updater gives it %d", nID, nOwn,
                            nDefault, nDefault);
@@ -215,18 +215,4 @@ void CheckLanguageModules(const char* pszFolder, CCheckReport& report)
     LoadProgramModule(CString(pszFolder) + kDefaultModuleFile, defaultModule);
     for (const std::string& strName : names)
         CheckLanguageModule(pszFolder, strName, defaultModule.Get(), report);
-}
-
-int CountFormatArguments(const char* pszFormat)
-{
-    int nCount = 0;
-    for (const char* psz = pszFormat; *psz; ++psz) {
-        if (*psz != '%')
-            continue;
-        if (psz[1] == '%')
-            ++psz;
-        else
-            ++nCount;
-    }
-    return nCount;
 }
