@@ -60,8 +60,7 @@ int EjectIfAsked(CUpdateEngine& engine, const COMMAND_LINE& args)
 // ejected before the walk goes on to the next.
 SCAN_OUTCOME UpdateTarget(CUpdateEngine& engine, const COMMAND_LINE& args, TARGET_TALLY& tally)
 {
-    if (engine.RecoverDrive() && engine.CheckVersion() && engine.CheckRoom())
-        engine.CopyPackage();
+    engine.RunSteps();
     if (!EjectIfAsked(engine, args))
         tally.bNotEjected = true;
     return engine.GetOutcome();
