@@ -3,6 +3,7 @@
 #include "CommandLine.h"
 #include "EjectRequest.h"
 #include "EventText.h"
+#include "ExitCodes.h"
 #include "LanguageChoice.h"
 #include "ListReport.h"
 #include "ProgramModules.h"
@@ -13,26 +14,6 @@
 #include "resource.h"
 
 namespace {
-
-// The exit code of a quiet run, by outcome.
-int GetQuietExitCode(SCAN_OUTCOME outcome)
-{
-    switch (outcome) {
-    case SCAN_UPDATED:
-        return 0;
-    case SCAN_NOT_FOUND:
-        return 1;
-    case SCAN_VERSION_REFUSED:
-        return 2;
-    case SCAN_NO_ROOM:
-        return 3;
-    case SCAN_COPY_FAILED:
-        return 4;
-    case SCAN_NO_DRIVE_LIST:
-        return 5;
-    }
-    return 5;
-}
 
 // What a walk over every target came to.
 struct TARGET_TALLY
@@ -110,8 +91,9 @@ void ReportTally(CUpdateObserver* pObserver, const TARGET_TALLY& tally, const ch
 }
 
 // /quiet /all: 0 when every matched device was updated (and, with /eject,
-// ejected), else the code of the first one that was not (1 when none
-// matched), or 6 when each was updated but one could not be ejected.
+// ejected), else the code of the first one that was not (Not found's when
+// none matched), or EXIT_NOT_EJECTED when each was updated but one could
+// not be ejected.
 int RunEveryDevice(CUpdateObserver* pLog, const COMMAND_LINE& args)
 {
     CUpdateEngine engine;
@@ -119,8 +101,8 @@ int RunEveryDevice(CUpdateObserver* pLog, const COMMAND_LINE& args)
     const TARGET_TALLY tally = WalkEveryTarget(engine, UpdateTarget, args);
     ReportTally(pLog, tally);
     if (tally.bFailure)
-        return GetQuietExitCode(tally.firstFailure);
-    return tally.bNotEjected ? NOT_EJECTED_EXIT_CODE : 0;
+        return GetOutcomeExitCode(tally.firstFailure);
+    return tally.bNotEjected ? EXIT_NOT_EJECTED : EXIT_UPDATED;
 }
 
 // /list: the exit code that a quiet run would have given.
@@ -132,7 +114,7 @@ int RunList(CUpdateObserver* pLog, const COMMAND_LINE& args)
     engine.SetObserver(&report);
     const TARGET_TALLY tally = WalkEveryTarget(engine, LookAtTarget, args);
     ReportTally(&report, tally, "an update would end in: ");
-    const int nExitCode = GetQuietExitCode(tally.first);
+    const int nExitCode = GetOutcomeExitCode(tally.first);
     ReportEvent(&report, "Exit code %d", nExitCode);
     if (!report.WriteToConsole() && !pLog && !args.bQuiet)
         MessageBoxA(nullptr, report.GetText(), "PelkinUpdate", MB_OK | MB_ICONINFORMATION);
@@ -148,7 +130,7 @@ BEGIN_MESSAGE_MAP(CUpdateApp, CWinApp)
 ON_COMMAND(ID_HELP, CWinApp::OnHelp)
 END_MESSAGE_MAP()
 
-CUpdateApp::CUpdateApp() : m_nExitCode(0) {}
+CUpdateApp::CUpdateApp() : m_nExitCode(EXIT_UPDATED) {}
 
 BOOL CUpdateApp::InitInstance()
 {
@@ -160,7 +142,7 @@ BOOL CUpdateApp::InitInstance()
         // A quiet run shows nothing, not even what it was asked wrongly.
         if (!args.bQuiet)
             ShowUsage(args.strLanguage);
-        m_nExitCode = USAGE_EXIT_CODE;
+        m_nExitCode = EXIT_USAGE;
         return FALSE;
     }
 
@@ -184,9 +166,9 @@ BOOL CUpdateApp::InitInstance()
         // Nothing to show: the resource module is not needed.
         CUpdateEngine engine;
         engine.SetObserver(pLog);
-        m_nExitCode = GetQuietExitCode(engine.Run());
+        m_nExitCode = GetOutcomeExitCode(engine.Run());
         if (!EjectIfAsked(engine, args))
-            m_nExitCode = NOT_EJECTED_EXIT_CODE;
+            m_nExitCode = EXIT_NOT_EJECTED;
         ReportEvent(pLog, "Exit code %d", m_nExitCode);
         return FALSE;
     }

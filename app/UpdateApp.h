@@ -20,10 +20,10 @@ public:
     // Does what the command line asks; FALSE always, so that the process
     // ends when the work is done.
     BOOL InitInstance() override;
-    // The process's exit code: 0 after the dialog, the outcome's code after
-    // a quiet run (/all: of the first device not updated; 6 when /eject
-    // could not eject) or after /list (of the first matching device), 64
-    // after the usage.
+    // The process's exit code (ExitCodes.h): 0 after the dialog, the
+    // outcome's code after a quiet run (/all: of the first device not
+    // updated; EXIT_NOT_EJECTED when /eject could not eject) or after /list
+    // (of the first matching device), EXIT_USAGE after the usage.
     int ExitInstance() override;
 
 private:

@@ -1,9 +1,13 @@
 #include "ModuleCheck.h"
 
 #include "AfxModuleState.h"
+#include "ExitCodes.h"
 #include "ProgramModules.h"
 #include "TextFit.h"
 #include "resource.h"
+
+#include <cctype>
+#include <cstring>
 
 namespace {
 
@@ -92,6 +96,44 @@ void CheckEjectTexts(CCheckReport& report)
     }
 }
 
+// Whether text names nCode: its digits with no other digit beside them.
+bool NamesNumber(const CString& strText, int nCode)
+{
+    CString strCode;
+    strCode.Format("%d", nCode);
+    const char* psz = strText;
+    for (const char* pszAt = std::strstr(psz, strCode); pszAt; pszAt = std::strstr(pszAt + 1, strCode)) {
+        const char chAfter = pszAt[strCode.GetLength()];
+        if ((pszAt == psz || !std::isdigit(static_cast<BYTE>(pszAt[-1]))) && !std::isdigit(static_cast<BYTE>(chAfter)))
+            return true;
+    }
+    return false;
+}
+
+// The exit codes are no translated text: the usage must name every code
+// of the program's table. A module without a usage shows the built-in
+// one, which names them all.
+void CheckUsageExitCodes(CCheckReport& report)
+{
+    CString strUsage;
+    if (!strUsage.LoadString(IDS_USAGE))
+        return;
+    CString strLacking;
+    for (const EXIT_CODE_MEANING& code : kExitCodes) {
+        if (NamesNumber(strUsage, code.nCode))
+            continue;
+        CString strCode;
+        strCode.Format("%s%d", strLacking.IsEmpty() ? "" : ", ", code.nCode);
+        strLacking += strCode;
+    }
+    if (strLacking.IsEmpty())
+        return;
+    CString strText;
+    strText.Format("string %u, the usage, names no exit code %s: its readers don't learn what they mean", IDS_USAGE,
+                   static_cast<const char*>(strLacking));
+    report.AddWarning("PelkinUpdate.prm", strText);
+}
+
 void CheckResources(HINSTANCE hModule, HINSTANCE hProgram, CCheckReport& report)
 {
     CResourceSource source(hModule, hProgram);
@@ -111,6 +153,7 @@ void CheckResources(HINSTANCE hModule, HINSTANCE hProgram, CCheckReport& report)
         report.AddError("PelkinUpdate.prm", strText);
     }
     CheckEjectTexts(report);
+    CheckUsageExitCodes(report);
     for (int nDpi : kFitDpis)
         CheckTextsFit(nDpi, "PelkinUpdate.prm", report);
 }
