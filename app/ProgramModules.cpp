@@ -11,8 +11,23 @@ const char kPrefix[] = "PelkinUpdate.";
 const char kSuffix[] = ".prm";
 const int kPrefixLength = sizeof kPrefix - 1;
 const int kSuffixLength = sizeof kSuffix - 1;
+const int kMaxLocaleName = 84;  // LOCALE_NAME_MAX_LENGTH, without its terminator
 
 }  // namespace
+
+BOOL IsLanguageModuleName(const char* pszName)
+{
+    const CString strName(pszName);
+    if (strName.IsEmpty() || strName.GetLength() > kMaxLocaleName)
+        return FALSE;
+    for (int i = 0; i < strName.GetLength(); ++i) {
+        const char ch = strName.GetAt(i);
+        const bool bLetter = (ch >= 'a' && ch <= 'z') || (ch >= 'A' && ch <= 'Z');
+        if (!bLetter && !(ch >= '0' && ch <= '9') && ch != '-' && ch != '_')
+            return FALSE;
+    }
+    return TRUE;
+}
 
 CString GetLanguageModuleFile(const char* pszName)
 {

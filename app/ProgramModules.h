@@ -12,10 +12,17 @@ extern const char kDefaultModuleFile[];
 // "PelkinUpdate.*.prm": what the file names of language modules match.
 extern const char kLanguageModulePattern[];
 
+// Whether pszName can be the NAME of a language module: letters, digits,
+// '-' and '_' only (nothing that could lead out of the program's folder or
+// mean anything else to a file name), at most 84 of them (a locale name's
+// longest).
+BOOL IsLanguageModuleName(const char* pszName);
 // "PelkinUpdate.de.prm": the file name of language module NAME.
 CString GetLanguageModuleFile(const char* pszName);
-// The NAME in a language module's file name, whose parts around it are
-// compared without case; FALSE when pszFile is none (or NAME is empty).
+// The NAME in a file name of the pattern, whose parts around it are
+// compared without case; FALSE when pszFile is none (or NAME is empty). It
+// may be a NAME that IsLanguageModuleName refuses, and that the updater
+// therefore never loads.
 BOOL GetLanguageModuleName(const char* pszFile, CString& strName);
 
 // What the updater needs of a module's dialog templates: 100 and 102,
