@@ -165,7 +165,7 @@ void CheckProgramFiles(const char* pszFolder, CCheckReport& report)
     const CString strProgram = CString(pszFolder) + "PelkinUpdate.exe";
     if (!IsFile(strProgram))
         report.AddError("PelkinUpdate.exe", "missing: there is no updater for users to start");
-    const CString strModule = CString(pszFolder) + "PelkinUpdate.prm";
+    const CString strModule = CString(pszFolder) + kDefaultModuleFile;
     if (!IsFile(strModule)) {
         report.AddError("PelkinUpdate.prm", "missing: the updater ends at once without a window");
         return;
