@@ -1,5 +1,7 @@
 #include "CommandLine.h"
 
+#include "ExitCodes.h"
+
 namespace {
 
 bool IsBlank(char ch)
@@ -75,22 +77,27 @@ void ParseCommandLine(const char* pszCmdLine, COMMAND_LINE& args)
         args.bUsage = TRUE;
 }
 
-const char* GetBuiltInUsage()
+CString GetBuiltInUsage()
 {
-    return "Updates the firmware of a USB device plugged into this computer.\n"
-           "\n"
-           "PelkinUpdate [/quiet [/all] [/eject]] [/list] [/log FILE] [/lang NAME]\n"
-           "\n"
-           "(no switch)\tShow the update dialog.\n"
-           "/quiet\tUpdate without any window. The exit code tells the outcome: "
-           "0 updated, 1 not found, 2 version refused, 3 no room, 4 copy failed, "
-           "5 drive list unavailable, 6 updated but not ejected, 64 this usage.\n"
-           "/all\tWith /quiet: update every attached device; the exit code is that of the first one not updated.\n"
-           "/eject\tWith /quiet: eject each device once it is updated.\n"
-           "/list\tShow what each drive holds and what an update would do, writing nothing.\n"
-           "/log FILE\tAppend a log of the run to FILE.\n"
-           "/lang NAME\tShow the texts of PelkinUpdate.NAME.prm (de, fr-FR, ...).\n"
-           "/?\tShow this usage.\n"
-           "\n"
-           "Switches may start with / or - and are not case-sensitive.";
+    CString strUsage = "Updates the firmware of a USB device plugged into this computer.\n"
+                       "\n"
+                       "PelkinUpdate [/quiet [/all] [/eject]] [/list] [/log FILE] [/lang NAME]\n"
+                       "\n"
+                       "(no switch)\tShow the update dialog.\n"
+                       "/quiet\tUpdate without any window. The exit code tells the outcome: ";
+    for (const EXIT_CODE_MEANING& code : kExitCodes) {
+        CString strCode;
+        strCode.Format("%s%d %s", code.nCode == kExitCodes[0].nCode ? "" : ", ", code.nCode, code.pszMeaning);
+        strUsage += strCode;
+    }
+    strUsage += ".\n"
+                "/all\tWith /quiet: update every attached device; the exit code is that of the first one not updated.\n"
+                "/eject\tWith /quiet: eject each device once it is updated.\n"
+                "/list\tShow what each drive holds and what an update would do, writing nothing.\n"
+                "/log FILE\tAppend a log of the run to FILE.\n"
+                "/lang NAME\tShow the texts of PelkinUpdate.NAME.prm (de, fr-FR, ...).\n"
+                "/?\tShow this usage.\n"
+                "\n"
+                "Switches may start with / or - and are not case-sensitive.";
+    return strUsage;
 }

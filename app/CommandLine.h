@@ -22,12 +22,6 @@
 
 #include "AfxString.h"
 
-// The exit code of a run that showed (or, with /quiet, only owed) the usage.
-#define USAGE_EXIT_CODE       64
-// The exit code of a /quiet /eject run that updated the device but could
-// not eject it.
-#define NOT_EJECTED_EXIT_CODE 6
-
 struct COMMAND_LINE
 {
     BOOL bQuiet;
@@ -43,5 +37,6 @@ struct COMMAND_LINE
 // null tail is an empty one.
 void ParseCommandLine(const char* pszCmdLine, COMMAND_LINE& args);
 
-// The usage in English, for a resource module without its own.
-const char* GetBuiltInUsage();
+// The usage in English, for a resource module without its own; its exit
+// codes are those of the table (ExitCodes.h).
+CString GetBuiltInUsage();

@@ -1,5 +1,7 @@
 #include "LanguageChoice.h"
 
+#include "ProgramModules.h"
+
 #include <vector>
 
 #ifndef MUI_LANGUAGE_NAME
@@ -7,21 +9,6 @@
 #endif
 
 namespace {
-
-const int kMaxLocaleName = 84;  // LOCALE_NAME_MAX_LENGTH, without its terminator
-
-bool IsModuleName(const CString& strName)
-{
-    if (strName.IsEmpty() || strName.GetLength() > kMaxLocaleName)
-        return false;
-    for (int i = 0; i < strName.GetLength(); ++i) {
-        const char ch = strName.GetAt(i);
-        const bool bLetter = (ch >= 'a' && ch <= 'z') || (ch >= 'A' && ch <= 'Z');
-        if (!bLetter && !(ch >= '0' && ch <= '9') && ch != '-' && ch != '_')
-            return false;
-    }
-    return true;
-}
 
 // Walks the order, asking each name once.
 class CLanguageWalk
@@ -44,7 +31,7 @@ public:
 private:
     bool Take(const CString& strName)
     {
-        if (!IsModuleName(strName))
+        if (!IsLanguageModuleName(strName))
             return false;
         for (int i = 0; i < m_arrAsked.GetSize(); ++i) {
             if (m_arrAsked[i].CompareNoCase(strName) == 0)

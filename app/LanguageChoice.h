@@ -45,9 +45,8 @@ struct LANGUAGE_CHOICE
 typedef std::function<bool(const CString& strName)> LANGUAGE_MODULE_TEST;
 
 // The first name of the request's order that pfnTake takes. Names that
-// could not be part of a file name (anything but letters, digits, '-' and
-// '_', or longer than 84 characters) are never asked for; neither is a
-// name asked for twice (names are not case-sensitive).
+// could not be a module's NAME (IsLanguageModuleName) are never asked
+// for; neither is a name asked for twice (names are not case-sensitive).
 LANGUAGE_CHOICE ChooseLanguage(const LANGUAGE_REQUEST& request, const LANGUAGE_MODULE_TEST& pfnTake);
 
 // The neutral language of a locale name: the name without its last

@@ -2,7 +2,7 @@
 
 #include "UpdateLog.h"
 
-CListReport::CListReport(CUpdateObserver* pLog) : m_pLog(pLog), m_hConsole(INVALID_HANDLE_VALUE) {}
+CListReport::CListReport(CUpdateObserver* pLog) : CObserverRelay(pLog), m_hConsole(INVALID_HANDLE_VALUE) {}
 
 CListReport::~CListReport()
 {
@@ -12,8 +12,7 @@ CListReport::~CListReport()
 
 void CListReport::OnEvent(const char* pszText)
 {
-    if (m_pLog)
-        m_pLog->OnEvent(pszText);
+    CObserverRelay::OnEvent(pszText);
     m_strText += CUpdateLog::MakeLogText(pszText);
     m_strText += "\r\n";
 }

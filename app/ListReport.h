@@ -1,16 +1,17 @@
 // CListReport: the report of /list. It hears the engine's events like a log
-// does, passes each on to the /log file when there is one, and keeps them
-// for the end, when they go to the console the program was started from
-// (its redirected standard output, or its parent's console), or, with
-// neither a console nor a log, into a message box. Texts are stored as the
-// log stores them: printable ASCII.
+// does, passes each on to the /log file when there is one (as a relay, so
+// the look leaves the log's file out of the package as an update does),
+// and keeps them for the end, when they go to the console the program was
+// started from (its redirected standard output, or its parent's console),
+// or, with neither a console nor a log, into a message box. Texts are
+// stored as the log stores them: printable ASCII.
 #pragma once
 
 #include "UpdateObserver.h"
 
 #include "AfxString.h"
 
-class CListReport : public CUpdateObserver
+class CListReport : public CObserverRelay
 {
 public:
     // pLog: where the events also go; null: nowhere.
@@ -31,7 +32,6 @@ private:
     // CONOUT$ (held by m_hConsole).
     HANDLE OpenConsoleOutput();
 
-    CUpdateObserver* m_pLog;
     CString m_strText;
     HANDLE m_hConsole;
 };

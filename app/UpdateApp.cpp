@@ -3,66 +3,17 @@
 #include "CommandLine.h"
 #include "EjectRequest.h"
 #include "EventText.h"
+#include "ExitCodes.h"
 #include "LanguageChoice.h"
 #include "ListReport.h"
+#include "ProgramModules.h"
 #include "ProgramVersion.h"
-#include "ResourceTables.h"
 #include "UpdateDlg.h"
 #include "UpdateEngine.h"
 #include "UpdateLog.h"
 #include "resource.h"
 
 namespace {
-
-// "PelkinUpdate.de.prm": the language module of a locale name.
-CString GetLanguageModuleName(const CString& strName)
-{
-    return CString("PelkinUpdate.") + static_cast<const char*>(strName) + ".prm";
-}
-
-// What stands under a module's name when it is no plain file on a disk
-// ("a pipe"), else null (a plain file, or nothing that can be opened: the
-// loader says why). Opened without any access, which reads nothing: a
-// pipe or a device may never answer a read (under Wine a Unix FIFO is a
-// pipe), and the loader takes either for a missing file.
-const char* DescribeNonPlainFile(const CString& strPath)
-{
-    HANDLE hFile = CreateFileA(strPath, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (hFile == INVALID_HANDLE_VALUE)
-        return nullptr;
-    const DWORD dwType = GetFileType(hFile);
-    CloseHandle(hFile);
-    switch (dwType) {
-    case FILE_TYPE_DISK:
-        return nullptr;
-    case FILE_TYPE_PIPE:
-        return "a pipe";
-    case FILE_TYPE_CHAR:
-        return "a character device";
-    }
-    return "of no type the host names";
-}
-
-// The exit code of a quiet run, by outcome.
-int GetQuietExitCode(SCAN_OUTCOME outcome)
-{
-    switch (outcome) {
-    case SCAN_UPDATED:
-        return 0;
-    case SCAN_NOT_FOUND:
-        return 1;
-    case SCAN_VERSION_REFUSED:
-        return 2;
-    case SCAN_NO_ROOM:
-        return 3;
-    case SCAN_COPY_FAILED:
-        return 4;
-    case SCAN_NO_DRIVE_LIST:
-        return 5;
-    }
-    return 5;
-}
 
 // What a walk over every target came to.
 struct TARGET_TALLY
@@ -90,8 +41,7 @@ int EjectIfAsked(CUpdateEngine& engine, const COMMAND_LINE& args)
 // ejected before the walk goes on to the next.
 SCAN_OUTCOME UpdateTarget(CUpdateEngine& engine, const COMMAND_LINE& args, TARGET_TALLY& tally)
 {
-    if (engine.RecoverDrive() && engine.CheckVersion() && engine.CheckRoom())
-        engine.CopyPackage();
+    engine.RunSteps();
     if (!EjectIfAsked(engine, args))
         tally.bNotEjected = true;
     return engine.GetOutcome();
@@ -141,8 +91,9 @@ void ReportTally(CUpdateObserver* pObserver, const TARGET_TALLY& tally, const ch
 }
 
 // /quiet /all: 0 when every matched device was updated (and, with /eject,
-// ejected), else the code of the first one that was not (1 when none
-// matched), or 6 when each was updated but one could not be ejected.
+// ejected), else the code of the first one that was not (Not found's when
+// none matched), or EXIT_NOT_EJECTED when each was updated but one could
+// not be ejected.
 int RunEveryDevice(CUpdateObserver* pLog, const COMMAND_LINE& args)
 {
     CUpdateEngine engine;
@@ -150,8 +101,8 @@ int RunEveryDevice(CUpdateObserver* pLog, const COMMAND_LINE& args)
     const TARGET_TALLY tally = WalkEveryTarget(engine, UpdateTarget, args);
     ReportTally(pLog, tally);
     if (tally.bFailure)
-        return GetQuietExitCode(tally.firstFailure);
-    return tally.bNotEjected ? NOT_EJECTED_EXIT_CODE : 0;
+        return GetOutcomeExitCode(tally.firstFailure);
+    return tally.bNotEjected ? EXIT_NOT_EJECTED : EXIT_UPDATED;
 }
 
 // /list: the exit code that a quiet run would have given.
@@ -163,7 +114,7 @@ int RunList(CUpdateObserver* pLog, const COMMAND_LINE& args)
     engine.SetObserver(&report);
     const TARGET_TALLY tally = WalkEveryTarget(engine, LookAtTarget, args);
     ReportTally(&report, tally, "an update would end in: ");
-    const int nExitCode = GetQuietExitCode(tally.first);
+    const int nExitCode = GetOutcomeExitCode(tally.first);
     ReportEvent(&report, "Exit code %d", nExitCode);
     if (!report.WriteToConsole() && !pLog && !args.bQuiet)
         MessageBoxA(nullptr, report.GetText(), "PelkinUpdate", MB_OK | MB_ICONINFORMATION);
@@ -179,7 +130,7 @@ BEGIN_MESSAGE_MAP(CUpdateApp, CWinApp)
 ON_COMMAND(ID_HELP, CWinApp::OnHelp)
 END_MESSAGE_MAP()
 
-CUpdateApp::CUpdateApp() : m_hResModule(nullptr), m_hLanguageModule(nullptr), m_nExitCode(0) {}
+CUpdateApp::CUpdateApp() : m_nExitCode(EXIT_UPDATED) {}
 
 BOOL CUpdateApp::InitInstance()
 {
@@ -191,7 +142,7 @@ BOOL CUpdateApp::InitInstance()
         // A quiet run shows nothing, not even what it was asked wrongly.
         if (!args.bQuiet)
             ShowUsage(args.strLanguage);
-        m_nExitCode = USAGE_EXIT_CODE;
+        m_nExitCode = EXIT_USAGE;
         return FALSE;
     }
 
@@ -215,9 +166,9 @@ BOOL CUpdateApp::InitInstance()
         // Nothing to show: the resource module is not needed.
         CUpdateEngine engine;
         engine.SetObserver(pLog);
-        m_nExitCode = GetQuietExitCode(engine.Run());
+        m_nExitCode = GetOutcomeExitCode(engine.Run());
         if (!EjectIfAsked(engine, args))
-            m_nExitCode = NOT_EJECTED_EXIT_CODE;
+            m_nExitCode = EXIT_NOT_EJECTED;
         ReportEvent(pLog, "Exit code %d", m_nExitCode);
         return FALSE;
     }
@@ -262,50 +213,39 @@ void CUpdateApp::ShowUsage(const CString& strLanguage)
 // without a window.
 void CUpdateApp::UseResourceModule(const CString& strLanguage, CUpdateObserver* pObserver)
 {
-    m_hResModule = LoadResourceModule("PelkinUpdate.prm");
-    if (!m_hResModule) {
+    const AFX_MODULE_LOAD load = LoadBesideProgram(kDefaultModuleFile, m_resModule);
+    if (load.fault == AFX_MODULE_NOT_LOADED) {
         ReportEvent(pObserver, "Texts: PelkinUpdate.prm cannot be loaded (%s): no window can be shown",
-                    static_cast<const char*>(GetErrorText(GetLastError())));
+                    static_cast<const char*>(GetErrorText(load.dwError)));
         return;
     }
-    CString strReason;
-    if (!CheckResourceTables(m_hResModule, strReason)) {
+    if (load.fault != AFX_MODULE_HELD) {
         ReportEvent(pObserver, "PelkinUpdate.prm is not used, as if it were missing: %s",
-                    static_cast<const char*>(strReason));
-        FreeLibrary(m_hResModule);
-        m_hResModule = nullptr;
+                    static_cast<const char*>(load.strReason));
         return;
     }
-    AfxGetModuleState()->m_hCurrentResourceHandle = m_hResModule;
+    AfxGetModuleState()->m_hCurrentResourceHandle = m_resModule.Get();
     UseLanguageModule(strLanguage, pObserver);
 }
 
-// A language module of its NAME, or null. Not there: looked past silently
-// (as data, a missing file is "file not found"; as a module "module not
-// found"). There but no plain file, unloadable, or with tables that fail
-// their check: passed over (bPassedOver), and the log says so.
-HINSTANCE CUpdateApp::LoadLanguageModule(const CString& strName, CUpdateObserver* pLog, bool& bPassedOver)
+// The language module of its NAME into m_languageModule; true when it is
+// held. Not there: looked past silently (as data, a missing file is "file
+// not found"; as a module "module not found"). There but no plain file,
+// unloadable, or with tables that fail their check: passed over
+// (bPassedOver), and the log says so.
+bool CUpdateApp::LoadLanguageModule(const CString& strName, CUpdateObserver* pLog, bool& bPassedOver)
 {
-    const CString strFile = GetLanguageModuleName(strName);
-    CString strPath;
-    const char* pszKind = GetProgramFilePath(strFile, strPath) ? DescribeNonPlainFile(strPath) : nullptr;
-    HINSTANCE hModule = pszKind ? nullptr : LoadResourceModule(strFile);
-    const DWORD dwError = GetLastError();
-    CString strReason;
-    if (pszKind)
-        strReason = CString(pszKind) + ", not a plain file: it is never read";
-    else if (!hModule && dwError != ERROR_FILE_NOT_FOUND && dwError != ERROR_PATH_NOT_FOUND &&
-             dwError != ERROR_MOD_NOT_FOUND)
-        strReason = CString("it cannot be loaded (") + static_cast<const char*>(GetErrorText(dwError)) + ")";
-    if (hModule && !CheckResourceTables(hModule, strReason)) {
-        FreeLibrary(hModule);
-        hModule = nullptr;
-    }
+    const CString strFile = GetLanguageModuleFile(strName);
+    const AFX_MODULE_LOAD load = LoadBesideProgram(strFile, m_languageModule);
+    CString strReason = load.strReason;
+    if (load.fault == AFX_MODULE_NOT_LOADED && load.dwError != ERROR_FILE_NOT_FOUND &&
+        load.dwError != ERROR_PATH_NOT_FOUND && load.dwError != ERROR_MOD_NOT_FOUND)
+        strReason = CString("it cannot be loaded (") + static_cast<const char*>(GetErrorText(load.dwError)) + ")";
     bPassedOver = !strReason.IsEmpty();
     if (bPassedOver)
         ReportEvent(pLog, "Texts: %s passed over: %s", static_cast<const char*>(strFile),
                     static_cast<const char*>(strReason));
-    return hModule;
+    return load.fault == AFX_MODULE_HELD;
 }
 
 void CUpdateApp::UseLanguageModule(const CString& strLanguage, CUpdateObserver* pLog)
@@ -316,16 +256,16 @@ void CUpdateApp::UseLanguageModule(const CString& strLanguage, CUpdateObserver* 
     bool bSwitchPassedOver = false;  // the /lang module is there, but not used
     const LANGUAGE_CHOICE choice = ChooseLanguage(request, [&](const CString& strName) {
         bool bPassedOver = false;
-        m_hLanguageModule = LoadLanguageModule(strName, pLog, bPassedOver);
+        const bool bHeld = LoadLanguageModule(strName, pLog, bPassedOver);
         bSwitchPassedOver = bSwitchPassedOver || (bPassedOver && strName.CompareNoCase(strLanguage) == 0);
-        return m_hLanguageModule != nullptr;
+        return bHeld;
     });
     if (!strLanguage.IsEmpty() && choice.source != LANGUAGE_FROM_SWITCH)
         ReportEvent(pLog,
                     bSwitchPassedOver ? "Texts: /lang %s: %s is passed over; the UI languages decide"
                                       : "Texts: /lang %s: no %s beside the program; the UI languages decide",
                     static_cast<const char*>(strLanguage),
-                    static_cast<const char*>(GetLanguageModuleName(strLanguage)));
+                    static_cast<const char*>(GetLanguageModuleFile(strLanguage)));
     if (choice.source == LANGUAGE_NONE) {
         ReportEvent(pLog,
                     "Texts: PelkinUpdate.prm, the default: no language module for the user's UI language %s "
@@ -334,18 +274,19 @@ void CUpdateApp::UseLanguageModule(const CString& strLanguage, CUpdateObserver* 
                     request.strSystemUi.IsEmpty() ? "(none)" : static_cast<const char*>(request.strSystemUi));
         return;
     }
-    AfxGetModuleState()->m_hLanguageResourceHandle = m_hLanguageModule;
+    AfxGetModuleState()->m_hLanguageResourceHandle = m_languageModule.Get();
     ReportEvent(pLog, "Texts: %s, for %s %s; what it lacks comes from PelkinUpdate.prm",
-                static_cast<const char*>(GetLanguageModuleName(choice.strName)), DescribeLanguageSource(choice.source),
+                static_cast<const char*>(GetLanguageModuleFile(choice.strName)), DescribeLanguageSource(choice.source),
                 static_cast<const char*>(choice.strAsked));
 }
 
-// The module holds nothing but resources, and it is only ever read: it is
-// mapped as data, never run.
-HINSTANCE CUpdateApp::LoadResourceModule(const char* pszFileName)
+AFX_MODULE_LOAD CUpdateApp::LoadBesideProgram(const char* pszFileName, CResourceModule& module)
 {
     CString strPath;
-    return GetProgramFilePath(pszFileName, strPath) ? AfxLoadResourceModule(strPath) : nullptr;
+    if (GetProgramFilePath(pszFileName, strPath))
+        return LoadProgramModule(strPath, module);
+    module.Close();
+    return AFX_MODULE_LOAD{AFX_MODULE_NOT_LOADED, GetLastError(), CString()};
 }
 
 bool CUpdateApp::GetProgramFilePath(const char* pszFileName, CString& strPath)

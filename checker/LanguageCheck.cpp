@@ -1,8 +1,8 @@
 #include "LanguageCheck.h"
 
 #include "AfxFileFind.h"
-#include "AfxResourceModule.h"
-#include "AfxStringArray.h"
+#include "AfxResourceData.h"
+#include "ProgramModules.h"
 #include "TextFit.h"
 #include "resource.h"
 
@@ -12,24 +12,18 @@
 
 namespace {
 
-const char kPrefix[] = "PelkinUpdate.";
-const char kSuffix[] = ".prm";
-
 // The NAME of the folder's language modules, sorted.
 std::vector<std::string> ListLanguageNames(const char* pszFolder)
 {
     std::vector<std::string> names;
     CFileFind finder;
-    BOOL bMore = finder.FindFile(CString(pszFolder) + "PelkinUpdate.*.prm");
+    BOOL bMore = finder.FindFile(CString(pszFolder) + kLanguageModulePattern);
     while (bMore) {
         bMore = finder.FindNextFile();
-        const std::string strFile(finder.GetFileName());
-        const size_t nFixed = sizeof kPrefix - 1 + sizeof kSuffix - 1;
+        CString strName;
         // The pattern also meets 8.3 names: only the long name counts.
-        if (!finder.MatchesMask(FILE_ATTRIBUTE_DIRECTORY) && strFile.size() > nFixed &&
-            lstrcmpiA(strFile.substr(0, sizeof kPrefix - 1).c_str(), kPrefix) == 0 &&
-            lstrcmpiA(strFile.substr(strFile.size() - (sizeof kSuffix - 1)).c_str(), kSuffix) == 0)
-            names.push_back(strFile.substr(sizeof kPrefix - 1, strFile.size() - nFixed));
+        if (!finder.MatchesMask(FILE_ATTRIBUTE_DIRECTORY) && GetLanguageModuleName(finder.GetFileName(), strName))
+            names.push_back(static_cast<const char*>(strName));
     }
     std::sort(names.begin(), names.end());
     return names;
@@ -70,7 +64,8 @@ std::vector<UINT> ListStringIds(HINSTANCE hModule)
 {
     std::vector<UINT> ids;
     for (UINT nBlock : ListResourceIds(hModule, RT_STRING)) {
-        for (UINT nID = (nBlock - 1) * 16; nBlock > 0 && nID < nBlock * 16; ++nID) {
+        const UINT nFirst = AfxFirstStringOfBlock(nBlock);
+        for (UINT nID = nFirst; nBlock > 0 && nID < nFirst + AFX_STRINGS_PER_BLOCK; ++nID) {
             if (AfxHoldsString(hModule, nID))
                 ids.push_back(nID);
         }
@@ -94,8 +89,8 @@ void CompareStrings(HINSTANCE hDefault, HINSTANCE hModule, const char* pszPlace,
             report.AddWarning(pszPlace, strText);
             continue;
         }
-        const int nDefault = CountFormatArguments(LoadText(hDefault, nID).c_str());
-        const int nOwn = CountFormatArguments(LoadText(hModule, nID).c_str());
+        const int nDefault = CString::CountTextArguments(LoadText(hDefault, nID).c_str());
+        const int nOwn = CString::CountTextArguments(LoadText(hModule, nID).c_str());
         if (nOwn != nDefault) {
             strText.Format("string %u takes %d format arguments, the default's %d: the updater gives it %d", nID, nOwn,
                            nDefault, nDefault);
@@ -179,17 +174,24 @@ void CompareDialogs(HINSTANCE hDefault, HINSTANCE hModule, const char* pszPlace,
     }
 }
 
+// A module the updater passes over is never read any further: its
+// resources could end the checker as they would end the updater.
 void CheckLanguageModule(const char* pszFolder, const std::string& strName, HINSTANCE hDefault, CCheckReport& report)
 {
-    const std::string strFile = kPrefix + strName + kSuffix;
-    const char* pszPlace = strFile.c_str();
+    const CString strFile = GetLanguageModuleFile(strName.c_str());
+    const char* pszPlace = strFile;
     if (!IsKnownLocaleName(strName))
         report.AddWarning(pszPlace, "not a locale name Windows knows: no user's UI language chooses it, only /lang");
-    const CResourceModule module(CString(pszFolder) + pszPlace);
-    if (!module.Get()) {
-        CString strText;
-        strText.Format("not a resource module (error %lu): the updater passes it over", GetLastError());
+    CResourceModule module;
+    const AFX_MODULE_LOAD load = LoadProgramModule(CString(pszFolder) + pszPlace, module);
+    CString strText;
+    if (load.fault == AFX_MODULE_NOT_LOADED) {
+        strText.Format("not a resource module (error %lu): the updater passes it over", load.dwError);
         report.AddError(pszPlace, strText);
+        return;
+    }
+    if (load.fault != AFX_MODULE_HELD) {
+        report.AddError(pszPlace, "the updater passes this module over: " + load.strReason);
         return;
     }
     if (!hDefault)
@@ -209,21 +211,8 @@ void CheckLanguageModules(const char* pszFolder, CCheckReport& report)
     const std::vector<std::string> names = ListLanguageNames(pszFolder);
     if (names.empty())
         return;
-    const CResourceModule defaultModule(CString(pszFolder) + "PelkinUpdate.prm");
+    CResourceModule defaultModule;
+    LoadProgramModule(CString(pszFolder) + kDefaultModuleFile, defaultModule);
     for (const std::string& strName : names)
         CheckLanguageModule(pszFolder, strName, defaultModule.Get(), report);
-}
-
-int CountFormatArguments(const char* pszFormat)
-{
-    int nCount = 0;
-    for (const char* psz = pszFormat; *psz; ++psz) {
-        if (*psz != '%')
-            continue;
-        if (psz[1] == '%')
-            ++psz;
-        else
-            ++nCount;
-    }
-    return nCount;
 }

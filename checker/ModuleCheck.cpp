@@ -1,10 +1,13 @@
 #include "ModuleCheck.h"
 
 #include "AfxModuleState.h"
-#include "AfxResourceModule.h"
-#include "ResourceTables.h"
+#include "ExitCodes.h"
+#include "ProgramModules.h"
 #include "TextFit.h"
 #include "resource.h"
+
+#include <cctype>
+#include <cstring>
 
 namespace {
 
@@ -93,6 +96,44 @@ void CheckEjectTexts(CCheckReport& report)
     }
 }
 
+// Whether text names nCode: its digits with no other digit beside them.
+bool NamesNumber(const CString& strText, int nCode)
+{
+    CString strCode;
+    strCode.Format("%d", nCode);
+    const char* psz = strText;
+    for (const char* pszAt = std::strstr(psz, strCode); pszAt; pszAt = std::strstr(pszAt + 1, strCode)) {
+        const char chAfter = pszAt[strCode.GetLength()];
+        if ((pszAt == psz || !std::isdigit(static_cast<BYTE>(pszAt[-1]))) && !std::isdigit(static_cast<BYTE>(chAfter)))
+            return true;
+    }
+    return false;
+}
+
+// The exit codes are no translated text: the usage must name every code
+// of the program's table. A module without a usage shows the built-in
+// one, which names them all.
+void CheckUsageExitCodes(CCheckReport& report)
+{
+    CString strUsage;
+    if (!strUsage.LoadString(IDS_USAGE))
+        return;
+    CString strLacking;
+    for (const EXIT_CODE_MEANING& code : kExitCodes) {
+        if (NamesNumber(strUsage, code.nCode))
+            continue;
+        CString strCode;
+        strCode.Format("%s%d", strLacking.IsEmpty() ? "" : ", ", code.nCode);
+        strLacking += strCode;
+    }
+    if (strLacking.IsEmpty())
+        return;
+    CString strText;
+    strText.Format("string %u, the usage, names no exit code %s: its readers don't learn what they mean", IDS_USAGE,
+                   static_cast<const char*>(strLacking));
+    report.AddWarning("PelkinUpdate.prm", strText);
+}
+
 void CheckResources(HINSTANCE hModule, HINSTANCE hProgram, CCheckReport& report)
 {
     CResourceSource source(hModule, hProgram);
@@ -112,6 +153,7 @@ void CheckResources(HINSTANCE hModule, HINSTANCE hProgram, CCheckReport& report)
         report.AddError("PelkinUpdate.prm", strText);
     }
     CheckEjectTexts(report);
+    CheckUsageExitCodes(report);
     for (int nDpi : kFitDpis)
         CheckTextsFit(nDpi, "PelkinUpdate.prm", report);
 }
@@ -123,22 +165,28 @@ void CheckProgramFiles(const char* pszFolder, CCheckReport& report)
     const CString strProgram = CString(pszFolder) + "PelkinUpdate.exe";
     if (!IsFile(strProgram))
         report.AddError("PelkinUpdate.exe", "missing: there is no updater for users to start");
-    const CString strModule = CString(pszFolder) + "PelkinUpdate.prm";
+    const CString strModule = CString(pszFolder) + kDefaultModuleFile;
     if (!IsFile(strModule)) {
         report.AddError("PelkinUpdate.prm", "missing: the updater ends at once without a window");
         return;
     }
-    const CResourceModule module(strModule);
-    if (!module.Get()) {
-        CString strText;
-        strText.Format("not a resource module (error %lu): the updater ends at once without a window", GetLastError());
+    CResourceModule module;
+    const AFX_MODULE_LOAD load = LoadProgramModule(strModule, module);
+    CString strText;
+    switch (load.fault) {
+    case AFX_MODULE_HELD:
+        break;
+    case AFX_MODULE_NOT_LOADED:
+        strText.Format("not a resource module (error %lu): the updater ends at once without a window", load.dwError);
         report.AddError("PelkinUpdate.prm", strText);
         return;
-    }
-    CString strReason;
-    if (!CheckResourceTables(module.Get(), strReason)) {
+    case AFX_MODULE_NOT_PLAIN:
         report.AddError("PelkinUpdate.prm",
-                        "its resource tables are corrupt (" + strReason +
+                        load.strReason + "; the updater treats it as missing and ends at once without a window");
+        return;
+    case AFX_MODULE_CORRUPT:
+        report.AddError("PelkinUpdate.prm",
+                        "its resource tables are corrupt (" + load.strReason +
                             "): the updater treats it as missing and ends at once without a window");
         return;
     }

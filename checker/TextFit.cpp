@@ -2,6 +2,7 @@
 
 #include "AfxModuleState.h"
 #include "AfxProgressCtrl.h"
+#include "AfxResourceData.h"
 #include "resource.h"
 
 #include <commctrl.h>
@@ -38,17 +39,6 @@ const FIT_TEXT kTexts[] = {
     {IDS_EJECT_BUTTON, IDOK, 0},
 };
 
-// Past a name or ordinal of a template at word i (0: none; 0xFFFF: an
-// ordinal; else a string up to its terminator); n when it runs off the end.
-size_t SkipNameOrOrdinal(const WORD* pWords, size_t n, size_t i)
-{
-    if (i < n && pWords[i] == 0xFFFF)
-        return i + 2;
-    while (i < n && pWords[i] != 0)
-        ++i;
-    return i + 1;
-}
-
 // The update dialog's template, its font's point size scaled to nDpi: a
 // font of 12 points at 96 DPI has the pixels of one of 8 points at 144.
 // Empty when there is none, or when another DPI is asked of a template
@@ -65,16 +55,12 @@ std::vector<BYTE> ScaledTemplate(int nDpi)
     std::vector<BYTE> copy(pData, pData + SizeofResource(hModule, hFound));
     if (nDpi == kFitDpis[0])
         return copy;
-    WORD* pWords = reinterpret_cast<WORD*>(copy.data());
-    const size_t n = copy.size() / sizeof(WORD);
-    const size_t kHeaderWords = 13;  // DLGTEMPLATEEX up to its menu
-    if (n <= kHeaderWords || pWords[0] != 1 || pWords[1] != 0xFFFF || !(pWords[6] & DS_SETFONT))
+    AFX_DIALOG_TEMPLATE dialog;
+    if (!AfxReadDialogTemplate(copy.data(), static_cast<DWORD>(copy.size()), dialog) || !dialog.bExtended ||
+        !dialog.nPointSizeAt)
         return std::vector<BYTE>();
-    size_t i = SkipNameOrOrdinal(pWords, n, SkipNameOrOrdinal(pWords, n, kHeaderWords));  // menu, class
-    i = SkipNameOrOrdinal(pWords, n, i);                                                  // caption
-    if (i >= n || pWords[i] == 0xFFFF)
-        return std::vector<BYTE>();
-    pWords[i] = static_cast<WORD>(MulDiv(pWords[i], nDpi, kFitDpis[0]));
+    WORD* pPointSize = reinterpret_cast<WORD*>(copy.data() + dialog.nPointSizeAt);
+    *pPointSize = static_cast<WORD>(MulDiv(*pPointSize, nDpi, kFitDpis[0]));
     return copy;
 }
 

@@ -1,5 +1,7 @@
 #include "AfxModuleState.h"
 
+#include "AfxResourceData.h"
+
 #ifndef LOAD_LIBRARY_AS_IMAGE_RESOURCE
 #define LOAD_LIBRARY_AS_IMAGE_RESOURCE 0x00000020
 #endif
@@ -50,22 +52,19 @@ HINSTANCE AfxFindStringResourceHandle(UINT nID)
     HINSTANCE hLanguage = AfxGetModuleState()->m_hLanguageResourceHandle;
     if (hLanguage && AfxHoldsString(hLanguage, nID))
         return hLanguage;
-    return FindInSourceOrProgram(MAKEINTRESOURCEA((nID >> 4) + 1), RT_STRING);
+    return FindInSourceOrProgram(AfxStringBlockName(nID), RT_STRING);
 }
 
-// A block holds sixteen entries, each a count of UTF-16 characters followed
-// by that many characters.
 BOOL AfxHoldsString(HINSTANCE hModule, UINT nID)
 {
-    HRSRC hBlock = FindResourceA(hModule, MAKEINTRESOURCEA((nID >> 4) + 1), RT_STRING);
+    HRSRC hBlock = FindResourceA(hModule, AfxStringBlockName(nID), RT_STRING);
     HGLOBAL hData = hBlock ? LoadResource(hModule, hBlock) : nullptr;
-    const WORD* pEntry = hData ? static_cast<const WORD*>(LockResource(hData)) : nullptr;
-    if (!pEntry)
+    const BYTE* pData = hData ? static_cast<const BYTE*>(LockResource(hData)) : nullptr;
+    if (!pData)
         return FALSE;
-    const WORD* pEnd = pEntry + SizeofResource(hModule, hBlock) / sizeof(WORD);
-    for (UINT i = 0; i < (nID & 15) && pEntry < pEnd; ++i)
-        pEntry += 1 + *pEntry;
-    return pEntry < pEnd && *pEntry != 0 && *pEntry < pEnd - pEntry;
+    WORD anLengths[AFX_STRINGS_PER_BLOCK];
+    const UINT nEntry = nID % AFX_STRINGS_PER_BLOCK;
+    return nEntry < AfxReadStringBlock(pData, SizeofResource(hModule, hBlock), anLengths) && anLengths[nEntry] != 0;
 }
 
 HINSTANCE AfxLoadResourceModule(LPCSTR lpszPath)

@@ -179,7 +179,12 @@ int CUpdateEngine::CopyPackage()
 
 SCAN_OUTCOME CUpdateEngine::Run()
 {
-    if (FindTargetDrive() && RecoverDrive() && CheckVersion() && CheckRoom())
+    return FindTargetDrive() ? RunSteps() : m_outcome;
+}
+
+SCAN_OUTCOME CUpdateEngine::RunSteps()
+{
+    if (RecoverDrive() && CheckVersion() && CheckRoom())
         CopyPackage();
     return m_outcome;
 }

@@ -97,6 +97,8 @@ public:
     int CopyPackage();
     // All of them; the outcome.
     SCAN_OUTCOME Run();
+    // Those after FindTargetDrive, for the target it found; the outcome.
+    SCAN_OUTCOME RunSteps();
     // In place of the steps after FindTargetDrive: what RecoverDrive would
     // do, the version gate, the package's names, the space check after
     // that recovery, and whether the copy could start (a journal that

@@ -41,3 +41,38 @@ public:
     // nowhere.
     virtual void ReleaseFile(const char* pszWhy) { (void)pszWhy; }
 };
+
+// CObserverRelay: an observer in front of another one (null: nobody), to
+// which it passes on all it hears; a relay adds to what it overrides and
+// calls the relay's own too. The log's file goes with it: whatever stands
+// in front of the log, the package's walk still leaves the log out and the
+// copy still lets go of it.
+class CObserverRelay : public CUpdateObserver
+{
+public:
+    explicit CObserverRelay(CUpdateObserver* pNext = nullptr) : m_pNext(pNext) {}
+
+    void OnEvent(const char* pszText) override
+    {
+        if (m_pNext)
+            m_pNext->OnEvent(pszText);
+    }
+    void OnCopyProgress(ULONGLONG nDone, ULONGLONG nTotal) override
+    {
+        if (m_pNext)
+            m_pNext->OnCopyProgress(nDone, nTotal);
+    }
+    const char* GetFilePath() const override { return m_pNext ? m_pNext->GetFilePath() : nullptr; }
+    void ReleaseFile(const char* pszWhy) override
+    {
+        if (m_pNext)
+            m_pNext->ReleaseFile(pszWhy);
+    }
+
+protected:
+    CUpdateObserver* GetNext() const { return m_pNext; }
+    void SetNext(CUpdateObserver* pNext) { m_pNext = pNext; }
+
+private:
+    CUpdateObserver* m_pNext;
+};

@@ -45,8 +45,26 @@ bool DriveIsSmall()
     return GetDiskFreeSpaceExA("E:\\", &nFree, nullptr, nullptr) && nFree.QuadPart < 3 * 1024 * 1024;
 }
 
+// The checker and the updater pass over the same modules for the same
+// reasons: the updater's log names each module the checker says it passes
+// over, with the checker's reason.
+void ExpectSamePassOvers(const std::string& strFolder, const CCheckReport& report)
+{
+    const std::string strLog = ReadFileBytes(strFolder + "\\run.log");
+    const std::string strLead = "the updater passes this module over: ";
+    for (int i = 0; i < report.GetCount(); ++i) {
+        const std::string strText(report.GetAt(i).strText);
+        if (strText.compare(0, strLead.size(), strLead) != 0)
+            continue;
+        const std::string strPlace(report.GetAt(i).strPlace);
+        EXPECT_NE(strLog.find(" Texts: " + strPlace + " passed over: " + strText.substr(strLead.size()) + "\r\n"),
+                  std::string::npos)
+            << strLog;
+    }
+}
+
 // Runs the demo build in strFolder to its end, as the case says it ends.
-void ExpectUpdaterEnd(const std::string& strFolder, const PACKAGE_CASE& packageCase)
+void ExpectUpdaterEnd(const std::string& strFolder, const PACKAGE_CASE& packageCase, const CCheckReport& report)
 {
     const std::string strProgram = strFolder + "\\PelkinUpdateDemo.exe";
     if (packageCase.outcome == UPDATE_OUTCOME::None) {
@@ -59,7 +77,7 @@ void ExpectUpdaterEnd(const std::string& strFolder, const PACKAGE_CASE& packageC
         return;
     }
     CUpdaterRun run(strProgram);
-    ASSERT_TRUE(run.Start());
+    ASSERT_TRUE(run.Start("/log run.log"));
     ASSERT_TRUE(run.WaitForOutcome(kTimeoutMs));
     EXPECT_STREQ(OutcomeName(run.Outcome()), OutcomeName(packageCase.outcome)) << run.Message();
     if (packageCase.outcome == UPDATE_OUTCOME::Updated) {
@@ -74,6 +92,7 @@ void ExpectUpdaterEnd(const std::string& strFolder, const PACKAGE_CASE& packageC
     ASSERT_TRUE(bNotFound ? PressButton(run.Dialog(), IDCANCEL) : ClickButton(run.Dialog(), IDOK));
     ASSERT_TRUE(run.Process().WaitForExit(kTimeoutMs));
     EXPECT_EQ(run.Process().CrashCount(), 0);
+    ExpectSamePassOvers(strFolder, report);
 }
 
 class CheckerAgreementTest : public ::testing::TestWithParam<PACKAGE_CASE>
@@ -96,7 +115,7 @@ TEST_P(CheckerAgreementTest, UpdaterEndsAsTheCheckerPredicts)
     WriteDevice(strFolder, packageCase.nProduct, packageCase.nRelease);
     CCheckReport report;
     ASSERT_NO_FATAL_FAILURE(CheckCase(strFolder, packageCase, report));
-    ExpectUpdaterEnd(strFolder, packageCase);
+    ExpectUpdaterEnd(strFolder, packageCase, report);
 }
 
 INSTANTIATE_TEST_SUITE_P(BrokenPackages, CheckerAgreementTest, ::testing::ValuesIn(RunCases()),
@@ -110,7 +129,7 @@ TEST(CheckerCleanAgreementTest, CleanPackageIsUpdated)
     CCheckReport report;
     CString strChecked;
     ASSERT_EQ(CheckReleaseFolder(strFolder.c_str(), CHECK_OPTIONS(), report, strChecked), 0);
-    ExpectUpdaterEnd(strFolder, PACKAGE_CASE{"Clean", nullptr, {}, UPDATE_OUTCOME::Updated});
+    ExpectUpdaterEnd(strFolder, PACKAGE_CASE{"Clean", nullptr, {}, UPDATE_OUTCOME::Updated}, report);
     EmptyFolder("E:\\");
     RemovePath(strFolder);
 }

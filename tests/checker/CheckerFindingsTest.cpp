@@ -7,9 +7,9 @@
 #include "PackageCheck.h"
 #include "PackageJudge.h"
 #include "PackageRules.h"
-#include "StagingNames.h"
 #include "ProgramFolder.h"
-#include "ResourceTables.h"
+#include "ProgramModules.h"
+#include "StagingNames.h"
 #include "TestFiles.h"
 
 #include <gtest/gtest.h>
@@ -102,7 +102,8 @@ TEST(CheckerRulesTest, SoundModuleInEitherLayout)
         HMODULE hModule = LoadLibraryExA(strModule.c_str(), nullptr, dwFlags);
         ASSERT_NE(hModule, nullptr);
         CString strReason;
-        EXPECT_EQ(CheckResourceTables(hModule, strReason), 1) << static_cast<const char*>(strReason);
+        EXPECT_EQ(AfxCheckResourceTables(hModule, GetModuleDialogRules(), strReason), 1)
+            << static_cast<const char*>(strReason);
         FreeLibrary(hModule);
     }
 }

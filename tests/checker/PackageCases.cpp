@@ -352,6 +352,13 @@ std::vector<PACKAGE_CASE> ModuleCases()
          },
          {Error("PelkinUpdate.prm", "string 115 takes 0 texts"), Error("PelkinUpdate.prm", "string 116 takes 3 texts")},
          kUpdated},
+        // A usage that names no exit code 6 or 64 (16 and 640 are others).
+        {"UsageLacksExitCodes",
+         [](const std::string& f) {
+             ChangeModuleStrings(f, {{IDS_USAGE, "/quiet: exit code 0 1 2 3 4 5 16 640"}});
+         },
+         {Warning("PelkinUpdate.prm", "string 113, the usage, names no exit code 6, 64")},
+         kUpdated},
         // The block of strings 96 to 111: the first length says 65535.
         {"StringLengthPastBlock",
          [](const std::string& f) { PatchModule(f, MAKEINTRESOURCEA(7), RT_STRING, false, 0, "\xFF\xFF"); },
@@ -397,6 +404,17 @@ std::vector<PACKAGE_CASE> ModuleCases()
          },
          {Error("PelkinUpdate.prm", "missing: the updater ends at once without a window")},
          kNoWindow},
+        // The default's copy, with a string length past its block, as the
+        // language module of the test's own UI language.
+        {"LanguageModuleCorrupt",
+         [](const std::string& f) {
+             PatchModule(f, MAKEINTRESOURCEA(7), RT_STRING, false, 0, "\xFF\xFF");
+             MoveFileA((f + "\\PelkinUpdate.prm").c_str(), (f + "\\PelkinUpdate.en.prm").c_str());
+             CopyModule(FolderFromEnvironment("PELKIN_APP_DIR") + "\\PelkinUpdate.prm", f + "\\PelkinUpdate.prm");
+         },
+         {Error("PelkinUpdate.en.prm",
+                "the updater passes this module over: a string block's lengths run past its data")},
+         kUpdated},
         {"LanguageModuleNotAModule",
          [](const std::string& f) { WriteFileBytes(f + "\\PelkinUpdate.xx-YY.prm", "[Strings]\n"); },
          {Warning("PelkinUpdate.xx-YY.prm", "not a locale name Windows knows"),

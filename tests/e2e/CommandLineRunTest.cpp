@@ -174,6 +174,10 @@ TEST_F(CommandLineRunTest, ListWritesNothing)
     strLog = RunLogged("two-devices", 0, "/list /log run.log");
     EXPECT_LINE(strLog, "Devices: 2 matched; an update would end in: Updated 2");
     EXPECT_EQ(std::vector<std::string>{"MODELB.BIN"}, ListFiles("E:"));
+    // A log inside the package folder is no firmware, to a look as to an update.
+    EXPECT_EQ(0u, RunQuiet(LayOut("updated"), "/list /log ModelB\\run.log"));
+    EXPECT_EQ(1, CountOf(ReadFileBytes(strFolder + "\\ModelB\\run.log"),
+                         " E:\\ would be updated: package [ModelB], 2096 bytes in 2 files, "));
 }
 
 // The log also works with the dialog, and appends to what the file held.

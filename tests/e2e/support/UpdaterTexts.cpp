@@ -2,30 +2,30 @@
 
 #include "DialogProbe.h"
 #include "LanguageChoice.h"
+#include "ProgramModules.h"
 #include "resource.h"
 
 #include <cstdio>
 #include <vector>
 
 CUpdaterTexts::CUpdaterTexts(const std::string& strModulePath, const std::string& strLanguage)
-    : m_hModule(LoadLibraryExA(strModulePath.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE)), m_hLanguage(nullptr)
+    : m_hModule(LoadLibraryExA(strModulePath.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE))
 {
-    const std::string strPrefix = strModulePath.substr(0, strModulePath.rfind('.')) + ".";
+    const std::string strFolder = strModulePath.substr(0, strModulePath.find_last_of("\\/") + 1);
     LANGUAGE_REQUEST request;
     request.strSwitch = strLanguage.c_str();
     ReadUiLanguages(request);
     if (m_hModule) {
+        // As the updater loads it: one it passes over is never read.
         ChooseLanguage(request, [&](const CString& strName) {
-            const std::string strPath = strPrefix + static_cast<const char*>(strName) + ".prm";
-            return (m_hLanguage = LoadLibraryExA(strPath.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE)) != nullptr;
+            const CString strPath = (strFolder + static_cast<const char*>(GetLanguageModuleFile(strName))).c_str();
+            return LoadProgramModule(strPath, m_language).fault == AFX_MODULE_HELD;
         });
     }
 }
 
 CUpdaterTexts::~CUpdaterTexts()
 {
-    if (m_hLanguage)
-        FreeLibrary(m_hLanguage);
     if (m_hModule)
         FreeLibrary(m_hModule);
 }
@@ -40,7 +40,7 @@ std::string CUpdaterTexts::Load(UINT nId) const
     if (!m_hModule)
         return std::string();
     char szText[1024] = {};
-    int nLength = m_hLanguage ? LoadStringA(m_hLanguage, nId, szText, sizeof(szText)) : 0;
+    int nLength = m_language.Get() ? LoadStringA(m_language.Get(), nId, szText, sizeof(szText)) : 0;
     if (nLength <= 0)
         nLength = LoadStringA(m_hModule, nId, szText, sizeof(szText));
     return std::string(szText, nLength > 0 ? nLength : 0);

@@ -5,7 +5,7 @@
 // asked first, string by string, as the updater asks it.
 #pragma once
 
-#include <windows.h>
+#include "AfxResourceModule.h"
 
 #include <string>
 
@@ -27,7 +27,7 @@ public:
 
 private:
     HMODULE m_hModule;
-    HMODULE m_hLanguage;
+    CResourceModule m_language;
 };
 
 // True when strText could be the result of formatting strFormat with text

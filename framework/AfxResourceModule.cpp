@@ -1,12 +1,10 @@
-#include "ResourceTables.h"
+#include "AfxResourceModule.h"
 
-#include "resource.h"
+#include "AfxResourceData.h"
 
-#include <set>
+#include <algorithm>
 
 namespace {
-
-const WORD kStringsPerBlock = 16;
 
 // The module's memory as its tables address it (by relative virtual
 // address), bounded by what is mapped: a module loaded as data without
@@ -115,125 +113,12 @@ bool CModuleView::ReadHeaders(DWORD& nResourceRva, DWORD& nResourceSize, CString
     return true;
 }
 
-// Reads a resource's data from its start, each read within its size.
-class CDataReader
-{
-public:
-    CDataReader(const BYTE* pData, DWORD nSize) : m_pData(pData), m_nSize(nSize), m_nAt(0) {}
-
-    bool Skip(DWORD nBytes)
-    {
-        if (nBytes > m_nSize - m_nAt)
-            return false;
-        m_nAt += nBytes;
-        return true;
-    }
-    bool Word(WORD& nWord)
-    {
-        if (m_nSize - m_nAt < sizeof(WORD))
-            return false;
-        nWord = static_cast<WORD>(m_pData[m_nAt] | (m_pData[m_nAt + 1] << 8));
-        m_nAt += sizeof(WORD);
-        return true;
-    }
-    bool Dword(DWORD& nDword)
-    {
-        WORD nLow = 0;
-        WORD nHigh = 0;
-        if (!Word(nLow) || !Word(nHigh))
-            return false;
-        nDword = nLow | (static_cast<DWORD>(nHigh) << 16);
-        return true;
-    }
-    // A zero-terminated text of 16-bit characters.
-    bool Text()
-    {
-        for (WORD nChar = 1; nChar != 0;) {
-            if (!Word(nChar))
-                return false;
-        }
-        return true;
-    }
-    // A text, or 0xFFFF and a number.
-    bool TextOrNumber()
-    {
-        const DWORD nStart = m_nAt;
-        WORD nFirst = 0;
-        if (!Word(nFirst))
-            return false;
-        if (nFirst == 0xFFFF)
-            return Skip(sizeof(WORD));
-        m_nAt = nStart;
-        return Text();
-    }
-    bool AlignDword() { return Skip((4 - m_nAt % 4) % 4); }
-
-private:
-    const BYTE* m_pData;
-    DWORD m_nSize;
-    DWORD m_nAt;
-};
-
-bool IsStringBlockWhole(const BYTE* pData, DWORD nSize)
-{
-    CDataReader reader(pData, nSize);
-    for (WORD i = 0; i < kStringsPerBlock; ++i) {
-        WORD nLength = 0;
-        if (!reader.Word(nLength) || !reader.Skip(nLength * 2u))
-            return false;
-    }
-    return true;
-}
-
-// One control of a dialog template, whose id comes back in nId.
-bool IsControlWhole(CDataReader& reader, bool bExtended, DWORD& nId)
-{
-    // Help id, extended style, style, position and size, 32-bit id; or
-    // style, extended style, position and size, 16-bit id.
-    WORD nShortId = 0;
-    WORD nCreationBytes = 0;
-    const bool bId = bExtended ? reader.Skip(20) && reader.Dword(nId) : reader.Skip(16) && reader.Word(nShortId);
-    if (!bExtended)
-        nId = nShortId;
-    return bId && reader.TextOrNumber() && reader.TextOrNumber() && reader.Word(nCreationBytes) &&
-           reader.Skip(nCreationBytes);
-}
-
-// The template's controls come back in ids.
-bool IsDialogWhole(const BYTE* pData, DWORD nSize, std::set<DWORD>& ids)
-{
-    CDataReader reader(pData, nSize);
-    WORD nVersion = 0;
-    WORD nSignature = 0;
-    if (!reader.Word(nVersion) || !reader.Word(nSignature))
-        return false;
-    const bool bExtended = nVersion == 1 && nSignature == 0xFFFF;
-    DWORD nStyle = 0;
-    WORD nControls = 0;
-    if (bExtended ? !reader.Skip(8) || !reader.Dword(nStyle) : !reader.Skip(4))
-        return false;
-    if (!bExtended)
-        nStyle = nVersion | (static_cast<DWORD>(nSignature) << 16);
-    if (!reader.Word(nControls) || !reader.Skip(8) || !reader.TextOrNumber() || !reader.TextOrNumber() ||
-        !reader.Text())
-        return false;
-    // Point size, then (extended) weight, italic and character set; face name.
-    if ((nStyle & DS_SETFONT) && (!reader.Skip(bExtended ? 6 : 2) || !reader.Text()))
-        return false;
-    for (WORD i = 0; i < nControls; ++i) {
-        DWORD nId = 0;
-        if (!reader.AlignDword() || !IsControlWhole(reader, bExtended, nId))
-            return false;
-        ids.insert(nId);
-    }
-    return true;
-}
-
 struct TABLE_WALK
 {
     const CModuleView* pView;
     DWORD nRoot;             // address of the root directory; directory offsets count from it
     ULONGLONG nEntriesLeft;  // entries a sound table can hold in the image
+    const AFX_DIALOG_RULES* pDialogs;
     CString* pReason;
 };
 
@@ -243,19 +128,21 @@ bool Fail(TABLE_WALK& walk, const char* pszReason)
     return false;
 }
 
-// A well-formed dialog 100 or 102; the update dialog with the controls the
-// program can't do without: the message line, and the OK button that
-// becomes Close (without them the update runs without a word or a way to
-// end it).
+// A dialog of the rules: well-formed, with the controls it must hold.
+// Dialogs the rules don't name are never read.
 bool IsDialogUsable(TABLE_WALK& walk, const BYTE* pData, DWORD nSize, WORD nName)
 {
-    std::set<DWORD> ids;
-    if (!IsDialogWhole(pData, nSize, ids)) {
+    const auto rule = std::find_if(walk.pDialogs->begin(), walk.pDialogs->end(),
+                                   [nName](const AFX_DIALOG_RULE& dialog) { return dialog.nID == nName; });
+    if (rule == walk.pDialogs->end())
+        return true;
+    AFX_DIALOG_TEMPLATE dialog;
+    if (!AfxReadDialogTemplate(pData, nSize, dialog)) {
         walk.pReason->Format("dialog %u is not well-formed to its end", nName);
         return false;
     }
-    for (DWORD nNeeded : {DWORD{IDC_MESSAGE}, DWORD{IDOK}}) {
-        if (nName == IDD_UPDATE_DIALOG && !ids.count(nNeeded)) {
+    for (DWORD nNeeded : rule->controls) {
+        if (std::find(dialog.controls.begin(), dialog.controls.end(), nNeeded) == dialog.controls.end()) {
             walk.pReason->Format("dialog %u has no control %lu, which the updater needs", nName, nNeeded);
             return false;
         }
@@ -280,9 +167,10 @@ bool IsDataWhole(TABLE_WALK& walk, DWORD nOffset, WORD nType, WORD nName)
     const BYTE* pData = walk.pView->At(pEntry->OffsetToData, pEntry->Size);
     if (!pData)
         return Fail(walk, "a resource's data lies outside the image");
-    if (nType == LOWORD(RT_STRING) && !IsStringBlockWhole(pData, pEntry->Size))
+    WORD anLengths[AFX_STRINGS_PER_BLOCK];
+    if (nType == LOWORD(RT_STRING) && AfxReadStringBlock(pData, pEntry->Size, anLengths) < AFX_STRINGS_PER_BLOCK)
         return Fail(walk, "a string block's lengths run past its data");
-    if (nType == LOWORD(RT_DIALOG) && (nName == IDD_ABOUT || nName == IDD_UPDATE_DIALOG))
+    if (nType == LOWORD(RT_DIALOG))
         return IsDialogUsable(walk, pData, pEntry->Size, nName);
     return true;
 }
@@ -322,9 +210,33 @@ bool IsDirectoryWhole(TABLE_WALK& walk, DWORD nOffset, int nLevel, WORD nType, W
     return true;
 }
 
+// What stands under a module's name when it is no plain file on a disk
+// ("a pipe"), else null (a plain file, or nothing that can be opened: the
+// loader says why). Opened without any access, which reads nothing: a
+// pipe or a device may never answer a read (under Wine a Unix FIFO is a
+// pipe), and the loader takes either for a missing file.
+const char* DescribeNonPlainFile(LPCSTR lpszPath)
+{
+    HANDLE hFile = CreateFileA(lpszPath, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (hFile == INVALID_HANDLE_VALUE)
+        return nullptr;
+    const DWORD dwType = GetFileType(hFile);
+    CloseHandle(hFile);
+    switch (dwType) {
+    case FILE_TYPE_DISK:
+        return nullptr;
+    case FILE_TYPE_PIPE:
+        return "a pipe";
+    case FILE_TYPE_CHAR:
+        return "a character device";
+    }
+    return "of no type the host names";
+}
+
 }  // namespace
 
-int CheckResourceTables(HMODULE hModule, CString& strReason)
+int AfxCheckResourceTables(HMODULE hModule, const AFX_DIALOG_RULES& dialogs, CString& strReason)
 {
     CModuleView view(hModule);
     DWORD nRoot = 0;
@@ -333,6 +245,35 @@ int CheckResourceTables(HMODULE hModule, CString& strReason)
         return 0;
     if (nRoot == 0 || nSize == 0)
         return 1;
-    TABLE_WALK walk = {&view, nRoot, view.GetSize() / sizeof(IMAGE_RESOURCE_DIRECTORY_ENTRY), &strReason};
+    TABLE_WALK walk = {&view, nRoot, view.GetSize() / sizeof(IMAGE_RESOURCE_DIRECTORY_ENTRY), &dialogs, &strReason};
     return IsDirectoryWhole(walk, 0, 0, 0, 0) ? 1 : 0;
+}
+
+CResourceModule::CResourceModule(LPCSTR lpszPath) : m_hModule(lpszPath ? AfxLoadResourceModule(lpszPath) : nullptr) {}
+
+void CResourceModule::Close()
+{
+    if (m_hModule)
+        FreeLibrary(m_hModule);
+    m_hModule = nullptr;
+}
+
+AFX_MODULE_LOAD CResourceModule::Load(LPCSTR lpszPath, const AFX_DIALOG_RULES& dialogs)
+{
+    Close();
+    AFX_MODULE_LOAD load = {AFX_MODULE_HELD, ERROR_SUCCESS, CString()};
+    if (const char* pszKind = DescribeNonPlainFile(lpszPath)) {
+        load.fault = AFX_MODULE_NOT_PLAIN;
+        load.strReason = CString(pszKind) + ", not a plain file: it is never read";
+        return load;
+    }
+    m_hModule = AfxLoadResourceModule(lpszPath);
+    if (!m_hModule) {
+        load.fault = AFX_MODULE_NOT_LOADED;
+        load.dwError = GetLastError();
+    } else if (!AfxCheckResourceTables(m_hModule, dialogs, load.strReason)) {
+        load.fault = AFX_MODULE_CORRUPT;
+        Close();
+    }
+    return load;
 }
