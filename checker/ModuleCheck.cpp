@@ -44,9 +44,11 @@ const struct
     UINT nID;
     int nArguments;
     const char* pszArguments;
+    bool bOptional;  // a module made before the message shows the Updated one again
 } kEjectMessages[] = {
-    {IDS_EJECTED, 1, "the device name"},
-    {IDS_EJECT_VETOED, 2, "the device name and what holds the device"},
+    {IDS_EJECTED, 1, "the device name", false},
+    {IDS_EJECT_VETOED, 2, "the device name and what holds the device", false},
+    {IDS_EJECT_FAILED, 1, "the device name", true},
 };
 
 bool IsFile(const CString& strPath)
@@ -86,7 +88,8 @@ void CheckEjectTexts(CCheckReport& report)
     }
     for (const auto& message : kEjectMessages) {
         CString strMessage;
-        strMessage.LoadString(message.nID);
+        if (!strMessage.LoadString(message.nID) && message.bOptional)
+            continue;
         const int nTaken = CString::CountTextArguments(strMessage);
         if (nTaken == message.nArguments)
             continue;
