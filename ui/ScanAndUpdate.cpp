@@ -44,9 +44,19 @@ int CUpdateDlg::ScanAndUpdate()
     return m_engine.GetOutcome() == SCAN_UPDATED ? 1 : 0;
 }
 
-// What the space check and the copy decided.
+// What the space check and the copy decided. The caption loses its
+// percentage; the taskbar button, which showed the copy, shows nothing more
+// after Updated, and stays full and red after a failure until the window
+// closes (red over an empty bar would not show).
 void CUpdateDlg::ShowBusyOutcome(const OUTCOME_LAYOUT& layout)
 {
+    SetWindowText(m_strCaption);
+    if (m_engine.GetOutcome() == SCAN_UPDATED) {
+        m_taskbar.ShowState(m_hWnd, TBPF_NOPROGRESS);
+    } else {
+        m_taskbar.ShowProgress(m_hWnd, 1, 1);
+        m_taskbar.ShowState(m_hWnd, TBPF_ERROR);
+    }
     switch (m_engine.GetOutcome()) {
     case SCAN_NO_ROOM:
         ShowOutcome(FormatWithDeviceName(IDS_NO_ROOM), layout);
@@ -121,6 +131,9 @@ void CUpdateDlg::ShowBusy(const OUTCOME_LAYOUT& layout)
         pCancel->ShowWindow(SW_HIDE);
     ShowProgressBar(layout);
     SetWindowPos(nullptr, 0, 0, layout.cxWindow, layout.cyWindow - layout.cyOk, SWP_NOMOVE | SWP_NOZORDER);
+    m_nPercent = -1;
+    m_taskbar.ShowState(m_hWnd, TBPF_NORMAL);
+    ShowPercent(0);
     UpdateWindow();
 }
 
@@ -139,6 +152,21 @@ void CUpdateDlg::ShowProgressBar(const OUTCOME_LAYOUT& layout)
     m_ctlProgress.SetRange32(0, CCopyProgressRelay::kRange);
     m_ctlProgress.SetPos(0);
     m_ctlProgress.ShowWindow(SW_SHOW);
+}
+
+// "NN% - " before the caption, and the same on the taskbar button; each
+// only when the percentage changes. Digits and signs only: no module
+// text, the same in every language.
+void CUpdateDlg::ShowPercent(int nPercent)
+{
+    if (nPercent == m_nPercent)
+        return;
+    m_nPercent = nPercent;
+    CString strCaption;
+    strCaption.Format("%d%% - ", nPercent);
+    strCaption += m_strCaption;
+    SetWindowText(strCaption);
+    m_taskbar.ShowProgress(m_hWnd, static_cast<ULONGLONG>(nPercent), 100);
 }
 
 // As wide as the busy text and just under it, but inside the client area

@@ -12,13 +12,15 @@ ON_MESSAGE(WM_COPY_PROGRESS, OnCopyProgress)
 ON_MESSAGE(WM_BUSY_STEPS_DONE, OnBusyStepsDone)
 ON_COMMAND(IDC_EJECT, OnEject)
 ON_MESSAGE(WM_EJECT_DONE, OnEjectDone)
+ON_MESSAGE(WM_DESTROY, OnDestroyWindow)
 END_MESSAGE_MAP()
 
 CUpdateDlg::CUpdateDlg(CWnd* pParent)
     : CDialog(IDD_UPDATE_DIALOG, pParent),
       m_hIcon(LoadIconA(AfxFindResourceHandle(MAKEINTRESOURCEA(IDI_UPDATE_ICON), RT_GROUP_ICON),
                         MAKEINTRESOURCEA(IDI_UPDATE_ICON))),
-      m_bRetry(0), m_pObserver(nullptr), m_hEjectWindow(nullptr), m_eject(), m_bBusy(false), m_busyLayout()
+      m_bRetry(0), m_pObserver(nullptr), m_hEjectWindow(nullptr), m_eject(), m_bBusy(false), m_busyLayout(),
+      m_nPercent(-1)
 {
     CString strDeviceName;
     strDeviceName.LoadString(IDS_DEFAULT_DEVICE_NAME);
@@ -62,9 +64,8 @@ BOOL CUpdateDlg::OnInitDialog()
         cfg.ReadDeviceName(arrSections[0], strDeviceName);
         m_engine.SetDeviceName(strDeviceName);
     }
-    CString strCaption;
-    strCaption.FormatText(IDS_CAPTION, m_engine.GetDeviceName());
-    SetWindowText(strCaption);
+    m_strCaption.FormatText(IDS_CAPTION, m_engine.GetDeviceName());
+    SetWindowText(m_strCaption);
 
     CenterWindow();
     ShowWindow(SW_SHOW);
@@ -137,4 +138,11 @@ POINT CUpdateDlg::IconOrigin(const RECT& rcClient, int cxIcon, int cyIcon)
 HCURSOR CUpdateDlg::OnQueryDragIcon()
 {
     return static_cast<HCURSOR>(m_hIcon);
+}
+
+// The taskbar list and COM go on the thread that took them.
+LRESULT CUpdateDlg::OnDestroyWindow(WPARAM, LPARAM)
+{
+    m_taskbar.Release();
+    return Default();
 }

@@ -13,11 +13,15 @@
 // After Updated, an Eject button beside Close asks the host to eject the
 // device, on the worker thread too; the window keeps answering, and the
 // message then says whether the device can be unplugged or what holds it.
+//
+// For whoever is not looking at the window: while the busy layout shows,
+// the caption and the taskbar button show the copy's percentage.
 #pragma once
 
 #include "Afx.h"
 #include "CopyProgressRelay.h"
 #include "EjectRequest.h"
+#include "TaskbarButton.h"
 #include "UpdateEngine.h"
 
 // The system-menu command that opens the About box.
@@ -39,6 +43,10 @@ public:
     // area, rounded up.
     static POINT IconOrigin(const RECT& rcClient, int cxIcon, int cyIcon);
 
+    // Before DoModal: the taskbar list to show the progress with instead of
+    // the shell's (see CTaskbarButton).
+    void SetTaskbarList(ITaskbarList3* pList) { m_taskbar.UseList(pList); }
+
 protected:
     void DoDataExchange(CDataExchange* pDX) override;
     BOOL OnInitDialog() override;
@@ -58,6 +66,7 @@ protected:
     // The Eject button; from the worker thread: the eject has been asked.
     void OnEject();
     LRESULT OnEjectDone(WPARAM, LPARAM);
+    LRESULT OnDestroyWindow(WPARAM, LPARAM);
 
     CStatic m_ctlMessage;
     HICON m_hIcon;
@@ -92,6 +101,8 @@ private:
     void ShowProgressBar(const OUTCOME_LAYOUT& layout);
     RECT GetProgressBarRect(const OUTCOME_LAYOUT& layout);
     void HideProgressBar();
+    // The copy's percentage in the caption and on the taskbar button.
+    void ShowPercent(int nPercent);
     // bEjectButton: the Updated outcome's Eject button beside Close.
     void ShowOutcome(const char* pszMessage, const OUTCOME_LAYOUT& layout, bool bEjectButton = false);
     // The outcome of the space check and the copy.
@@ -124,6 +135,10 @@ private:
     CWorkerThread m_worker;
     bool m_bBusy;
     OUTCOME_LAYOUT m_busyLayout;
+    // The caption as OnInitDialog set it; the busy layout's percentage in it.
+    CString m_strCaption;
+    int m_nPercent;
+    CTaskbarButton m_taskbar;
 
     DECLARE_MESSAGE_MAP()
 };
