@@ -110,6 +110,7 @@ void CUpdateDlg::ShowNotFound()
     if (CWnd* pOk = GetDlgItem(IDOK))
         pOk->SetWindowText(strRetry);
     m_bRetry = 1;
+    AnnounceMessage();
 }
 
 // While the space check and the copy run: the busy text and the progress
@@ -129,7 +130,7 @@ void CUpdateDlg::ShowBusy(const OUTCOME_LAYOUT& layout)
         pOk->ShowWindow(SW_HIDE);
     if (CWnd* pCancel = GetDlgItem(IDCANCEL))
         pCancel->ShowWindow(SW_HIDE);
-    ShowProgressBar(layout);
+    ShowProgressBar(layout, strBusy);
     SetWindowPos(nullptr, 0, 0, layout.cxWindow, layout.cyWindow - layout.cyOk, SWP_NOMOVE | SWP_NOZORDER);
     m_nPercent = -1;
     m_taskbar.ShowState(m_hWnd, TBPF_NORMAL);
@@ -138,17 +139,23 @@ void CUpdateDlg::ShowBusy(const OUTCOME_LAYOUT& layout)
 }
 
 // The bar starts empty for every busy phase. A template may place it
-// itself; in the others it is made here, once.
-void CUpdateDlg::ShowProgressBar(const OUTCOME_LAYOUT& layout)
+// itself; in the others it is made here, once, right after the busy text
+// in the z-order: that text is the label a screen reader names the bar by
+// on Windows. Wine's takes the bar's own text, which is the busy text too.
+void CUpdateDlg::ShowProgressBar(const OUTCOME_LAYOUT& layout, const char* pszName)
 {
     if (!m_ctlProgress.GetSafeHwnd()) {
+        const bool bMade = GetDlgItem(IDC_BUSY_PROGRESS) == nullptr;
         const bool bBar =
-            GetDlgItem(IDC_BUSY_PROGRESS) != nullptr
-                ? BindControl(IDC_BUSY_PROGRESS, m_ctlProgress) != FALSE
-                : m_ctlProgress.Create(PBS_SMOOTH, GetProgressBarRect(layout), this, IDC_BUSY_PROGRESS) != FALSE;
+            bMade ? m_ctlProgress.Create(PBS_SMOOTH, GetProgressBarRect(layout), this, IDC_BUSY_PROGRESS) != FALSE
+                  : BindControl(IDC_BUSY_PROGRESS, m_ctlProgress) != FALSE;
         if (!bBar)
             return;  // the busy text alone, as before there was a bar
+        CWnd* pBusy = GetDlgItem(IDC_BUSY_TEXT);
+        if (bMade && pBusy)
+            m_ctlProgress.SetWindowPos(pBusy, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     }
+    m_ctlProgress.SetWindowText(pszName);
     m_ctlProgress.SetRange32(0, CCopyProgressRelay::kRange);
     m_ctlProgress.SetPos(0);
     m_ctlProgress.ShowWindow(SW_SHOW);
@@ -231,7 +238,30 @@ void CUpdateDlg::ShowOutcome(const char* pszMessage, const OUTCOME_LAYOUT& layou
     else
         HideEjectButton();
     SetWindowPos(nullptr, 0, 0, layout.cxWindow, layout.cyWindow, SWP_NOMOVE | SWP_NOZORDER);
+    FocusDefaultButton();
     m_ctlMessage.SetWindowText(pszMessage);
+    AnnounceMessage();
+}
+
+void CUpdateDlg::AnnounceMessage()
+{
+    ::NotifyWinEvent(EVENT_OBJECT_NAMECHANGE, m_ctlMessage.m_hWnd, OBJID_CLIENT, CHILDID_SELF);
+    ::NotifyWinEvent(EVENT_SYSTEM_ALERT, m_ctlMessage.m_hWnd, OBJID_CLIENT, CHILDID_SELF);
+    // The About box in front is this window's own.
+    if (::GetAncestor(::GetForegroundWindow(), GA_ROOTOWNER) == m_hWnd)
+        return;
+    FLASHWINFO flash = {sizeof flash, m_hWnd, FLASHW_TRAY | FLASHW_TIMERNOFG, 0, 0};
+    ::FlashWindowEx(&flash);
+}
+
+// The focus goes where Enter goes, even with Eject before Close in the tab
+// order. An inactive window keeps the focus it had (Close, as it opened),
+// and taking it here would activate the window over whatever is in front.
+void CUpdateDlg::FocusDefaultButton()
+{
+    CWnd* pOk = GetDlgItem(IDOK);
+    if (pOk && ::GetActiveWindow() == m_hWnd)
+        SendMessage(WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(pOk->m_hWnd), TRUE);
 }
 
 CString CUpdateDlg::FormatWithDeviceName(UINT nID) const

@@ -70,7 +70,10 @@ BOOL CUpdateDlg::OnInitDialog()
     CenterWindow();
     ShowWindow(SW_SHOW);
     ScanAndUpdate();
-    return TRUE;
+    // An outcome puts the focus on its default button: TRUE would move it
+    // to the first button in the tab order, Eject after Updated.
+    HWND hFocus = ::GetFocus();
+    return hFocus && ::IsChild(m_hWnd, hFocus) ? FALSE : TRUE;
 }
 
 void CUpdateDlg::OnOK()

@@ -15,7 +15,9 @@
 // message then says whether the device can be unplugged or what holds it.
 //
 // For whoever is not looking at the window: while the busy layout shows,
-// the caption and the taskbar button show the copy's percentage.
+// the caption and the taskbar button show the copy's percentage; the
+// outcome is announced to screen readers and flashes the taskbar button of
+// a window that is not in front.
 #pragma once
 
 #include "Afx.h"
@@ -98,13 +100,20 @@ private:
     void MeasureLayout(OUTCOME_LAYOUT& layout);
     void ShowNotFound();
     void ShowBusy(const OUTCOME_LAYOUT& layout);
-    void ShowProgressBar(const OUTCOME_LAYOUT& layout);
+    // pszName: what a screen reader calls the bar (the busy text).
+    void ShowProgressBar(const OUTCOME_LAYOUT& layout, const char* pszName);
     RECT GetProgressBarRect(const OUTCOME_LAYOUT& layout);
     void HideProgressBar();
     // The copy's percentage in the caption and on the taskbar button.
     void ShowPercent(int nPercent);
     // bEjectButton: the Updated outcome's Eject button beside Close.
     void ShowOutcome(const char* pszMessage, const OUTCOME_LAYOUT& layout, bool bEjectButton = false);
+    // A new message in the message line: read out to screen readers, and
+    // the taskbar button flashes until the window is activated if it is
+    // not in front.
+    void AnnounceMessage();
+    // Focus on Close (the default button), when the window is the active one.
+    void FocusDefaultButton();
     // The outcome of the space check and the copy.
     void ShowBusyOutcome(const OUTCOME_LAYOUT& layout);
     // String nID formatted with the device name.

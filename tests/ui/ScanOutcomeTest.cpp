@@ -307,6 +307,7 @@ TEST_F(ScanOutcomeTest, CopyInProgressKeepsTheDialogAnsweringAndOpen)
     std::vector<bool> answered;
     std::vector<int> positions;
     std::vector<std::string> captions;
+    std::string strBarName;
     bool bBusyAfterTries = false;
     bool bOutcomeWithAbout = false;
     CFileOpsDlg dlg(&gate);
@@ -320,6 +321,7 @@ TEST_F(ScanOutcomeTest, CopyInProgressKeepsTheDialogAnsweringAndOpen)
             bBusyAfterTries = r.IsItemVisible(IDC_BUSY_TEXT) && r.IsItemVisible(IDC_BUSY_PROGRESS);
             positions.push_back(r.ProgressPos());
             captions.push_back(WindowText(r.Dialog()));
+            strBarName = AccessibleName(GetDlgItem(r.Dialog(), IDC_BUSY_PROGRESS));
             for (int nWrite = 0; nWrite < 2; ++nWrite) {
                 gate.Let(1);
                 ASSERT_TRUE(gate.WaitForWriter());
@@ -368,6 +370,7 @@ TEST_F(ScanOutcomeTest, CopyInProgressKeepsTheDialogAnsweringAndOpen)
     for (size_t i = 0; i < captions.size(); ++i)
         EXPECT_EQ(std::to_string(positions[i] / 10) + "% - " + Formatted(IDS_CAPTION, "Model A"), captions[i]);
     EXPECT_EQ(Formatted(IDS_CAPTION, "Model A"), after.strCaption);
+    EXPECT_EQ(Text(IDS_UPDATING), strBarName);
     // The outcome, shown while the About box was open.
     EXPECT_TRUE(bOutcomeWithAbout);
     ExpectFinalLayout(after, Formatted(IDS_UPDATE_DONE, "Model B"));
