@@ -68,7 +68,7 @@ void CUpdateDlg::EndBusyPhase()
     m_worker.Wait();
     m_engine.SetObserver(m_pObserver);
     m_bBusy = false;
-    ShowBusyOutcome(m_busyLayout);
+    ShowBusyOutcome(m_layout);
 }
 
 LRESULT CUpdateDlg::OnCopyProgress(WPARAM, LPARAM)

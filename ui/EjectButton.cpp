@@ -16,19 +16,17 @@ const int kButtonGapUnits = 4;
 // Left of Close, as large and on the same row; Close stays where it is. A
 // module without the button's label (one made before there was a button)
 // keeps the layout it had.
-void CUpdateDlg::ShowEjectButton(const OUTCOME_LAYOUT& layout)
+void CUpdateDlg::ShowEjectButton()
 {
     CString strLabel;
     if (!strLabel.LoadString(IDS_EJECT_BUTTON) || strLabel.IsEmpty())
         return;
-    RECT rcGap = {0, 0, kButtonGapUnits, 0};
-    ::MapDialogRect(m_hWnd, &rcGap);
-    const RECT rcEject = {layout.xOk - rcGap.right - layout.cxOk, layout.yOk, layout.xOk - rcGap.right,
-                          layout.yOk + layout.cyOk};
+    const RECT rcEject = GetEjectButtonRect();
     if (!m_ctlEject.GetSafeHwnd()) {
-        const bool bButton = GetDlgItem(IDC_EJECT) != nullptr ? BindControl(IDC_EJECT, m_ctlEject) != FALSE
-                                                              : m_ctlEject.Create(strLabel, WS_TABSTOP | BS_PUSHBUTTON,
-                                                                                  rcEject, this, IDC_EJECT) != FALSE;
+        m_bMadeEject = GetDlgItem(IDC_EJECT) == nullptr;
+        const DWORD dwStyle = WS_TABSTOP | BS_PUSHBUTTON;
+        const bool bButton = m_bMadeEject ? m_ctlEject.Create(strLabel, dwStyle, rcEject, this, IDC_EJECT) != FALSE
+                                          : BindControl(IDC_EJECT, m_ctlEject) != FALSE;
         if (!bButton)
             return;
     }
@@ -42,6 +40,20 @@ void CUpdateDlg::ShowEjectButton(const OUTCOME_LAYOUT& layout)
                    rcEject.right - rcEject.left, rcEject.bottom - rcEject.top, nZOrder);
     m_ctlEject.EnableWindow(TRUE);
     m_ctlEject.ShowWindow(SW_SHOW);
+}
+
+RECT CUpdateDlg::GetEjectButtonRect()
+{
+    RECT rcOk = {};
+    if (CWnd* pOk = GetDlgItem(IDOK)) {
+        pOk->GetWindowRect(&rcOk);
+        ScreenToClient(&rcOk);
+    }
+    RECT rcGap = {0, 0, kButtonGapUnits, 0};
+    ::MapDialogRect(m_hWnd, &rcGap);
+    const RECT rcEject = {rcOk.left - rcGap.right - (rcOk.right - rcOk.left), rcOk.top, rcOk.left - rcGap.right,
+                          rcOk.bottom};
+    return rcEject;
 }
 
 void CUpdateDlg::HideEjectButton()

@@ -25,8 +25,8 @@ int CUpdateDlg::ScanAndUpdate()
         return 0;
     }
 
-    OUTCOME_LAYOUT layout = {};
-    MeasureLayout(layout);
+    MeasureLayout(m_layout);
+    const OUTCOME_LAYOUT& layout = m_layout;
 
     // A commit cut off on the drive earlier is undone before anything is
     // decided, so that no outcome leaves the drive half updated.
@@ -39,7 +39,6 @@ int CUpdateDlg::ScanAndUpdate()
     }
 
     ShowBusy(layout);
-    m_busyLayout = layout;
     RunBusySteps();
     return m_engine.GetOutcome() == SCAN_UPDATED ? 1 : 0;
 }
@@ -145,14 +144,16 @@ void CUpdateDlg::ShowBusy(const OUTCOME_LAYOUT& layout)
 void CUpdateDlg::ShowProgressBar(const OUTCOME_LAYOUT& layout, const char* pszName)
 {
     if (!m_ctlProgress.GetSafeHwnd()) {
-        const bool bMade = GetDlgItem(IDC_BUSY_PROGRESS) == nullptr;
-        const bool bBar =
-            bMade ? m_ctlProgress.Create(PBS_SMOOTH, GetProgressBarRect(layout), this, IDC_BUSY_PROGRESS) != FALSE
-                  : BindControl(IDC_BUSY_PROGRESS, m_ctlProgress) != FALSE;
+        m_bMadeProgress = GetDlgItem(IDC_BUSY_PROGRESS) == nullptr;
+        RECT rcClient = {};
+        GetClientRect(&rcClient);
+        const RECT rcBar = GetProgressBarRect(rcClient.bottom - layout.cyOk);
+        const bool bBar = m_bMadeProgress ? m_ctlProgress.Create(PBS_SMOOTH, rcBar, this, IDC_BUSY_PROGRESS) != FALSE
+                                          : BindControl(IDC_BUSY_PROGRESS, m_ctlProgress) != FALSE;
         if (!bBar)
             return;  // the busy text alone, as before there was a bar
         CWnd* pBusy = GetDlgItem(IDC_BUSY_TEXT);
-        if (bMade && pBusy)
+        if (m_bMadeProgress && pBusy)
             m_ctlProgress.SetWindowPos(pBusy, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     }
     m_ctlProgress.SetWindowText(pszName);
@@ -180,11 +181,10 @@ void CUpdateDlg::ShowPercent(int nPercent)
 // that the busy layout leaves: the window loses the OK button's height at
 // its bottom, and the client area with it. Gap and height are in dialog
 // units (2 and 8, a dialog editor's bar), so they grow with the font.
-RECT CUpdateDlg::GetProgressBarRect(const OUTCOME_LAYOUT& layout)
+RECT CUpdateDlg::GetProgressBarRect(int cyBusyClient)
 {
     RECT rcClient = {};
     GetClientRect(&rcClient);
-    const int cyBusyClient = rcClient.bottom - layout.cyOk;
     RECT rcUnits = {7, 2, 0, 8};  // margin, gap, -, height
     ::MapDialogRect(m_hWnd, &rcUnits);
     const int cyGap = rcUnits.top;
@@ -234,7 +234,7 @@ void CUpdateDlg::ShowOutcome(const char* pszMessage, const OUTCOME_LAYOUT& layou
     if (CWnd* pCancel = GetDlgItem(IDCANCEL))
         pCancel->ShowWindow(SW_HIDE);
     if (bEjectButton)
-        ShowEjectButton(layout);
+        ShowEjectButton();
     else
         HideEjectButton();
     SetWindowPos(nullptr, 0, 0, layout.cxWindow, layout.cyWindow, SWP_NOMOVE | SWP_NOZORDER);

@@ -68,6 +68,8 @@ protected:
     // The Eject button; from the worker thread: the eject has been asked.
     void OnEject();
     LRESULT OnEjectDone(WPARAM, LPARAM);
+    // Moved to a monitor of another scale.
+    LRESULT OnDpiChanged(WPARAM, LPARAM lParam);
     LRESULT OnDestroyWindow(WPARAM, LPARAM);
 
     CStatic m_ctlMessage;
@@ -102,7 +104,8 @@ private:
     void ShowBusy(const OUTCOME_LAYOUT& layout);
     // pszName: what a screen reader calls the bar (the busy text).
     void ShowProgressBar(const OUTCOME_LAYOUT& layout, const char* pszName);
-    RECT GetProgressBarRect(const OUTCOME_LAYOUT& layout);
+    // cyBusyClient: the client area's height in the busy layout.
+    RECT GetProgressBarRect(int cyBusyClient);
     void HideProgressBar();
     // The copy's percentage in the caption and on the taskbar button.
     void ShowPercent(int nPercent);
@@ -120,7 +123,9 @@ private:
     CString FormatWithDeviceName(UINT nID) const;
     // The Eject button left of Close, in the Updated outcome only, for a
     // module that has its label.
-    void ShowEjectButton(const OUTCOME_LAYOUT& layout);
+    void ShowEjectButton();
+    // Left of OK, as large.
+    RECT GetEjectButtonRect();
     void HideEjectButton();
     void ShowEjectOutcome();
     // The message of an eject that failed without a veto.
@@ -143,11 +148,16 @@ private:
     EJECT_OUTCOME m_eject;
     CWorkerThread m_worker;
     bool m_bBusy;
-    OUTCOME_LAYOUT m_busyLayout;
+    // The layout of the current scan, measured again when the scale changes.
+    OUTCOME_LAYOUT m_layout;
     // The caption as OnInitDialog set it; the busy layout's percentage in it.
     CString m_strCaption;
     int m_nPercent;
     CTaskbarButton m_taskbar;
+    // The bar and the Eject button made here, not the template's: they are
+    // placed again when the scale changes.
+    bool m_bMadeProgress;
+    bool m_bMadeEject;
 
     DECLARE_MESSAGE_MAP()
 };
