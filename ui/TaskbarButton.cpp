@@ -15,14 +15,27 @@ void CTaskbarButton::UseList(ITaskbarList3* pList)
 
 void CTaskbarButton::ShowProgress(HWND hWnd, ULONGLONG nDone, ULONGLONG nTotal)
 {
+    m_nDone = nDone;
+    m_nTotal = nTotal;
     if (ITaskbarList3* pList = GetList())
         pList->SetProgressValue(hWnd, nDone, nTotal);
 }
 
 void CTaskbarButton::ShowState(HWND hWnd, TBPFLAG state)
 {
+    m_state = state;
     if (ITaskbarList3* pList = GetList())
         pList->SetProgressState(hWnd, state);
+}
+
+// A value first: it would turn the state back to normal.
+void CTaskbarButton::ShowAgain(HWND hWnd)
+{
+    if (!m_bTried || !m_pList)
+        return;  // nothing shown yet, or no list to show it with
+    if (m_nTotal)
+        m_pList->SetProgressValue(hWnd, m_nDone, m_nTotal);
+    m_pList->SetProgressState(hWnd, m_state);
 }
 
 void CTaskbarButton::Release()
@@ -34,6 +47,8 @@ void CTaskbarButton::Release()
         CoUninitialize();
     m_bComStarted = false;
     m_bTried = false;
+    m_nDone = m_nTotal = 0;
+    m_state = TBPF_NOPROGRESS;
 }
 
 // A thread whose COM runs in the other model already (RPC_E_CHANGED_MODE)

@@ -26,6 +26,10 @@ public:
     // nDone of nTotal, in the state the button shows it in.
     void ShowProgress(HWND hWnd, ULONGLONG nDone, ULONGLONG nTotal);
     void ShowState(HWND hWnd, TBPFLAG state);
+    // The button was made (anew): what it showed before, if anything. It
+    // takes nothing before it exists, which is a while after the window
+    // shows, and loses it all when Explorer starts again.
+    void ShowAgain(HWND hWnd);
 
     // On the thread that showed something: lets go of the list and of COM.
     void Release();
@@ -35,6 +39,9 @@ private:
     ITaskbarList3* GetList();
 
     ITaskbarList3* m_pList = nullptr;
+    ULONGLONG m_nDone = 0;
+    ULONGLONG m_nTotal = 0;
+    TBPFLAG m_state = TBPF_NOPROGRESS;
     bool m_bTried = false;
     bool m_bComStarted = false;
 };

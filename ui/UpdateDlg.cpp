@@ -10,6 +10,14 @@
 #define WM_DPICHANGED 0x02E0
 #endif
 
+namespace {
+
+// Sent by the shell once the window's taskbar button exists, and whenever
+// it is made anew.
+const UINT g_nTaskbarButtonCreated = RegisterWindowMessageA("TaskbarButtonCreated");
+
+}  // namespace
+
 BEGIN_MESSAGE_MAP(CUpdateDlg, CDialog)
 ON_WM_SYSCOMMAND()
 ON_WM_PAINT()
@@ -20,6 +28,8 @@ ON_COMMAND(IDC_EJECT, OnEject)
 ON_MESSAGE(WM_EJECT_DONE, OnEjectDone)
 ON_MESSAGE(WM_DPICHANGED, OnDpiChanged)
 ON_MESSAGE(WM_DESTROY, OnDestroyWindow)
+// Last: a message that could not be registered is 0, which ends the map.
+ON_MESSAGE(g_nTaskbarButtonCreated, OnTaskbarButtonCreated)
 END_MESSAGE_MAP()
 
 CUpdateDlg::CUpdateDlg(CWnd* pParent)
@@ -179,6 +189,12 @@ LRESULT CUpdateDlg::OnDpiChanged(WPARAM, LPARAM lParam)
         m_ctlEject.SetWindowPos(nullptr, rcEject.left, rcEject.top, rcEject.right - rcEject.left,
                                 rcEject.bottom - rcEject.top, SWP_NOZORDER | SWP_NOACTIVATE);
     }
+    return 0;
+}
+
+LRESULT CUpdateDlg::OnTaskbarButtonCreated(WPARAM, LPARAM)
+{
+    m_taskbar.ShowAgain(m_hWnd);
     return 0;
 }
 

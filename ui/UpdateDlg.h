@@ -70,6 +70,7 @@ protected:
     LRESULT OnEjectDone(WPARAM, LPARAM);
     // Moved to a monitor of another scale.
     LRESULT OnDpiChanged(WPARAM, LPARAM lParam);
+    LRESULT OnTaskbarButtonCreated(WPARAM, LPARAM);
     LRESULT OnDestroyWindow(WPARAM, LPARAM);
 
     CStatic m_ctlMessage;
