@@ -68,14 +68,18 @@ void CUpdateDlg::EndBusyPhase()
     m_worker.Wait();
     m_engine.SetObserver(m_pObserver);
     m_bBusy = false;
-    ShowBusyOutcome(m_busyLayout);
+    ShowBusyOutcome(m_layout);
 }
 
 LRESULT CUpdateDlg::OnCopyProgress(WPARAM, LPARAM)
 {
     // A message that comes after the outcome has nothing to show.
-    if (m_bBusy && m_ctlProgress.GetSafeHwnd())
-        m_ctlProgress.SetPos(m_relay.TakePosition());
+    if (!m_bBusy)
+        return 0;
+    const int nPosition = m_relay.TakePosition();
+    if (m_ctlProgress.GetSafeHwnd())
+        m_ctlProgress.SetPos(nPosition);
+    ShowPercent(nPosition * 100 / CCopyProgressRelay::kRange);
     return 0;
 }
 

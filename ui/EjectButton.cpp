@@ -16,31 +16,44 @@ const int kButtonGapUnits = 4;
 // Left of Close, as large and on the same row; Close stays where it is. A
 // module without the button's label (one made before there was a button)
 // keeps the layout it had.
-void CUpdateDlg::ShowEjectButton(const OUTCOME_LAYOUT& layout)
+void CUpdateDlg::ShowEjectButton()
 {
     CString strLabel;
     if (!strLabel.LoadString(IDS_EJECT_BUTTON) || strLabel.IsEmpty())
         return;
-    RECT rcGap = {0, 0, kButtonGapUnits, 0};
-    ::MapDialogRect(m_hWnd, &rcGap);
-    const RECT rcEject = {layout.xOk - rcGap.right - layout.cxOk, layout.yOk, layout.xOk - rcGap.right,
-                          layout.yOk + layout.cyOk};
+    const RECT rcEject = GetEjectButtonRect();
     if (!m_ctlEject.GetSafeHwnd()) {
-        const bool bButton = GetDlgItem(IDC_EJECT) != nullptr ? BindControl(IDC_EJECT, m_ctlEject) != FALSE
-                                                              : m_ctlEject.Create(strLabel, WS_TABSTOP | BS_PUSHBUTTON,
-                                                                                  rcEject, this, IDC_EJECT) != FALSE;
+        m_bMadeEject = GetDlgItem(IDC_EJECT) == nullptr;
+        const DWORD dwStyle = WS_TABSTOP | BS_PUSHBUTTON;
+        const bool bButton = m_bMadeEject ? m_ctlEject.Create(strLabel, dwStyle, rcEject, this, IDC_EJECT) != FALSE
+                                          : BindControl(IDC_EJECT, m_ctlEject) != FALSE;
         if (!bButton)
             return;
     }
-    // After Close in the tab order: Close stays the first button, so the
-    // focus and the Enter key go to it as in every other outcome.
+    // Before Close in the tab order, as in the row; the focus goes to Close
+    // all the same (FocusDefaultButton).
     HWND hOk = ::GetDlgItem(m_hWnd, IDOK);
-    const UINT nZOrder = hOk ? 0 : SWP_NOZORDER;
+    HWND hBefore = hOk ? ::GetWindow(hOk, GW_HWNDPREV) : nullptr;
+    const UINT nZOrder = hOk && hBefore != m_ctlEject.m_hWnd ? 0 : SWP_NOZORDER;
     m_ctlEject.SetWindowText(strLabel);
-    ::SetWindowPos(m_ctlEject.m_hWnd, hOk, rcEject.left, rcEject.top, rcEject.right - rcEject.left,
-                   rcEject.bottom - rcEject.top, nZOrder);
+    ::SetWindowPos(m_ctlEject.m_hWnd, hBefore ? hBefore : HWND_TOP, rcEject.left, rcEject.top,
+                   rcEject.right - rcEject.left, rcEject.bottom - rcEject.top, nZOrder);
     m_ctlEject.EnableWindow(TRUE);
     m_ctlEject.ShowWindow(SW_SHOW);
+}
+
+RECT CUpdateDlg::GetEjectButtonRect()
+{
+    RECT rcOk = {};
+    if (CWnd* pOk = GetDlgItem(IDOK)) {
+        pOk->GetWindowRect(&rcOk);
+        ScreenToClient(&rcOk);
+    }
+    RECT rcGap = {0, 0, kButtonGapUnits, 0};
+    ::MapDialogRect(m_hWnd, &rcGap);
+    const RECT rcEject = {rcOk.left - rcGap.right - (rcOk.right - rcOk.left), rcOk.top, rcOk.left - rcGap.right,
+                          rcOk.bottom};
+    return rcEject;
 }
 
 void CUpdateDlg::HideEjectButton()
@@ -87,20 +100,19 @@ void CUpdateDlg::ShowEjectOutcome()
     if (m_eject.bEjected) {
         m_ctlMessage.SetWindowText(FormatWithDeviceName(IDS_EJECTED));
         m_ctlEject.ShowWindow(SW_HIDE);
-        return;
-    }
-    if (!IsNamedVeto(m_eject.vetoType)) {
+    } else if (!IsNamedVeto(m_eject.vetoType)) {
         m_ctlMessage.SetWindowText(FormatEjectFailed());
         m_ctlEject.EnableWindow(TRUE);
-        return;
+    } else {
+        CString strHolder = m_eject.strVetoName;
+        if (!IsVetoNameShown(m_eject.vetoType) || strHolder.IsEmpty())
+            strHolder.LoadString(IDS_EJECT_HOLDER);
+        CString strMessage;
+        strMessage.FormatText(IDS_EJECT_VETOED, m_engine.GetDeviceName(), strHolder);
+        m_ctlMessage.SetWindowText(strMessage);
+        m_ctlEject.EnableWindow(TRUE);
     }
-    CString strHolder = m_eject.strVetoName;
-    if (!IsVetoNameShown(m_eject.vetoType) || strHolder.IsEmpty())
-        strHolder.LoadString(IDS_EJECT_HOLDER);
-    CString strMessage;
-    strMessage.FormatText(IDS_EJECT_VETOED, m_engine.GetDeviceName(), strHolder);
-    m_ctlMessage.SetWindowText(strMessage);
-    m_ctlEject.EnableWindow(TRUE);
+    AnnounceMessage();
 }
 
 // A module made before there was a text of its own for this says again

@@ -25,8 +25,8 @@ int CUpdateDlg::ScanAndUpdate()
         return 0;
     }
 
-    OUTCOME_LAYOUT layout = {};
-    MeasureLayout(layout);
+    MeasureLayout(m_layout);
+    const OUTCOME_LAYOUT& layout = m_layout;
 
     // A commit cut off on the drive earlier is undone before anything is
     // decided, so that no outcome leaves the drive half updated.
@@ -39,14 +39,23 @@ int CUpdateDlg::ScanAndUpdate()
     }
 
     ShowBusy(layout);
-    m_busyLayout = layout;
     RunBusySteps();
     return m_engine.GetOutcome() == SCAN_UPDATED ? 1 : 0;
 }
 
-// What the space check and the copy decided.
+// What the space check and the copy decided. The caption loses its
+// percentage; the taskbar button, which showed the copy, shows nothing more
+// after Updated, and stays full and red after a failure until the window
+// closes (red over an empty bar would not show).
 void CUpdateDlg::ShowBusyOutcome(const OUTCOME_LAYOUT& layout)
 {
+    SetWindowText(m_strCaption);
+    if (m_engine.GetOutcome() == SCAN_UPDATED) {
+        m_taskbar.ShowState(m_hWnd, TBPF_NOPROGRESS);
+    } else {
+        m_taskbar.ShowProgress(m_hWnd, 1, 1);
+        m_taskbar.ShowState(m_hWnd, TBPF_ERROR);
+    }
     switch (m_engine.GetOutcome()) {
     case SCAN_NO_ROOM:
         ShowOutcome(FormatWithDeviceName(IDS_NO_ROOM), layout);
@@ -100,6 +109,7 @@ void CUpdateDlg::ShowNotFound()
     if (CWnd* pOk = GetDlgItem(IDOK))
         pOk->SetWindowText(strRetry);
     m_bRetry = 1;
+    AnnounceMessage();
 }
 
 // While the space check and the copy run: the busy text and the progress
@@ -119,37 +129,62 @@ void CUpdateDlg::ShowBusy(const OUTCOME_LAYOUT& layout)
         pOk->ShowWindow(SW_HIDE);
     if (CWnd* pCancel = GetDlgItem(IDCANCEL))
         pCancel->ShowWindow(SW_HIDE);
-    ShowProgressBar(layout);
+    ShowProgressBar(layout, strBusy);
     SetWindowPos(nullptr, 0, 0, layout.cxWindow, layout.cyWindow - layout.cyOk, SWP_NOMOVE | SWP_NOZORDER);
+    m_nPercent = -1;
+    m_taskbar.ShowState(m_hWnd, TBPF_NORMAL);
+    ShowPercent(0);
     UpdateWindow();
 }
 
 // The bar starts empty for every busy phase. A template may place it
-// itself; in the others it is made here, once.
-void CUpdateDlg::ShowProgressBar(const OUTCOME_LAYOUT& layout)
+// itself; in the others it is made here, once, right after the busy text
+// in the z-order: that text is the label a screen reader names the bar by
+// on Windows. Wine's takes the bar's own text, which is the busy text too.
+void CUpdateDlg::ShowProgressBar(const OUTCOME_LAYOUT& layout, const char* pszName)
 {
     if (!m_ctlProgress.GetSafeHwnd()) {
-        const bool bBar =
-            GetDlgItem(IDC_BUSY_PROGRESS) != nullptr
-                ? BindControl(IDC_BUSY_PROGRESS, m_ctlProgress) != FALSE
-                : m_ctlProgress.Create(PBS_SMOOTH, GetProgressBarRect(layout), this, IDC_BUSY_PROGRESS) != FALSE;
+        m_bMadeProgress = GetDlgItem(IDC_BUSY_PROGRESS) == nullptr;
+        RECT rcClient = {};
+        GetClientRect(&rcClient);
+        const RECT rcBar = GetProgressBarRect(rcClient.bottom - layout.cyOk);
+        const bool bBar = m_bMadeProgress ? m_ctlProgress.Create(PBS_SMOOTH, rcBar, this, IDC_BUSY_PROGRESS) != FALSE
+                                          : BindControl(IDC_BUSY_PROGRESS, m_ctlProgress) != FALSE;
         if (!bBar)
             return;  // the busy text alone, as before there was a bar
+        CWnd* pBusy = GetDlgItem(IDC_BUSY_TEXT);
+        if (m_bMadeProgress && pBusy)
+            m_ctlProgress.SetWindowPos(pBusy, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     }
+    m_ctlProgress.SetWindowText(pszName);
     m_ctlProgress.SetRange32(0, CCopyProgressRelay::kRange);
     m_ctlProgress.SetPos(0);
     m_ctlProgress.ShowWindow(SW_SHOW);
+}
+
+// "NN% - " before the caption, and the same on the taskbar button; each
+// only when the percentage changes. Digits and signs only: no module
+// text, the same in every language.
+void CUpdateDlg::ShowPercent(int nPercent)
+{
+    if (nPercent == m_nPercent)
+        return;
+    m_nPercent = nPercent;
+    CString strCaption;
+    strCaption.Format("%d%% - ", nPercent);
+    strCaption += m_strCaption;
+    SetWindowText(strCaption);
+    m_taskbar.ShowProgress(m_hWnd, static_cast<ULONGLONG>(nPercent), 100);
 }
 
 // As wide as the busy text and just under it, but inside the client area
 // that the busy layout leaves: the window loses the OK button's height at
 // its bottom, and the client area with it. Gap and height are in dialog
 // units (2 and 8, a dialog editor's bar), so they grow with the font.
-RECT CUpdateDlg::GetProgressBarRect(const OUTCOME_LAYOUT& layout)
+RECT CUpdateDlg::GetProgressBarRect(int cyBusyClient)
 {
     RECT rcClient = {};
     GetClientRect(&rcClient);
-    const int cyBusyClient = rcClient.bottom - layout.cyOk;
     RECT rcUnits = {7, 2, 0, 8};  // margin, gap, -, height
     ::MapDialogRect(m_hWnd, &rcUnits);
     const int cyGap = rcUnits.top;
@@ -199,11 +234,34 @@ void CUpdateDlg::ShowOutcome(const char* pszMessage, const OUTCOME_LAYOUT& layou
     if (CWnd* pCancel = GetDlgItem(IDCANCEL))
         pCancel->ShowWindow(SW_HIDE);
     if (bEjectButton)
-        ShowEjectButton(layout);
+        ShowEjectButton();
     else
         HideEjectButton();
     SetWindowPos(nullptr, 0, 0, layout.cxWindow, layout.cyWindow, SWP_NOMOVE | SWP_NOZORDER);
+    FocusDefaultButton();
     m_ctlMessage.SetWindowText(pszMessage);
+    AnnounceMessage();
+}
+
+void CUpdateDlg::AnnounceMessage()
+{
+    ::NotifyWinEvent(EVENT_OBJECT_NAMECHANGE, m_ctlMessage.m_hWnd, OBJID_CLIENT, CHILDID_SELF);
+    ::NotifyWinEvent(EVENT_SYSTEM_ALERT, m_ctlMessage.m_hWnd, OBJID_CLIENT, CHILDID_SELF);
+    // The About box in front is this window's own.
+    if (::GetAncestor(::GetForegroundWindow(), GA_ROOTOWNER) == m_hWnd)
+        return;
+    FLASHWINFO flash = {sizeof flash, m_hWnd, FLASHW_TRAY | FLASHW_TIMERNOFG, 0, 0};
+    ::FlashWindowEx(&flash);
+}
+
+// The focus goes where Enter goes, even with Eject before Close in the tab
+// order. An inactive window keeps the focus it had (Close, as it opened),
+// and taking it here would activate the window over whatever is in front.
+void CUpdateDlg::FocusDefaultButton()
+{
+    CWnd* pOk = GetDlgItem(IDOK);
+    if (pOk && ::GetActiveWindow() == m_hWnd)
+        SendMessage(WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(pOk->m_hWnd), TRUE);
 }
 
 CString CUpdateDlg::FormatWithDeviceName(UINT nID) const

@@ -4,6 +4,20 @@
 #include "UpdateCfg.h"
 #include "resource.h"
 
+// The headers have it for Windows 7 and later only; older Windows never
+// send it.
+#ifndef WM_DPICHANGED
+#define WM_DPICHANGED 0x02E0
+#endif
+
+namespace {
+
+// Sent by the shell once the window's taskbar button exists, and whenever
+// it is made anew.
+const UINT g_nTaskbarButtonCreated = RegisterWindowMessageA("TaskbarButtonCreated");
+
+}  // namespace
+
 BEGIN_MESSAGE_MAP(CUpdateDlg, CDialog)
 ON_WM_SYSCOMMAND()
 ON_WM_PAINT()
@@ -12,13 +26,18 @@ ON_MESSAGE(WM_COPY_PROGRESS, OnCopyProgress)
 ON_MESSAGE(WM_BUSY_STEPS_DONE, OnBusyStepsDone)
 ON_COMMAND(IDC_EJECT, OnEject)
 ON_MESSAGE(WM_EJECT_DONE, OnEjectDone)
+ON_MESSAGE(WM_DPICHANGED, OnDpiChanged)
+ON_MESSAGE(WM_DESTROY, OnDestroyWindow)
+// Last: a message that could not be registered is 0, which ends the map.
+ON_MESSAGE(g_nTaskbarButtonCreated, OnTaskbarButtonCreated)
 END_MESSAGE_MAP()
 
 CUpdateDlg::CUpdateDlg(CWnd* pParent)
     : CDialog(IDD_UPDATE_DIALOG, pParent),
       m_hIcon(LoadIconA(AfxFindResourceHandle(MAKEINTRESOURCEA(IDI_UPDATE_ICON), RT_GROUP_ICON),
                         MAKEINTRESOURCEA(IDI_UPDATE_ICON))),
-      m_bRetry(0), m_pObserver(nullptr), m_hEjectWindow(nullptr), m_eject(), m_bBusy(false), m_busyLayout()
+      m_bRetry(0), m_pObserver(nullptr), m_hEjectWindow(nullptr), m_eject(), m_bBusy(false), m_layout(), m_nPercent(-1),
+      m_bMadeProgress(false), m_bMadeEject(false)
 {
     CString strDeviceName;
     strDeviceName.LoadString(IDS_DEFAULT_DEVICE_NAME);
@@ -62,14 +81,16 @@ BOOL CUpdateDlg::OnInitDialog()
         cfg.ReadDeviceName(arrSections[0], strDeviceName);
         m_engine.SetDeviceName(strDeviceName);
     }
-    CString strCaption;
-    strCaption.FormatText(IDS_CAPTION, m_engine.GetDeviceName());
-    SetWindowText(strCaption);
+    m_strCaption.FormatText(IDS_CAPTION, m_engine.GetDeviceName());
+    SetWindowText(m_strCaption);
 
     CenterWindow();
     ShowWindow(SW_SHOW);
     ScanAndUpdate();
-    return TRUE;
+    // An outcome puts the focus on its default button: TRUE would move it
+    // to the first button in the tab order, Eject after Updated.
+    HWND hFocus = ::GetFocus();
+    return hFocus && ::IsChild(m_hWnd, hFocus) ? FALSE : TRUE;
 }
 
 void CUpdateDlg::OnOK()
@@ -137,4 +158,49 @@ POINT CUpdateDlg::IconOrigin(const RECT& rcClient, int cxIcon, int cyIcon)
 HCURSOR CUpdateDlg::OnQueryDragIcon()
 {
     return static_cast<HCURSOR>(m_hIcon);
+}
+
+// Per-Monitor V2: the platform's dialog handling scales the template's
+// controls and the dialog's font, then the window takes the rectangle
+// that the platform suggests. What this dialog made itself is placed again
+// from dialog units at the new scale, the Eject button in the new font;
+// the layout is measured again for the outcome still to come (the busy
+// layout is one button row short of the full height).
+LRESULT CUpdateDlg::OnDpiChanged(WPARAM, LPARAM lParam)
+{
+    Default();
+    const RECT* pSuggested = reinterpret_cast<const RECT*>(lParam);
+    SetWindowPos(nullptr, pSuggested->left, pSuggested->top, pSuggested->right - pSuggested->left,
+                 pSuggested->bottom - pSuggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+    MeasureLayout(m_layout);
+    RECT rcClient = {};
+    GetClientRect(&rcClient);
+    if (m_bBusy)
+        m_layout.cyWindow += m_layout.cyOk;
+    const int cyBusyClient = m_bBusy ? rcClient.bottom : rcClient.bottom - m_layout.cyOk;
+    if (m_bMadeProgress && m_ctlProgress.GetSafeHwnd()) {
+        const RECT rcBar = GetProgressBarRect(cyBusyClient);
+        m_ctlProgress.SetWindowPos(nullptr, rcBar.left, rcBar.top, rcBar.right - rcBar.left, rcBar.bottom - rcBar.top,
+                                   SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    if (m_bMadeEject && m_ctlEject.GetSafeHwnd()) {
+        m_ctlEject.SendMessage(WM_SETFONT, static_cast<WPARAM>(SendMessage(WM_GETFONT)), TRUE);
+        const RECT rcEject = GetEjectButtonRect();
+        m_ctlEject.SetWindowPos(nullptr, rcEject.left, rcEject.top, rcEject.right - rcEject.left,
+                                rcEject.bottom - rcEject.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    return 0;
+}
+
+LRESULT CUpdateDlg::OnTaskbarButtonCreated(WPARAM, LPARAM)
+{
+    m_taskbar.ShowAgain(m_hWnd);
+    return 0;
+}
+
+// The taskbar list and COM go on the thread that took them.
+LRESULT CUpdateDlg::OnDestroyWindow(WPARAM, LPARAM)
+{
+    m_taskbar.Release();
+    return Default();
 }

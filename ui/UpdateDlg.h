@@ -13,11 +13,17 @@
 // After Updated, an Eject button beside Close asks the host to eject the
 // device, on the worker thread too; the window keeps answering, and the
 // message then says whether the device can be unplugged or what holds it.
+//
+// For whoever is not looking at the window: while the busy layout shows,
+// the caption and the taskbar button show the copy's percentage; the
+// outcome is announced to screen readers and flashes the taskbar button of
+// a window that is not in front.
 #pragma once
 
 #include "Afx.h"
 #include "CopyProgressRelay.h"
 #include "EjectRequest.h"
+#include "TaskbarButton.h"
 #include "UpdateEngine.h"
 
 // The system-menu command that opens the About box.
@@ -39,6 +45,10 @@ public:
     // area, rounded up.
     static POINT IconOrigin(const RECT& rcClient, int cxIcon, int cyIcon);
 
+    // Before DoModal: the taskbar list to show the progress with instead of
+    // the shell's (see CTaskbarButton).
+    void SetTaskbarList(ITaskbarList3* pList) { m_taskbar.UseList(pList); }
+
 protected:
     void DoDataExchange(CDataExchange* pDX) override;
     BOOL OnInitDialog() override;
@@ -58,6 +68,10 @@ protected:
     // The Eject button; from the worker thread: the eject has been asked.
     void OnEject();
     LRESULT OnEjectDone(WPARAM, LPARAM);
+    // Moved to a monitor of another scale.
+    LRESULT OnDpiChanged(WPARAM, LPARAM lParam);
+    LRESULT OnTaskbarButtonCreated(WPARAM, LPARAM);
+    LRESULT OnDestroyWindow(WPARAM, LPARAM);
 
     CStatic m_ctlMessage;
     HICON m_hIcon;
@@ -89,18 +103,30 @@ private:
     void MeasureLayout(OUTCOME_LAYOUT& layout);
     void ShowNotFound();
     void ShowBusy(const OUTCOME_LAYOUT& layout);
-    void ShowProgressBar(const OUTCOME_LAYOUT& layout);
-    RECT GetProgressBarRect(const OUTCOME_LAYOUT& layout);
+    // pszName: what a screen reader calls the bar (the busy text).
+    void ShowProgressBar(const OUTCOME_LAYOUT& layout, const char* pszName);
+    // cyBusyClient: the client area's height in the busy layout.
+    RECT GetProgressBarRect(int cyBusyClient);
     void HideProgressBar();
+    // The copy's percentage in the caption and on the taskbar button.
+    void ShowPercent(int nPercent);
     // bEjectButton: the Updated outcome's Eject button beside Close.
     void ShowOutcome(const char* pszMessage, const OUTCOME_LAYOUT& layout, bool bEjectButton = false);
+    // A new message in the message line: read out to screen readers, and
+    // the taskbar button flashes until the window is activated if it is
+    // not in front.
+    void AnnounceMessage();
+    // Focus on Close (the default button), when the window is the active one.
+    void FocusDefaultButton();
     // The outcome of the space check and the copy.
     void ShowBusyOutcome(const OUTCOME_LAYOUT& layout);
     // String nID formatted with the device name.
     CString FormatWithDeviceName(UINT nID) const;
     // The Eject button left of Close, in the Updated outcome only, for a
     // module that has its label.
-    void ShowEjectButton(const OUTCOME_LAYOUT& layout);
+    void ShowEjectButton();
+    // Left of OK, as large.
+    RECT GetEjectButtonRect();
     void HideEjectButton();
     void ShowEjectOutcome();
     // The message of an eject that failed without a veto.
@@ -123,7 +149,16 @@ private:
     EJECT_OUTCOME m_eject;
     CWorkerThread m_worker;
     bool m_bBusy;
-    OUTCOME_LAYOUT m_busyLayout;
+    // The layout of the current scan, measured again when the scale changes.
+    OUTCOME_LAYOUT m_layout;
+    // The caption as OnInitDialog set it; the busy layout's percentage in it.
+    CString m_strCaption;
+    int m_nPercent;
+    CTaskbarButton m_taskbar;
+    // The bar and the Eject button made here, not the template's: they are
+    // placed again when the scale changes.
+    bool m_bMadeProgress;
+    bool m_bMadeEject;
 
     DECLARE_MESSAGE_MAP()
 };

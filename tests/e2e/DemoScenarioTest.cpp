@@ -13,6 +13,8 @@
 
 #include <gtest/gtest.h>
 
+#include <shlwapi.h>
+
 #include <cctype>
 #include <cstdio>
 #include <map>
@@ -295,6 +297,36 @@ TEST_F(DemoScenarioTest, UiLanguageChoosesTheLanguageModule)
         << strLog;
     EXPECT_NE(strLog.find(" Texts: PelkinUpdate.xx.prm passed over: a pipe, not a plain file"), std::string::npos)
         << strLog;
+}
+
+// Started at 144 DPI (LogPixels, read as a Wine process starts; the test
+// prefix has none otherwise), 2.25 pixels a dialog unit (1.5 at 96), the
+// Updated and the busy layout (whose controls stay where it put them) fit
+// the client area, that one a button row shorter, without overlapping.
+TEST_F(DemoScenarioTest, LayoutsHoldAt144Dpi)
+{
+    CUpdaterRun run(LayOut("updated"));
+    const DWORD nDpi = 144;
+    SHSetValueA(HKEY_CURRENT_USER, "Control Panel\\Desktop", "LogPixels", REG_DWORD, &nDpi, sizeof nDpi);
+    const bool bShown = run.Start() && run.WaitForOutcome(kTimeoutMs);
+    SHDeleteValueA(HKEY_CURRENT_USER, "Control Panel\\Desktop", "LogPixels");
+    ASSERT_TRUE(bShown);
+    RECT rcClient = {}, rects[5] = {};
+    GetClientRect(run.Dialog(), &rcClient);
+    EXPECT_GE(rcClient.right, 260 * 2);
+    const int ids[5] = {IDC_MESSAGE, IDC_BUSY_TEXT, IDC_BUSY_PROGRESS, IDC_EJECT, IDOK};
+    for (int i = 0; i < 5; ++i) {
+        RECT& rc = rects[i];
+        GetWindowRect(GetDlgItem(run.Dialog(), ids[i]), &rc);
+        MapWindowPoints(nullptr, run.Dialog(), reinterpret_cast<POINT*>(&rc), 2);
+        EXPECT_TRUE(rc.left >= 0 && rc.top >= 0 && rc.right <= rcClient.right && rc.bottom <= rcClient.bottom) << i;
+    }
+    const auto& [rcMessage, rcBusy, rcBar, rcEject, rcClose] = rects;
+    EXPECT_LE(rcMessage.bottom, rcClose.top);
+    EXPECT_TRUE(rcEject.right < rcClose.left && rcEject.top == rcClose.top && rcEject.bottom == rcClose.bottom);
+    EXPECT_TRUE(rcBusy.bottom <= rcBar.top && rcBar.top < rcBar.bottom);
+    EXPECT_LE(rcBar.bottom, rcClient.bottom - (rcClose.bottom - rcClose.top));
+    CloseFinal(run);
 }
 
 TEST_F(DemoScenarioTest, MissingScenarioFileIsAnEmptyHost)

@@ -1,6 +1,7 @@
 #include "DialogRemote.h"
 
 #include <commctrl.h>
+#include <oleacc.h>
 
 #include <vector>
 
@@ -71,6 +72,25 @@ RECT ChildRect(HWND hParent, HWND hChild)
     GetWindowRect(hChild, &rect);
     MapWindowPoints(nullptr, hParent, reinterpret_cast<POINT*>(&rect), 2);
     return rect;
+}
+
+std::string AccessibleName(HWND hWnd)
+{
+    CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+    IAccessible* pAccessible = nullptr;
+    BSTR bstrName = nullptr;
+    VARIANT self = {};  // CHILDID_SELF
+    self.vt = VT_I4;
+    if (SUCCEEDED(
+            AccessibleObjectFromWindow(hWnd, OBJID_CLIENT, IID_IAccessible, reinterpret_cast<void**>(&pAccessible)))) {
+        pAccessible->get_accName(self, &bstrName);
+        pAccessible->Release();
+    }
+    char szName[1024] = {};
+    WideCharToMultiByte(CP_ACP, 0, bstrName ? bstrName : L"", -1, szName, sizeof szName, nullptr, nullptr);
+    SysFreeString(bstrName);
+    CoUninitialize();
+    return szName;
 }
 
 CDialogRemote::CDialogRemote(SCRIPT script, bool bWhileBusy)

@@ -105,3 +105,5 @@ private:
 std::string WindowText(HWND hWnd);
 // Rectangle of a child window in its parent's client coordinates.
 RECT ChildRect(HWND hParent, HWND hChild);
+// What a screen reader calls a window: the name of its accessible object.
+std::string AccessibleName(HWND hWnd);

@@ -56,6 +56,33 @@ private:
     HANDLE m_hWaiting;
 };
 
+// The shell's taskbar list as the dialog tells it what to show: its calls,
+// in order; what it never calls answers E_NOTIMPL. Laid out as a table,
+// which the formatter would break up.
+// clang-format off
+#define NOT_CALLED(name, ...) HRESULT STDMETHODCALLTYPE name(__VA_ARGS__) override { return E_NOTIMPL; }
+class CFakeTaskbarList : public ITaskbarList3
+{
+public:
+    std::vector<std::string> calls;
+    HRESULT Note(const std::string& strCall) { return calls.push_back(strCall), S_OK; }
+    HRESULT STDMETHODCALLTYPE HrInit() override { return Note("init"); }
+    HRESULT STDMETHODCALLTYPE SetProgressState(HWND, TBPFLAG f) override { return Note("state " + std::to_string(f)); }
+    HRESULT STDMETHODCALLTYPE SetProgressValue(HWND, ULONGLONG n, ULONGLONG nOf) override
+        { return Note("value " + std::to_string(n) + "/" + std::to_string(nOf)); }
+    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+    ULONG STDMETHODCALLTYPE Release() override { return 1; }
+    NOT_CALLED(QueryInterface, REFIID, void**) NOT_CALLED(AddTab, HWND) NOT_CALLED(DeleteTab, HWND)
+    NOT_CALLED(ActivateTab, HWND) NOT_CALLED(SetActiveAlt, HWND) NOT_CALLED(MarkFullscreenWindow, HWND, WINBOOL)
+    NOT_CALLED(RegisterTab, HWND, HWND) NOT_CALLED(UnregisterTab, HWND) NOT_CALLED(SetTabOrder, HWND, HWND)
+    NOT_CALLED(SetTabActive, HWND, HWND, DWORD) NOT_CALLED(ThumbBarAddButtons, HWND, UINT, LPTHUMBBUTTON)
+    NOT_CALLED(ThumbBarUpdateButtons, HWND, UINT, LPTHUMBBUTTON) NOT_CALLED(ThumbBarSetImageList, HWND, HIMAGELIST)
+    NOT_CALLED(SetOverlayIcon, HWND, HICON, LPCWSTR) NOT_CALLED(SetThumbnailTooltip, HWND, LPCWSTR)
+    NOT_CALLED(SetThumbnailClip, HWND, RECT*)
+};
+#undef NOT_CALLED
+// clang-format on
+
 // The dialog with its engine's file calls handed in.
 class CFileOpsDlg : public CUpdateDlg
 {
@@ -124,10 +151,12 @@ protected:
     }
 
     // Runs the dialog, takes the outcome the first scan left, then the
-    // script's own steps; the dialog's result.
-    INT_PTR Run(DIALOG_SNAPSHOT& shot, CDialogRemote::SCRIPT then = nullptr)
+    // script's own steps; the dialog's result. pTaskbar: the taskbar list
+    // instead of the shell's.
+    INT_PTR Run(DIALOG_SNAPSHOT& shot, CDialogRemote::SCRIPT then = nullptr, ITaskbarList3* pTaskbar = nullptr)
     {
         CUpdateDlg dlg;
+        dlg.SetTaskbarList(pTaskbar);
         CDialogRemote remote([&](CDialogRemote& r) {
             shot = r.Snapshot();
             if (then)
@@ -198,9 +227,16 @@ TEST_F(ScanOutcomeTest, UpdatedCaptionNamesFirstModelMessageTheMatchedOne)
     CDebugTraceCapture traces;
     CLayoutRecorder recorder;
     DIALOG_SNAPSHOT shot;
-    const INT_PTR nResult = Run(shot, [](CDialogRemote& remote) { remote.Click(IDOK); });
+    CFakeTaskbarList taskbar;
+    const INT_PTR nResult = Run(
+        shot, [](CDialogRemote& remote) { remote.Click(IDOK); }, &taskbar);
 
     EXPECT_EQ(IDOK, nResult);  // Close ends the dialog
+    // The taskbar button from empty on, then nothing.
+    ASSERT_GT(taskbar.calls.size(), 3u);
+    EXPECT_EQ((std::vector<std::string>{"init", "state 2", "value 0/100"}),
+              std::vector<std::string>(taskbar.calls.begin(), taskbar.calls.begin() + 3));
+    EXPECT_EQ("state 0", taskbar.calls.back());
     EXPECT_EQ(Formatted(IDS_CAPTION, "Model A"), shot.strCaption);
     ExpectFinalLayout(shot, Formatted(IDS_UPDATE_DONE, "Model B"));
     ExpectBusyLayoutShown(recorder, shot);
@@ -270,6 +306,8 @@ TEST_F(ScanOutcomeTest, CopyInProgressKeepsTheDialogAnsweringAndOpen)
     DIALOG_SNAPSHOT after;
     std::vector<bool> answered;
     std::vector<int> positions;
+    std::vector<std::string> captions;
+    std::string strBarName;
     bool bBusyAfterTries = false;
     bool bOutcomeWithAbout = false;
     CFileOpsDlg dlg(&gate);
@@ -282,12 +320,15 @@ TEST_F(ScanOutcomeTest, CopyInProgressKeepsTheDialogAnsweringAndOpen)
             answered.push_back(r.FlushPosted());
             bBusyAfterTries = r.IsItemVisible(IDC_BUSY_TEXT) && r.IsItemVisible(IDC_BUSY_PROGRESS);
             positions.push_back(r.ProgressPos());
+            captions.push_back(WindowText(r.Dialog()));
+            strBarName = AccessibleName(GetDlgItem(r.Dialog(), IDC_BUSY_PROGRESS));
             for (int nWrite = 0; nWrite < 2; ++nWrite) {
                 gate.Let(1);
                 ASSERT_TRUE(gate.WaitForWriter());
                 r.FlushPosted();  // the progress that the write reported
                 answered.push_back(r.Answers(100));
                 positions.push_back(r.ProgressPos());
+                captions.push_back(WindowText(r.Dialog()));
             }
             r.PostSysCommand(IDM_ABOUT);
             HWND hAbout = r.WaitForOtherDialog(5000);
@@ -325,6 +366,11 @@ TEST_F(ScanOutcomeTest, CopyInProgressKeepsTheDialogAnsweringAndOpen)
     EXPECT_LT(positions[0], positions[1]);
     EXPECT_LT(positions[1], positions[2]);
     EXPECT_LT(positions[2], CCopyProgressRelay::kRange);
+    // The caption: the percentage before it while the copy runs, then as it was.
+    for (size_t i = 0; i < captions.size(); ++i)
+        EXPECT_EQ(std::to_string(positions[i] / 10) + "% - " + Formatted(IDS_CAPTION, "Model A"), captions[i]);
+    EXPECT_EQ(Formatted(IDS_CAPTION, "Model A"), after.strCaption);
+    EXPECT_EQ(Text(IDS_UPDATING), strBarName);
     // The outcome, shown while the About box was open.
     EXPECT_TRUE(bOutcomeWithAbout);
     ExpectFinalLayout(after, Formatted(IDS_UPDATE_DONE, "Model B"));
@@ -370,9 +416,13 @@ TEST_F(ScanOutcomeTest, CopyFailedForAMissingPackageFolder)
     PlugStick('E', 0x1002, 0x0150);
     CLayoutRecorder recorder;
     DIALOG_SNAPSHOT shot;
-    Run(shot);
+    CFakeTaskbarList taskbar;
+    Run(shot, nullptr, &taskbar);
 
     ExpectFinalLayout(shot, Text(IDS_COPY_FAILED));
+    ASSERT_GE(taskbar.calls.size(), 2u);  // the taskbar button ends full and red
+    EXPECT_EQ((std::vector<std::string>{"value 1/1", "state 4"}),
+              std::vector<std::string>(taskbar.calls.end() - 2, taskbar.calls.end()));
     ExpectBusyLayoutShown(recorder, shot);
 }
 
