@@ -43,6 +43,9 @@ done
 # Windows are not handed to an X window manager (there is none under Xvfb):
 # otherwise Wine waits two seconds for one whenever a dialog closes.
 wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
+# The layouts are measured at 96 DPI: a test at 144 DPI that was cut off
+# before it removed its LogPixels leaves none behind here.
+wine reg delete 'HKCU\Control Panel\Desktop' /v LogPixels /f >/dev/null 2>&1 || true
 # Drive types are read when the server starts: let this one end.
 wineserver -k 2>/dev/null || true
 wineserver -w 2>/dev/null || true

@@ -4,21 +4,14 @@ void CCopyProgressRelay::Start(HWND hNotify, UINT nMessage, CUpdateObserver* pNe
 {
     m_hNotify = hNotify;
     m_nMessage = nMessage;
-    m_pNext = pNext;
+    SetNext(pNext);
     m_nPosition = 0;
     m_bPosted = false;
 }
 
-void CCopyProgressRelay::OnEvent(const char* pszText)
-{
-    if (m_pNext)
-        m_pNext->OnEvent(pszText);
-}
-
 void CCopyProgressRelay::OnCopyProgress(ULONGLONG nDone, ULONGLONG nTotal)
 {
-    if (m_pNext)
-        m_pNext->OnCopyProgress(nDone, nTotal);
+    CObserverRelay::OnCopyProgress(nDone, nTotal);
     const int nPosition = ToPosition(nDone, nTotal);
     if (m_nPosition.exchange(nPosition) == nPosition)
         return;

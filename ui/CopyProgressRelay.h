@@ -12,7 +12,7 @@
 
 #include <atomic>
 
-class CCopyProgressRelay : public CUpdateObserver
+class CCopyProgressRelay : public CObserverRelay
 {
 public:
     // Positions run from 0 to kRange.
@@ -25,16 +25,9 @@ public:
     void Start(HWND hNotify, UINT nMessage, CUpdateObserver* pNext);
 
     // On the worker thread.
-    void OnEvent(const char* pszText) override;
     void OnCopyProgress(ULONGLONG nDone, ULONGLONG nTotal) override;
     // Events are wanted only when there is an observer to pass them to.
-    bool WantsEvents() const override { return m_pNext != nullptr; }
-    const char* GetFilePath() const override { return m_pNext ? m_pNext->GetFilePath() : nullptr; }
-    void ReleaseFile(const char* pszWhy) override
-    {
-        if (m_pNext)
-            m_pNext->ReleaseFile(pszWhy);
-    }
+    bool WantsEvents() const override { return GetNext() != nullptr; }
 
     // On the dialog's thread, for the posted message: the latest position.
     // A change after this call posts the message again.
@@ -47,7 +40,6 @@ public:
 private:
     HWND m_hNotify = nullptr;
     UINT m_nMessage = 0;
-    CUpdateObserver* m_pNext = nullptr;
     std::atomic<int> m_nPosition{0};
     std::atomic<bool> m_bPosted{false};
 };
