@@ -60,6 +60,8 @@ int GetQuietExitCode(SCAN_OUTCOME outcome)
         return 4;
     case SCAN_NO_DRIVE_LIST:
         return 5;
+    case SCAN_PACKAGE_DAMAGED:
+        return 7;
     }
     return 5;
 }
@@ -68,7 +70,7 @@ int GetQuietExitCode(SCAN_OUTCOME outcome)
 struct TARGET_TALLY
 {
     int nTargets;
-    int anOutcomes[SCAN_NO_DRIVE_LIST + 1];
+    int anOutcomes[kScanOutcomes];
     SCAN_OUTCOME first;         // the first target's outcome; without one, the walk's
     SCAN_OUTCOME firstFailure;  // the first outcome that is not Updated
     bool bFailure;
@@ -129,7 +131,7 @@ TARGET_TALLY WalkEveryTarget(CUpdateEngine& engine, TARGET_PROC pfnProc, const C
 void ReportTally(CUpdateObserver* pObserver, const TARGET_TALLY& tally, const char* pszLead = "")
 {
     CString strCounts;
-    for (int nOutcome = 0; nOutcome <= SCAN_NO_DRIVE_LIST; ++nOutcome) {
+    for (int nOutcome = 0; nOutcome < kScanOutcomes; ++nOutcome) {
         if (!tally.anOutcomes[nOutcome])
             continue;
         CString strCount;

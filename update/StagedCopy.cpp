@@ -46,7 +46,7 @@ void CStagedCopy::AddPackage(const PACKAGE_FILE_LIST& files)
 {
     for (const PACKAGE_FILE& file : files)
         m_files.push_back(STAGED_FILE{file, CString(), JOURNAL_ENTRY{file.strName, CString(), 0, true, 0, {0, 0}},
-                                      kNotMoved, false, FILE_FAILURE{nullptr, ERROR_SUCCESS, 0}});
+                                      kNotMoved, false, FILE_FAILURE{nullptr, ERROR_SUCCESS, 0, CString()}});
 }
 
 void CStagedCopy::SetProgress(COPY_PROGRESS_PROC pfnProgress, void* pContext)
@@ -192,7 +192,7 @@ bool CStagedCopy::StageFile(STAGED_FILE& file, CFileStager& stager)
         return Fail(file, "its temporary file's path does not fit 259 characters", ERROR_SUCCESS);
     bool bCreated = false;
     DRIVE_FILE_INFO staged = {};
-    const bool bStaged = stager.Stage(file.source.strPath, strTemp, bCreated, staged, file.failure);
+    const bool bStaged = stager.Stage(file.source, strTemp, bCreated, staged, file.failure);
     if (bCreated)
         file.strTemp = strTemp;
     file.entry.nBytes = staged.nBytes;
@@ -373,4 +373,13 @@ CString CStagedCopy::GetFileResult(int nIndex) const
     if (!file.failure.pszWhat)
         return file.bUndone ? "taken back, as the copy failed" : "not copied, as another file failed";
     return FormatFileFailure(file.failure);
+}
+
+int CStagedCopy::FindDamagedFile() const
+{
+    for (size_t i = 0; i < m_files.size(); ++i) {
+        if (m_files[i].failure.pszWhat && IsSumMismatch(m_files[i].failure))
+            return static_cast<int>(i);
+    }
+    return -1;
 }

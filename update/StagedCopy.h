@@ -77,6 +77,9 @@ public:
     // (a journal that can't be written, say), or that a commit went without
     // its journal, the drive being full; empty when neither.
     const CString& GetRunNote() const { return m_strRunNote; }
+    // After Run: the first file whose bytes differed from SHA256SUMS as
+    // they were staged; -1 when none did.
+    int FindDamagedFile() const;
 
 private:
     enum STEP
