@@ -66,7 +66,7 @@ CString FormatFileFailure(const FILE_FAILURE& failure)
     if (failure.pszWhat == kReadBackDiffers)
         strWhat.Format(kReadBackDiffers, failure.nDiffersAt);
     if (!failure.strDetail.IsEmpty())
-        strWhat += " " + failure.strDetail;
+        strWhat += ": " + failure.strDetail;
     CString strResult = "failed" + CString(strncmp(failure.pszWhat, "to ", 3) == 0 ? " " : ": ") + strWhat;
     if (failure.dwError == ERROR_DISK_FULL || failure.dwError == ERROR_HANDLE_DISK_FULL)
         strResult += ": the drive is full (" + GetErrorText(failure.dwError) + ")";
@@ -159,9 +159,7 @@ bool CFileStager::IsAsListed(const PACKAGE_FILE& source, FILE_FAILURE& failure)
         return FailWith(failure, "to hash it", ERROR_SUCCESS);
     if (memcmp(found.ab, source.sum.ab, sizeof found.ab) == 0)
         return true;
-    failure.strDetail.Format("line %d: expected %s, found %s", source.nSumLine,
-                             static_cast<const char*>(FormatDigest(source.sum)),
-                             static_cast<const char*>(FormatDigest(found)));
+    failure.strDetail = MakeMismatchFault(source.strName, source.nSumLine, source.sum, found).strWhat;
     return FailWith(failure, kSumDiffers, ERROR_SUCCESS);
 }
 

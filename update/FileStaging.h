@@ -21,7 +21,7 @@ struct FILE_FAILURE
     const char* pszWhat;   // "to write it", "the read-back differs at byte %llu"...; null: nothing failed
     DWORD dwError;         // of the failed call; ERROR_SUCCESS when there was none
     ULONGLONG nDiffersAt;  // for a read-back that differs
-    CString strDetail;     // for bytes that differ from SHA256SUMS: the line, expected and found hash
+    CString strDetail;     // for bytes that differ from SHA256SUMS: the expected and the found hash
 };
 
 // Records a failure; false, for the caller to return.

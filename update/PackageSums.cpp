@@ -363,6 +363,5 @@ int HashListedFiles(const PACKAGE_FILE_LIST& files, const char* pszSection, std:
 SUMS_FAULT MakeMismatchFault(const CString& strName, int nLine, const SHA256_DIGEST& expected,
                              const SHA256_DIGEST& found)
 {
-    return SUMS_FAULT{strName, nLine,
-                      CString("expected ") + FormatDigest(expected) + ", found " + FormatDigest(found) + " (damaged)"};
+    return SUMS_FAULT{strName, nLine, CString("expected ") + FormatDigest(expected) + ", found " + FormatDigest(found)};
 }

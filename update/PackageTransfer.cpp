@@ -135,11 +135,11 @@ int CUpdateEngine::CopyPackageToDrive(const char* pszDriveRoot)
         bCopied = copy.Commit();
     }
     ReportCopiedFiles(copy, files, pszDriveRoot);
-    const int nDamaged = copy.FindDamagedFile();
+    CString strWhat;
+    const int nDamaged = copy.FindDamagedFile(strWhat);
     if (nDamaged >= 0) {
         const PACKAGE_FILE& file = files[static_cast<size_t>(nDamaged)];
-        SUMS_FAULT fault{m_strSection + "/" + file.strName, file.nSumLine, copy.GetFileResult(nDamaged)};
-        ReportDamage(fault);
+        ReportDamage(SUMS_FAULT{m_strSection + "/" + file.strName, file.nSumLine, strWhat});
     }
     return bCopied;
 }

@@ -375,11 +375,13 @@ CString CStagedCopy::GetFileResult(int nIndex) const
     return FormatFileFailure(file.failure);
 }
 
-int CStagedCopy::FindDamagedFile() const
+int CStagedCopy::FindDamagedFile(CString& strWhat) const
 {
     for (size_t i = 0; i < m_files.size(); ++i) {
-        if (m_files[i].failure.pszWhat && IsSumMismatch(m_files[i].failure))
+        if (m_files[i].failure.pszWhat && IsSumMismatch(m_files[i].failure)) {
+            strWhat = m_files[i].failure.strDetail;
             return static_cast<int>(i);
+        }
     }
     return -1;
 }

@@ -78,8 +78,9 @@ public:
     // its journal, the drive being full; empty when neither.
     const CString& GetRunNote() const { return m_strRunNote; }
     // After Run: the first file whose bytes differed from SHA256SUMS as
-    // they were staged; -1 when none did.
-    int FindDamagedFile() const;
+    // they were staged, the expected and found hash in strWhat; -1 when
+    // none did.
+    int FindDamagedFile(CString& strWhat) const;
 
 private:
     enum STEP
