@@ -83,7 +83,8 @@ bool IsSumMismatch(const FILE_FAILURE& failure)
 CFileStager::CFileStager(CFileOps& ops, STAGE_ADVANCE_PROC pfnAdvance, void* pContext)
     : m_ops(ops), m_pfnAdvance(pfnAdvance), m_pContext(pContext),
       // Unbuffered reads need aligned memory.
-      m_pBlock(static_cast<char*>(VirtualAlloc(nullptr, 2 * kChunk, MEM_COMMIT, PAGE_READWRITE)))
+      m_pBlock(static_cast<char*>(VirtualAlloc(nullptr, 2 * kChunk, MEM_COMMIT, PAGE_READWRITE))),
+      m_hashes{CBackgroundHash(kChunk), CBackgroundHash(kChunk)}, m_nLast(0)
 {}
 
 CFileStager::~CFileStager()
@@ -112,13 +113,10 @@ bool CFileStager::Stage(const PACKAGE_FILE& source, const CString& strTemp, bool
         return FailWith(failure, "to create its temporary file");
     bCreated = true;
     // A file that failed halfway leaves its bytes in the hash.
-    if (source.nSumLine > 0 && !m_hash.Start())
+    m_nLast = 1 - m_nLast;
+    if (source.nSumLine > 0 && !m_hashes[m_nLast].Start())
         return FailWith(failure, "to hash it", ERROR_SUCCESS);
     if (!WriteTemp(hSource.Get(), temp.Get(), source.nSumLine > 0, failure))
-        return false;
-    // Before anything of it is flushed or moved: a damaged file goes no
-    // further than its temporary name, which the caller removes.
-    if (source.nSumLine > 0 && !IsAsListed(source, failure))
         return false;
     KeepWriteTime(hSource.Get(), temp.Get());
     if (!m_ops.Flush(temp.Get()))
@@ -141,7 +139,7 @@ bool CFileStager::WriteTemp(HANDLE hSource, HANDLE hTemp, bool bHash, FILE_FAILU
             return FailWith(failure, "to read it");
         if (nRead == 0)
             return true;
-        if (bHash && !m_hash.Add(m_pBlock, nRead))
+        if (bHash && !m_hashes[m_nLast].Add(m_pBlock, nRead))
             return FailWith(failure, "to hash it", ERROR_SUCCESS);
         DWORD nWritten = 0;
         if (!m_ops.Write(hTemp, m_pBlock, nRead, &nWritten))
@@ -152,10 +150,12 @@ bool CFileStager::WriteTemp(HANDLE hSource, HANDLE hTemp, bool bHash, FILE_FAILU
     }
 }
 
-bool CFileStager::IsAsListed(const PACKAGE_FILE& source, FILE_FAILURE& failure)
+bool CFileStager::IsAsListed(const PACKAGE_FILE& source, int nBack, FILE_FAILURE& failure)
 {
+    if (source.nSumLine == 0)
+        return true;
     SHA256_DIGEST found = {};
-    if (!m_hash.Finish(found))
+    if (!m_hashes[nBack == 0 ? m_nLast : 1 - m_nLast].Finish(found))
         return FailWith(failure, "to hash it", ERROR_SUCCESS);
     if (memcmp(found.ab, source.sum.ab, sizeof found.ab) == 0)
         return true;

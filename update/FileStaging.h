@@ -1,12 +1,13 @@
 // One package file staged: written under its temporary name in the drive's
 // root with its source's time of last write (its bytes hashed as they are
-// read for the write, and compared with SHA256SUMS' line when it has
-// one), flushed to the device, read
+// read for the write, to be compared with SHA256SUMS' line when it has one
+// before the commit), flushed to the device, read
 // back unbuffered and compared byte for byte with its source, which is
 // held open against writers meanwhile. CStagedCopy stages a package one
 // file after the other with one of these.
 #pragma once
 
+#include "BackgroundHash.h"
 #include "DriveEntry.h"
 #include "PackageSpace.h"
 #include "PackageSums.h"
@@ -53,16 +54,22 @@ public:
     // keeps them. true when the file staged.
     bool Stage(const PACKAGE_FILE& source, const CString& strTemp, bool& bCreated, DRIVE_FILE_INFO& staged,
                FILE_FAILURE& failure);
+    // Whether the file staged last (nBack 0) or the one before it (nBack
+    // 1) hashed as its line of SHA256SUMS lists; true without a line. Its
+    // hash runs on beside the next file's staging until this is asked,
+    // which must be before the commit: SHA-256 is slower than the copy, and
+    // two files hashed at once keep both cores busy.
+    bool IsAsListed(const PACKAGE_FILE& source, int nBack, FILE_FAILURE& failure);
 
 private:
     bool WriteTemp(HANDLE hSource, HANDLE hTemp, bool bHash, FILE_FAILURE& failure);
-    bool IsAsListed(const PACKAGE_FILE& source, FILE_FAILURE& failure);
     bool VerifyTemp(const CString& strTemp, HANDLE hSource, DRIVE_FILE_INFO& staged, FILE_FAILURE& failure);
     bool ReadFull(HANDLE hFile, char* pBuffer, DWORD nWanted, DWORD& nRead);
 
     CFileOps& m_ops;
     STAGE_ADVANCE_PROC m_pfnAdvance;
     void* m_pContext;
-    char* m_pBlock;  // two page-aligned chunks: data and read-back
-    CSha256 m_hash;
+    char* m_pBlock;               // two page-aligned chunks: data and read-back
+    CBackgroundHash m_hashes[2];  // beside the writes and read-backs, one file each
+    int m_nLast;                  // the file staged last hashes in m_hashes[m_nLast]
 };

@@ -89,10 +89,15 @@ int CStagedCopy::Stage()
         return 0;
     }
     bool bAllStaged = true;
+    STAGED_FILE* pHashing = nullptr;  // staged, its hash going on beside the next one
     for (STAGED_FILE& file : m_files) {
         // Cleared first, so that a failure no call reported keeps 0.
         SetLastError(ERROR_SUCCESS);
-        if (!StageFile(file, stager)) {
+        const bool bStaged = StageFile(file, stager);
+        if (pHashing && !IsAsListed(*pHashing, stager, 1))
+            bAllStaged = false;
+        pHashing = bStaged ? &file : nullptr;
+        if (!bStaged) {
             // A temporary file that the copy made, and is gone: so is the
             // drive, and the files after this one would only fail slowly.
             const bool bDriveGone = !file.strTemp.IsEmpty() && IsDriveGoneError(file.failure.dwError);
@@ -106,9 +111,22 @@ int CStagedCopy::Stage()
             }
         }
     }
+    if (pHashing && !IsAsListed(*pHashing, stager, 0))
+        bAllStaged = false;
     if (!bAllStaged)
         RemoveTemps();
     return bAllStaged ? 1 : 0;
+}
+
+// A staged file whose bytes differ from SHA256SUMS goes no further than
+// its temporary name.
+bool CStagedCopy::IsAsListed(STAGED_FILE& file, CFileStager& stager, int nBack)
+{
+    if (stager.IsAsListed(file.source, nBack, file.failure))
+        return true;
+    RemoveOwnFile(m_ops, file.strTemp);
+    file.strTemp.Empty();
+    return false;
 }
 
 // The journal of a commit cut off earlier is carried out before the copy

@@ -107,6 +107,7 @@ private:
     void Advance(ULONGLONG nUnits);
     static void AdvanceProc(ULONGLONG nUnits, void* pThis);
     bool StageFile(STAGED_FILE& file, CFileStager& stager);
+    bool IsAsListed(STAGED_FILE& file, CFileStager& stager, int nBack);
     void RemoveTemps();
     bool ChooseAsideNames();
     bool WriteJournal(HANDLE hJournal);
