@@ -306,10 +306,14 @@ int CUpdateEngine::ArePackageFilesListed(PACKAGE_FILE_LIST& files, bool bHash)
     return faults.empty() ? 1 : 0;
 }
 
+// The files the copy would take: the run's own log, when it was put in the
+// firmware folder, is none of them. Called once the names were judged, so
+// that measuring them opens no device.
 int CUpdateEngine::IsPackageListed(bool bHash)
 {
-    PACKAGE_FILE_LIST names = ListPackageNamesOnly();
-    return ArePackageFilesListed(names, bHash);
+    PACKAGE_FILE_LIST files;
+    ListPackage(files);
+    return ArePackageFilesListed(files, bHash);
 }
 
 void CUpdateEngine::ReportDamage(const SUMS_FAULT& fault)

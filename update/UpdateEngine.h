@@ -168,6 +168,7 @@ private:
     // The package's files by name against the list (see ApplySectionSums),
     // the listed digests handed to them; with bHash, hashed too (a look
     // only reads, and may). 0, said, when the package is damaged.
+    // IsPackageListed: the same for the files the copy would take.
     int ArePackageFilesListed(PACKAGE_FILE_LIST& files, bool bHash);
     int IsPackageListed(bool bHash);
     void ReportDamage(const SUMS_FAULT& fault);
