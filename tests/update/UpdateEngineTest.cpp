@@ -349,6 +349,17 @@ TEST_F(UpdateEngineTest, RunsOwnLogIsNoFirmwareAndMakesWay)
         EXPECT_EQ((std::vector<std::string>{"MODELB.BIN", "RELEASE.TXT"}), ListFolder("E:\\")) << strLog;
     }
     EXPECT_EQ(2052u, ReadFileBytes("E:\\MODELB.BIN").size());
+    // With a SHA256SUMS (the damaged example, mended), the log is no unlisted file either.
+    CleanDrives();
+    LayOut("damaged-package");
+    std::string strBytes = ReadFileBytes(strFolder + "ModelB\\MODELB.BIN");
+    strBytes[1000] ^= 1;
+    WriteFileBytes(strFolder + "ModelB\\MODELB.BIN", strBytes);
+    CUpdateLog log;
+    ASSERT_TRUE(log.Open((strFolder + "ModelB\\run.log").c_str()));
+    CUpdateEngine engine(strFolder.c_str());
+    engine.SetObserver(&log);
+    EXPECT_EQ(SCAN_UPDATED, engine.Run());
 }
 
 // The eject goes to the device identified behind the target: for a
