@@ -1,7 +1,5 @@
 #include "BackgroundHash.h"
 
-#include <cstring>
-
 CBackgroundHash::CBackgroundHash(DWORD nChunk)
     : m_nChunk(nChunk), m_pSlots(static_cast<char*>(
                             VirtualAlloc(nullptr, static_cast<SIZE_T>(nChunk) * kSlots, MEM_COMMIT, PAGE_READWRITE))),
@@ -63,18 +61,23 @@ bool CBackgroundHash::Start()
     return m_hash.Start();
 }
 
-bool CBackgroundHash::Add(const void* pData, DWORD nBytes)
+// A ring of kSlots: the slot taken is the caller's until it hands it over,
+// then the thread's until it has hashed it; the caller's reading of it
+// while the thread hashes it is no conflict, and it comes round to the
+// caller again only kSlots - 1 takes later.
+char* CBackgroundHash::TakeSlot()
 {
     if (!m_hThread)
-        return m_hash.Add(pData, nBytes);
-    if (nBytes > m_nChunk)
-        return false;
+        return nullptr;
     WaitForSingleObject(m_hFree, INFINITE);
-    memcpy(m_pSlots + static_cast<size_t>(m_nHead) * m_nChunk, pData, nBytes);
+    return m_pSlots + static_cast<size_t>(m_nHead) * m_nChunk;
+}
+
+void CBackgroundHash::Hand(DWORD nBytes)
+{
     m_anBytes[m_nHead] = nBytes;
     m_nHead = (m_nHead + 1) % kSlots;
     ReleaseSemaphore(m_hFull, 1, nullptr);
-    return true;
 }
 
 bool CBackgroundHash::Finish(SHA256_DIGEST& digest)

@@ -1,9 +1,10 @@
 // A SHA-256 computed on a thread of its own, so that the staged copy's
 // hashing runs beside its writes and read-backs instead of after them: on
 // a machine with two cores the checked copy then takes about as long as
-// the unchecked one. The bytes handed in are copied into one of a few
-// chunk slots, which the thread hashes in order; without a thread (it
-// could not be made) they are hashed at once, on the caller's.
+// the unchecked one. The caller reads the bytes straight into one of a
+// few chunk slots and hands it over; the thread hashes the slots in order.
+// Without a thread (it could not be made) there are no slots, and the
+// bytes are hashed at once, on the caller's.
 #pragma once
 
 #include "PackageSums.h"
@@ -21,8 +22,15 @@ public:
 
     // Starts a new digest, whatever was handed in before forgotten.
     bool Start();
-    // Hands in up to one chunk of bytes; false when it can't be hashed.
-    bool Add(const void* pData, DWORD nBytes);
+    // A free slot of one chunk to read the next bytes into, for Hand; null
+    // without a thread (then Add).
+    char* TakeSlot();
+    // Hands the slot taken last to the thread, its first nBytes to hash.
+    // Only the thread writes nothing into it: the caller may go on reading
+    // it (to write it out) until its next TakeSlot.
+    void Hand(DWORD nBytes);
+    // Hashes bytes at once, on the caller's thread.
+    bool Add(const void* pData, DWORD nBytes) { return m_hash.Add(pData, nBytes); }
     // The digest of everything handed in since Start, once the thread has
     // hashed it all.
     bool Finish(SHA256_DIGEST& digest);

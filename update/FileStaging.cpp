@@ -130,19 +130,25 @@ bool CFileStager::Stage(const PACKAGE_FILE& source, const CString& strTemp, bool
 }
 
 // With bHash, the bytes are hashed as they pass: no extra read of the
-// source.
+// source, and (read straight into the hash's slots) no copy of them.
 bool CFileStager::WriteTemp(HANDLE hSource, HANDLE hTemp, bool bHash, FILE_FAILURE& failure)
 {
+    CBackgroundHash* pHash = bHash ? &m_hashes[m_nLast] : nullptr;
     for (;;) {
+        char* pSlot = pHash ? pHash->TakeSlot() : nullptr;
+        char* const pData = pSlot ? pSlot : m_pBlock;
         DWORD nRead = 0;
-        if (!ReadFull(hSource, m_pBlock, kChunk, nRead))
+        const bool bRead = ReadFull(hSource, pData, kChunk, nRead);
+        if (pSlot)
+            pHash->Hand(bRead ? nRead : 0);
+        else if (pHash && bRead && !pHash->Add(pData, nRead))
+            return FailWith(failure, "to hash it", ERROR_SUCCESS);
+        if (!bRead)
             return FailWith(failure, "to read it");
         if (nRead == 0)
             return true;
-        if (bHash && !m_hashes[m_nLast].Add(m_pBlock, nRead))
-            return FailWith(failure, "to hash it", ERROR_SUCCESS);
         DWORD nWritten = 0;
-        if (!m_ops.Write(hTemp, m_pBlock, nRead, &nWritten))
+        if (!m_ops.Write(hTemp, pData, nRead, &nWritten))
             return FailWith(failure, "to write it");
         if (nWritten != nRead)
             return FailWith(failure, "to write it whole", ERROR_DISK_FULL);
