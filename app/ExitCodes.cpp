@@ -1,6 +1,6 @@
 #include "ExitCodes.h"
 
-const EXIT_CODE_MEANING kExitCodes[8] = {
+const EXIT_CODE_MEANING kExitCodes[9] = {
     {EXIT_UPDATED, "updated"},
     {EXIT_NOT_FOUND, "not found"},
     {EXIT_VERSION_REFUSED, "version refused"},
@@ -8,6 +8,7 @@ const EXIT_CODE_MEANING kExitCodes[8] = {
     {EXIT_COPY_FAILED, "copy failed"},
     {EXIT_NO_DRIVE_LIST, "drive list unavailable"},
     {EXIT_NOT_EJECTED, "updated but not ejected"},
+    {EXIT_PACKAGE_DAMAGED, "package damaged"},
     {EXIT_USAGE, "this usage"},
 };
 
@@ -26,6 +27,8 @@ EXIT_CODE GetOutcomeExitCode(SCAN_OUTCOME outcome)
         return EXIT_COPY_FAILED;
     case SCAN_NO_DRIVE_LIST:
         return EXIT_NO_DRIVE_LIST;
+    case SCAN_PACKAGE_DAMAGED:
+        return EXIT_PACKAGE_DAMAGED;
     }
     return EXIT_NO_DRIVE_LIST;
 }

@@ -15,6 +15,7 @@ enum EXIT_CODE
     EXIT_COPY_FAILED = 4,
     EXIT_NO_DRIVE_LIST = 5,
     EXIT_NOT_EJECTED = 6,  // /quiet /eject: updated, but the device could not be ejected
+    EXIT_PACKAGE_DAMAGED = 7,
     EXIT_USAGE = 64,       // the usage was shown (or, with /quiet, only owed)
 };
 
@@ -25,7 +26,7 @@ struct EXIT_CODE_MEANING
 };
 
 // Every exit code, in the order of their numbers.
-extern const EXIT_CODE_MEANING kExitCodes[8];
+extern const EXIT_CODE_MEANING kExitCodes[9];
 
 // The exit code of a run that ended in outcome.
 EXIT_CODE GetOutcomeExitCode(SCAN_OUTCOME outcome);

@@ -19,7 +19,7 @@ namespace {
 struct TARGET_TALLY
 {
     int nTargets;
-    int anOutcomes[SCAN_NO_DRIVE_LIST + 1];
+    int anOutcomes[kScanOutcomes];
     SCAN_OUTCOME first;         // the first target's outcome; without one, the walk's
     SCAN_OUTCOME firstFailure;  // the first outcome that is not Updated
     bool bFailure;
@@ -79,7 +79,7 @@ TARGET_TALLY WalkEveryTarget(CUpdateEngine& engine, TARGET_PROC pfnProc, const C
 void ReportTally(CUpdateObserver* pObserver, const TARGET_TALLY& tally, const char* pszLead = "")
 {
     CString strCounts;
-    for (int nOutcome = 0; nOutcome <= SCAN_NO_DRIVE_LIST; ++nOutcome) {
+    for (int nOutcome = 0; nOutcome < kScanOutcomes; ++nOutcome) {
         if (!tally.anOutcomes[nOutcome])
             continue;
         CString strCount;

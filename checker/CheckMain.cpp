@@ -2,11 +2,13 @@
 // it reaches any user.
 //
 //   PelkinCheck.exe [--drive-size MIB] FOLDER
+//   PelkinCheck.exe /sums FOLDER      writes FOLDER\SHA256SUMS anew
 //
 // One line per finding ("error: ..." or "warning: ..."), then a summary.
 // Exit code 0 when clean, 1 with warnings only, 2 with errors (or when the
 // command line is wrong).
 #include "ReleaseCheck.h"
+#include "SumsCheck.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -46,13 +48,26 @@ bool ParseArguments(int argc, char** argv, CHECK_OPTIONS* pOptions, const char**
 
 int main(int argc, char** argv)
 {
+    if (argc == 3 && !_stricmp(argv[1], "/sums")) {
+        CString strWhy;
+        CString strFolder(argv[2]);
+        if (!strFolder.IsEmpty() && strFolder.GetAt(strFolder.GetLength() - 1) != '\\')
+            strFolder += '\\';
+        if (WriteSums(strFolder, strWhy)) {
+            std::printf("wrote %sSHA256SUMS\n", static_cast<const char*>(strFolder));
+            return 0;
+        }
+        std::fprintf(stderr, "PelkinCheck /sums: %s\n", static_cast<const char*>(strWhy));
+        return kUsageExit;
+    }
     CHECK_OPTIONS options;
     const char* pszFolder = nullptr;
     if (!ParseArguments(argc, argv, &options, &pszFolder)) {
         std::fprintf(stderr,
-                     "usage: PelkinCheck [--drive-size MIB] FOLDER\n"
+                     "usage: PelkinCheck [--drive-size MIB] FOLDER | PelkinCheck /sums FOLDER\n"
                      "  checks the release folder FOLDER as PelkinUpdate.exe will read it;\n"
-                     "  --drive-size: the smallest device drive a package must fit on (default %d MiB)\n",
+                     "  --drive-size: the smallest device drive a package must fit on (default %d MiB)\n"
+                     "  /sums: writes FOLDER\\SHA256SUMS anew, for every file of the release\n",
                      static_cast<int>(kTypicalDriveBytes / (1024 * 1024)));
         return kUsageExit;
     }

@@ -4,6 +4,7 @@
 #include "LanguageCheck.h"
 #include "ModuleCheck.h"
 #include "PackageFolder.h"
+#include "SumsCheck.h"
 
 namespace {
 
@@ -58,5 +59,6 @@ int CheckReleaseFolder(const char* pszFolder, const CHECK_OPTIONS& options, CChe
     CheckConfiguration(strFolder, report, arrPackages);
     for (int i = 0; i < arrPackages.GetSize(); ++i)
         CheckPackage(strFolder, arrPackages[i], options.nDriveBytes, report);
+    CheckSums(strFolder, arrPackages, report);
     return report.GetExitCode();
 }

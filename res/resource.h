@@ -32,5 +32,8 @@
 #define IDS_EJECTED             115
 #define IDS_EJECT_VETOED        116
 #define IDS_EJECT_HOLDER        117
+// The message of a package that differs from its SHA256SUMS, with the first
+// file at fault.
+#define IDS_PACKAGE_DAMAGED     118
 // The message of an eject that the host failed without a veto.
 #define IDS_EJECT_FAILED        119

@@ -5,7 +5,9 @@
 # copy against its source. Both copy the same package to the same
 # removable Wine drive E: of a prefix of its own (build/bench-prefix),
 # which as root is a tmpfs of 600 MiB (elsewhere a plain folder). Two
-# packages of random bytes: 64 MiB in 4 files and 512 MiB in 2 files.
+# packages of random bytes: 64 MiB in 4 files and 512 MiB in 2 files, with
+# a SHA256SUMS, so that both sides check the package as well: the program
+# hashes each file as it stages it, the tools run sha256sum -c first.
 #   bash scripts/bench-copy.sh [RUNS]    (runs per package and method, the
 #                                         best one counts; default 3)
 # The program's time is that of the copy inside bench_copy.exe; the time
@@ -75,6 +77,7 @@ run_tools() {
   clear_drive
   local t0 t1 f
   t0=$(now)
+  (cd "$package" && grep "  $1/" SHA256SUMS | sha256sum -c --quiet --strict -)
   cp "$package/$1"/* "$drive/"
   sync "$drive"/*
   for f in "$package/$1"/*; do cmp "$f" "$drive/${f##*/}"; done
@@ -103,15 +106,16 @@ bench() {
   clear_drive
   ratio=$(awk -v p="$program" -v t="$tools" 'BEGIN { printf "%.2f", t / p }')
   awk -v l="$3" -v m="$2" -v p="$program" -v s="$process" -v t="$tools" -v c="$plain" -v r="$ratio" 'BEGIN {
-    printf "%-19s program %7.3f s %6.0f MiB/s | cp+sync+cmp %7.3f s %6.0f MiB/s | cp %7.3f s %6.0f MiB/s | ratio %s (bench_copy.exe process %.2f s)\n",
+    printf "%-19s program %7.3f s %6.0f MiB/s | sha256sum+cp+sync+cmp %7.3f s %6.0f MiB/s | cp %7.3f s %6.0f MiB/s | ratio %s (bench_copy.exe process %.2f s)\n",
       l, p, m / p, t, m / t, c, m / c, r, s }'
 }
 
 make_package Bench64 4 16
 make_package Bench512 2 256
+(cd "$package" && find Bench64 Bench512 -type f | LC_ALL=C sort | xargs -d '\n' sha256sum >SHA256SUMS)
 echo "drive E: $where; best of $runs runs"
 bench Bench64 64 "64 MiB in 4 files:"
 ratio64=$ratio
 bench Bench512 512 "512 MiB in 2 files:"
 ratio512=$ratio
-awk -v a="$ratio64" -v b="$ratio512" 'BEGIN { printf "ratio %.2f (program / cp+sync+cmp, lower of the two packages; goal 1.0)\n", (a < b ? a : b) }'
+awk -v a="$ratio64" -v b="$ratio512" 'BEGIN { printf "ratio %.2f (program / sha256sum -c+cp+sync+cmp, lower of the two packages; goal 1.0)\n", (a < b ? a : b) }'

@@ -4,7 +4,7 @@
 #   check-imports.sh EXE...
 set -euo pipefail
 allowed=' kernel32.dll user32.dll gdi32.dll advapi32.dll shell32.dll shlwapi.dll setupapi.dll cfgmgr32.dll
-          comctl32.dll comdlg32.dll ole32.dll oleaut32.dll version.dll msvcrt.dll ntdll.dll '
+          comctl32.dll comdlg32.dll ole32.dll oleaut32.dll version.dll msvcrt.dll ntdll.dll bcrypt.dll '
 status=0
 for exe in "$@"; do
   dlls=$("${PELKIN_ARCH:-i686}"-w64-mingw32-objdump -p "$exe" | sed -n 's/^[[:space:]]*DLL Name: //p' | tr 'A-Z' 'a-z')

@@ -22,6 +22,12 @@ int CUpdateDlg::ScanAndUpdate()
         // An unreadable drive list changes nothing in the window.
         if (m_engine.GetOutcome() == SCAN_NOT_FOUND)
             ShowNotFound();
+        // A damaged Update.cfg ends the scan before any drive is looked at.
+        if (m_engine.GetOutcome() == SCAN_PACKAGE_DAMAGED) {
+            OUTCOME_LAYOUT layout = {};
+            MeasureLayout(layout);
+            ShowOutcome(FormatPackageDamaged(), layout);
+        }
         return 0;
     }
 
@@ -63,6 +69,9 @@ void CUpdateDlg::ShowBusyOutcome(const OUTCOME_LAYOUT& layout)
     case SCAN_UPDATED:
         ShowOutcome(FormatWithDeviceName(IDS_UPDATE_DONE), layout, true);
         break;
+    case SCAN_PACKAGE_DAMAGED:
+        ShowOutcome(FormatPackageDamaged(), layout);
+        break;
     default: {
         CString strMessage;
         strMessage.LoadString(IDS_COPY_FAILED);
@@ -70,6 +79,18 @@ void CUpdateDlg::ShowBusyOutcome(const OUTCOME_LAYOUT& layout)
         break;
     }
     }
+}
+
+// In the Copy failed layout, the first file at fault named; a module made
+// before the package was checked shows its Copy failed message.
+CString CUpdateDlg::FormatPackageDamaged() const
+{
+    CString strMessage;
+    if (strMessage.LoadString(IDS_PACKAGE_DAMAGED))
+        strMessage.FormatText(IDS_PACKAGE_DAMAGED, m_engine.GetDamagedFile());
+    else
+        strMessage.LoadString(IDS_COPY_FAILED);
+    return strMessage;
 }
 
 // Measured at the dialog's full size: only the Not-found outcome leads to

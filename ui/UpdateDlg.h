@@ -122,6 +122,7 @@ private:
     void ShowBusyOutcome(const OUTCOME_LAYOUT& layout);
     // String nID formatted with the device name.
     CString FormatWithDeviceName(UINT nID) const;
+    CString FormatPackageDamaged() const;
     // The Eject button left of Close, in the Updated outcome only, for a
     // module that has its label.
     void ShowEjectButton();

@@ -13,6 +13,7 @@ namespace {
 // every sector size, as unbuffered reads require.
 const DWORD kChunk = 1024 * 1024;
 const char kReadBackDiffers[] = "the read-back differs at byte %llu";
+const char kSumDiffers[] = "its bytes differ from SHA256SUMS";
 
 // The file lands as a file copy would leave it: with its source's time of
 // last write and its hidden, system and archive attributes (a vendor may
@@ -64,6 +65,8 @@ CString FormatFileFailure(const FILE_FAILURE& failure)
     CString strWhat(failure.pszWhat);
     if (failure.pszWhat == kReadBackDiffers)
         strWhat.Format(kReadBackDiffers, failure.nDiffersAt);
+    if (!failure.strDetail.IsEmpty())
+        strWhat += ": " + failure.strDetail;
     CString strResult = "failed" + CString(strncmp(failure.pszWhat, "to ", 3) == 0 ? " " : ": ") + strWhat;
     if (failure.dwError == ERROR_DISK_FULL || failure.dwError == ERROR_HANDLE_DISK_FULL)
         strResult += ": the drive is full (" + GetErrorText(failure.dwError) + ")";
@@ -72,10 +75,16 @@ CString FormatFileFailure(const FILE_FAILURE& failure)
     return strResult;
 }
 
+bool IsSumMismatch(const FILE_FAILURE& failure)
+{
+    return failure.pszWhat == kSumDiffers;
+}
+
 CFileStager::CFileStager(CFileOps& ops, STAGE_ADVANCE_PROC pfnAdvance, void* pContext)
     : m_ops(ops), m_pfnAdvance(pfnAdvance), m_pContext(pContext),
       // Unbuffered reads need aligned memory.
-      m_pBlock(static_cast<char*>(VirtualAlloc(nullptr, 2 * kChunk, MEM_COMMIT, PAGE_READWRITE)))
+      m_pBlock(static_cast<char*>(VirtualAlloc(nullptr, 2 * kChunk, MEM_COMMIT, PAGE_READWRITE))),
+      m_hashes{CBackgroundHash(kChunk), CBackgroundHash(kChunk)}, m_nLast(0)
 {}
 
 CFileStager::~CFileStager()
@@ -84,52 +93,80 @@ CFileStager::~CFileStager()
         VirtualFree(m_pBlock, 0, MEM_RELEASE);
 }
 
-bool CFileStager::Stage(const CString& strSource, const CString& strTemp, bool& bCreated, DRIVE_FILE_INFO& staged,
+bool CFileStager::Stage(const PACKAGE_FILE& source, const CString& strTemp, bool& bCreated, DRIVE_FILE_INFO& staged,
                         FILE_FAILURE& failure)
 {
     bCreated = false;
     // Read-only sharing: nobody may change the source between the write and
     // the comparison.
-    CFileHandle source(m_ops, m_ops.Open(strSource, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING,
-                                         FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN));
-    if (!source.IsOpen())
+    const CString& strSource = source.strPath;
+    CFileHandle hSource(m_ops, m_ops.Open(strSource, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING,
+                                          FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN));
+    if (!hSource.IsOpen())
         return FailWith(failure, "to open it");
     // A device or pipe of that name is no firmware, and may never answer.
-    if (!IsDiskFile(source.Get()))
+    if (!IsDiskFile(hSource.Get()))
         return FailWith(failure, "it is not a plain file on a disk", ERROR_SUCCESS);
     CFileHandle temp(
         m_ops, m_ops.Open(strTemp, GENERIC_WRITE, 0, CREATE_NEW, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN));
     if (!temp.IsOpen())
         return FailWith(failure, "to create its temporary file");
     bCreated = true;
-    if (!WriteTemp(source.Get(), temp.Get(), failure))
+    // A file that failed halfway leaves its bytes in the hash.
+    m_nLast = 1 - m_nLast;
+    if (source.nSumLine > 0 && !m_hashes[m_nLast].Start())
+        return FailWith(failure, "to hash it", ERROR_SUCCESS);
+    if (!WriteTemp(hSource.Get(), temp.Get(), source.nSumLine > 0, failure))
         return false;
-    KeepWriteTime(source.Get(), temp.Get());
+    KeepWriteTime(hSource.Get(), temp.Get());
     if (!m_ops.Flush(temp.Get()))
         return FailWith(failure, "to flush it to the drive");
     if (!temp.Close())
         return FailWith(failure, "to close it on the drive");
-    if (!VerifyTemp(strTemp, source.Get(), staged, failure))
+    if (!VerifyTemp(strTemp, hSource.Get(), staged, failure))
         return false;
     KeepAttributes(m_ops, strSource, strTemp);
     return true;
 }
 
-bool CFileStager::WriteTemp(HANDLE hSource, HANDLE hTemp, FILE_FAILURE& failure)
+// With bHash, the bytes are hashed as they pass: no extra read of the
+// source, and (read straight into the hash's slots) no copy of them.
+bool CFileStager::WriteTemp(HANDLE hSource, HANDLE hTemp, bool bHash, FILE_FAILURE& failure)
 {
+    CBackgroundHash* pHash = bHash ? &m_hashes[m_nLast] : nullptr;
     for (;;) {
+        char* pSlot = pHash ? pHash->TakeSlot() : nullptr;
+        char* const pData = pSlot ? pSlot : m_pBlock;
         DWORD nRead = 0;
-        if (!ReadFull(hSource, m_pBlock, kChunk, nRead))
+        const bool bRead = ReadFull(hSource, pData, kChunk, nRead);
+        if (pSlot)
+            pHash->Hand(bRead ? nRead : 0);
+        else if (pHash && bRead && !pHash->Add(pData, nRead))
+            return FailWith(failure, "to hash it", ERROR_SUCCESS);
+        if (!bRead)
             return FailWith(failure, "to read it");
         if (nRead == 0)
             return true;
         DWORD nWritten = 0;
-        if (!m_ops.Write(hTemp, m_pBlock, nRead, &nWritten))
+        if (!m_ops.Write(hTemp, pData, nRead, &nWritten))
             return FailWith(failure, "to write it");
         if (nWritten != nRead)
             return FailWith(failure, "to write it whole", ERROR_DISK_FULL);
         m_pfnAdvance(nRead, m_pContext);
     }
+}
+
+bool CFileStager::IsAsListed(const PACKAGE_FILE& source, int nBack, FILE_FAILURE& failure)
+{
+    if (source.nSumLine == 0)
+        return true;
+    SHA256_DIGEST found = {};
+    if (!m_hashes[nBack == 0 ? m_nLast : 1 - m_nLast].Finish(found))
+        return FailWith(failure, "to hash it", ERROR_SUCCESS);
+    if (memcmp(found.ab, source.sum.ab, sizeof found.ab) == 0)
+        return true;
+    failure.strDetail = MakeMismatchFault(source.strName, source.nSumLine, source.sum, found).strWhat;
+    return FailWith(failure, kSumDiffers, ERROR_SUCCESS);
 }
 
 // The temporary file is read unbuffered, so that on Windows the bytes come

@@ -22,6 +22,7 @@
 #pragma once
 
 #include "AfxString.h"
+#include "PackageSums.h"
 
 #include <vector>
 
@@ -30,12 +31,15 @@
 // measured them when the package was listed. A file that can't be opened
 // for reading then (another program holds it against readers, say) counts
 // 0 bytes, in the space check too; the copy still tries it, and fails on
-// it: Copy failed, not No room.
+// it: Copy failed, not No room. With SHA256SUMS, the digest its line
+// lists and the line's number (ApplySectionSums); 0: not checked.
 struct PACKAGE_FILE
 {
     CString strPath;
     CString strName;
     ULONGLONG nBytes;
+    SHA256_DIGEST sum = {};
+    int nSumLine = 0;
 };
 typedef std::vector<PACKAGE_FILE> PACKAGE_FILE_LIST;
 

@@ -121,6 +121,10 @@ int CUpdateEngine::CopyPackageToDrive(const char* pszDriveRoot)
                static_cast<const char*>(strProgramFolder), static_cast<const char*>(m_strSection));
         return 0;
     }
+    // The digests the staging compares with; the folder may have changed
+    // since the space check looked.
+    if (!ArePackageFilesListed(files, false))
+        return 0;
     CStagedCopy copy(pszDriveRoot, m_pFileOps);
     copy.AddPackage(files);
     if (m_pObserver)
@@ -131,6 +135,12 @@ int CUpdateEngine::CopyPackageToDrive(const char* pszDriveRoot)
         bCopied = copy.Commit();
     }
     ReportCopiedFiles(copy, files, pszDriveRoot);
+    CString strWhat;
+    const int nDamaged = copy.FindDamagedFile(strWhat);
+    if (nDamaged >= 0) {
+        const PACKAGE_FILE& file = files[static_cast<size_t>(nDamaged)];
+        ReportDamage(SUMS_FAULT{m_strSection + "/" + file.strName, file.nSumLine, strWhat});
+    }
     return bCopied;
 }
 

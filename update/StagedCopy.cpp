@@ -46,7 +46,7 @@ void CStagedCopy::AddPackage(const PACKAGE_FILE_LIST& files)
 {
     for (const PACKAGE_FILE& file : files)
         m_files.push_back(STAGED_FILE{file, CString(), JOURNAL_ENTRY{file.strName, CString(), 0, true, 0, {0, 0}},
-                                      kNotMoved, false, FILE_FAILURE{nullptr, ERROR_SUCCESS, 0}});
+                                      kNotMoved, false, FILE_FAILURE{nullptr, ERROR_SUCCESS, 0, CString()}});
 }
 
 void CStagedCopy::SetProgress(COPY_PROGRESS_PROC pfnProgress, void* pContext)
@@ -89,10 +89,15 @@ int CStagedCopy::Stage()
         return 0;
     }
     bool bAllStaged = true;
+    STAGED_FILE* pHashing = nullptr;  // staged, its hash going on beside the next one
     for (STAGED_FILE& file : m_files) {
         // Cleared first, so that a failure no call reported keeps 0.
         SetLastError(ERROR_SUCCESS);
-        if (!StageFile(file, stager)) {
+        const bool bStaged = StageFile(file, stager);
+        if (pHashing && !IsAsListed(*pHashing, stager, 1))
+            bAllStaged = false;
+        pHashing = bStaged ? &file : nullptr;
+        if (!bStaged) {
             // A temporary file that the copy made, and is gone: so is the
             // drive, and the files after this one would only fail slowly.
             const bool bDriveGone = !file.strTemp.IsEmpty() && IsDriveGoneError(file.failure.dwError);
@@ -106,9 +111,22 @@ int CStagedCopy::Stage()
             }
         }
     }
+    if (pHashing && !IsAsListed(*pHashing, stager, 0))
+        bAllStaged = false;
     if (!bAllStaged)
         RemoveTemps();
     return bAllStaged ? 1 : 0;
+}
+
+// A staged file whose bytes differ from SHA256SUMS goes no further than
+// its temporary name.
+bool CStagedCopy::IsAsListed(STAGED_FILE& file, CFileStager& stager, int nBack)
+{
+    if (stager.IsAsListed(file.source, nBack, file.failure))
+        return true;
+    RemoveOwnFile(m_ops, file.strTemp);
+    file.strTemp.Empty();
+    return false;
 }
 
 // The journal of a commit cut off earlier is carried out before the copy
@@ -192,7 +210,7 @@ bool CStagedCopy::StageFile(STAGED_FILE& file, CFileStager& stager)
         return Fail(file, "its temporary file's path does not fit 259 characters", ERROR_SUCCESS);
     bool bCreated = false;
     DRIVE_FILE_INFO staged = {};
-    const bool bStaged = stager.Stage(file.source.strPath, strTemp, bCreated, staged, file.failure);
+    const bool bStaged = stager.Stage(file.source, strTemp, bCreated, staged, file.failure);
     if (bCreated)
         file.strTemp = strTemp;
     file.entry.nBytes = staged.nBytes;
@@ -373,4 +391,15 @@ CString CStagedCopy::GetFileResult(int nIndex) const
     if (!file.failure.pszWhat)
         return file.bUndone ? "taken back, as the copy failed" : "not copied, as another file failed";
     return FormatFileFailure(file.failure);
+}
+
+int CStagedCopy::FindDamagedFile(CString& strWhat) const
+{
+    for (size_t i = 0; i < m_files.size(); ++i) {
+        if (m_files[i].failure.pszWhat && IsSumMismatch(m_files[i].failure)) {
+            strWhat = m_files[i].failure.strDetail;
+            return static_cast<int>(i);
+        }
+    }
+    return -1;
 }

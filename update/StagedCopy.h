@@ -77,6 +77,10 @@ public:
     // (a journal that can't be written, say), or that a commit went without
     // its journal, the drive being full; empty when neither.
     const CString& GetRunNote() const { return m_strRunNote; }
+    // After Run: the first file whose bytes differed from SHA256SUMS as
+    // they were staged, the expected and found hash in strWhat; -1 when
+    // none did.
+    int FindDamagedFile(CString& strWhat) const;
 
 private:
     enum STEP
@@ -103,6 +107,7 @@ private:
     void Advance(ULONGLONG nUnits);
     static void AdvanceProc(ULONGLONG nUnits, void* pThis);
     bool StageFile(STAGED_FILE& file, CFileStager& stager);
+    bool IsAsListed(STAGED_FILE& file, CFileStager& stager, int nBack);
     void RemoveTemps();
     bool ChooseAsideNames();
     bool WriteJournal(HANDLE hJournal);

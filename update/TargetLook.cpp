@@ -21,6 +21,9 @@ SCAN_OUTCOME CUpdateEngine::LookAtTarget()
     // package file, and a file named like a device must never be opened.
     else if (!IsPackageAccepted())
         outcome = SCAN_COPY_FAILED;
+    // Hashed whole here: a look only reads, and the copy would hash as it stages.
+    else if (!IsPackageListed(true))
+        outcome = SCAN_PACKAGE_DAMAGED;
     else if (!MeasureRoom(m_strDriveRoot, look.freed.empty() ? nullptr : &look.freed))
         outcome = SCAN_NO_ROOM;
     else if (!ReportPackageLook(look.recovery))

@@ -60,6 +60,13 @@ int CUpdateEngine::FindTargetDrive()
     }
     m_nDrivesLength = nLength;
     ReportDriveList(m_szDrives, m_szDrives + nLength);
+    m_bSumsRead = false;
+    m_bDamaged = false;
+    // A damaged Update.cfg decides nothing: not even which drive is the target.
+    if (!IsCfgAsListed()) {
+        m_nNextEntry = m_nDrivesLength;
+        return EndRun(SCAN_PACKAGE_DAMAGED);
+    }
     return WalkToTarget();
 }
 
@@ -67,6 +74,7 @@ int CUpdateEngine::FindNextTargetDrive()
 {
     m_strDriveRoot.Empty();
     m_bRunOpen = false;
+    m_bDamaged = false;
     return m_nNextEntry < m_nDrivesLength ? WalkToTarget() : 0;
 }
 
@@ -150,6 +158,8 @@ int CUpdateEngine::CheckRoom()
         return 0;
     if (!IsPackageAccepted())
         return EndRun(SCAN_COPY_FAILED);
+    if (!IsPackageListed(false))
+        return EndRun(SCAN_PACKAGE_DAMAGED);
     return HasRoomForPackage(m_strDriveRoot) ? 1 : EndRun(SCAN_NO_ROOM);
 }
 
@@ -174,7 +184,9 @@ int CUpdateEngine::CopyPackage()
 {
     if (!m_bRunOpen)
         return 0;
-    return EndRun(CopyPackageToDrive(m_strDriveRoot) ? SCAN_UPDATED : SCAN_COPY_FAILED);
+    if (CopyPackageToDrive(m_strDriveRoot))
+        return EndRun(SCAN_UPDATED);
+    return EndRun(m_bDamaged ? SCAN_PACKAGE_DAMAGED : SCAN_COPY_FAILED);
 }
 
 SCAN_OUTCOME CUpdateEngine::Run()
@@ -255,6 +267,68 @@ PACKAGE_FILE_LIST CUpdateEngine::ListPackageNamesOnly() const
     return names;
 }
 
+const SUMS_LIST& CUpdateEngine::GetSums()
+{
+    if (m_bSumsRead)
+        return m_sums;
+    m_bSumsRead = true;
+    CString strProgramFolder;
+    m_sums = SUMS_LIST();
+    if (GetProgramFolder(strProgramFolder))
+        ReadSums(strProgramFolder, m_sums);
+    if (!m_sums.bPresent)
+        Report("no %s: the package is not checked", kSumsName);
+    return m_sums;
+}
+
+int CUpdateEngine::IsCfgAsListed()
+{
+    const SUMS_LIST& sums = GetSums();
+    CString strProgramFolder;
+    if (!sums.bPresent || !GetProgramFolder(strProgramFolder))
+        return 1;
+    SUMS_FAULT fault;
+    if (GetUntrustedFault(sums, fault) || !CheckCfgSum(strProgramFolder, sums, fault)) {
+        ReportDamage(fault);
+        return 0;
+    }
+    return 1;
+}
+
+int CUpdateEngine::ArePackageFilesListed(PACKAGE_FILE_LIST& files, bool bHash)
+{
+    const SUMS_LIST& sums = GetSums();
+    if (!sums.bPresent)
+        return 1;
+    std::vector<SUMS_FAULT> faults;
+    SUMS_FAULT fault;
+    if (GetUntrustedFault(sums, fault))
+        faults.push_back(fault);
+    else if (ApplySectionSums(sums, m_strSection, files, &faults) == 0 && bHash)
+        HashListedFiles(files, m_strSection, &faults);
+    for (const SUMS_FAULT& each : faults)
+        ReportDamage(each);
+    return faults.empty() ? 1 : 0;
+}
+
+// The files the copy would take: the run's own log, when it was put in the
+// firmware folder, is none of them. Called once the names were judged, so
+// that measuring them opens no device.
+int CUpdateEngine::IsPackageListed(bool bHash)
+{
+    PACKAGE_FILE_LIST files;
+    ListPackage(files);
+    return ArePackageFilesListed(files, bHash);
+}
+
+void CUpdateEngine::ReportDamage(const SUMS_FAULT& fault)
+{
+    Report("Package damaged: %s", static_cast<const char*>(FormatSumsFault(fault)));
+    if (!m_bDamaged)
+        m_damage = fault;
+    m_bDamaged = true;
+}
+
 int CUpdateEngine::GetProgramFolder(CString& strFolder) const
 {
     if (!m_bProgramFolder)
@@ -278,6 +352,8 @@ const char* GetScanOutcomeName(SCAN_OUTCOME outcome)
         return "Copy failed";
     case SCAN_NO_DRIVE_LIST:
         return "Drive list unavailable";
+    case SCAN_PACKAGE_DAMAGED:
+        return "Package damaged";
     }
     return "Unknown";
 }

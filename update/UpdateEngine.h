@@ -5,7 +5,10 @@
 //
 //     FindTargetDrive   the first removable drive whose USB device matches
 //                       a section of Update.cfg (FindNextTargetDrive: the
-//                       next one, for a run over every device)
+//                       next one, for a run over every device); with
+//                       SHA256SUMS beside Update.cfg, the list is read and
+//                       Update.cfg checked against it before any section
+//                       is read (see PackageSums.h)
 //     RecoverDrive      a commit that an earlier run left cut off on the
 //                       target is undone (or finished) and the staged
 //                       files it left removed, before anything else: the
@@ -14,9 +17,13 @@
 //     CheckVersion      the device's release against the section's Version
 //     CheckRoom         the package's names judged (a refused package
 //                       ends the run with Copy failed, before any file of
-//                       it is opened), then the drive's free space
-//                       against the package
-//     CopyPackage       the package's files into the drive's root
+//                       it is opened), its files against SHA256SUMS by
+//                       name (Package damaged), then the drive's free
+//                       space against the package
+//     CopyPackage       the package's files into the drive's root, each
+//                       hashed as staging reads it: one that differs from
+//                       SHA256SUMS ends the run with Package damaged, and
+//                       the drive holds what it held
 //
 // After Updated, EjectDevice asks the host to eject the device (see
 // EjectRequest.h).
@@ -62,8 +69,10 @@ enum SCAN_OUTCOME
     SCAN_VERSION_REFUSED,
     SCAN_NO_ROOM,
     SCAN_COPY_FAILED,
-    SCAN_NO_DRIVE_LIST,  // the host's drive list could not be read
+    SCAN_NO_DRIVE_LIST,    // the host's drive list could not be read
+    SCAN_PACKAGE_DAMAGED,  // the package differs from its SHA256SUMS, or the list is untrusted
 };
+const int kScanOutcomes = SCAN_PACKAGE_DAMAGED + 1;
 
 class CUpdateEngine
 {
@@ -108,6 +117,9 @@ public:
     SCAN_OUTCOME LookAtTarget();
 
     SCAN_OUTCOME GetOutcome() const { return m_outcome; }
+    // After Package damaged: the first file at fault, relative to the
+    // program folder ("ModelA/FW.BIN", "SHA256SUMS").
+    const CString& GetDamagedFile() const { return m_damage.strName; }
     // The target of the run once FindTargetDrive returned 1.
     const CString& GetDriveRoot() const { return m_strDriveRoot; }
     const USB_DEVICE_IDENTITY& GetIdentity() const { return m_identity; }
@@ -150,6 +162,18 @@ private:
     // The package judged by its names before anything is opened or written
     // (JudgePackage); 0, each refusal logged, when the copy must not start.
     int IsPackageAccepted() const;
+    // SHA256SUMS of the program folder, read once per walk (and on first
+    // use by an engine made for one section).
+    const SUMS_LIST& GetSums();
+    // The list trusted and Update.cfg as it lists; 0, said, when not.
+    int IsCfgAsListed();
+    // The package's files by name against the list (see ApplySectionSums),
+    // the listed digests handed to them; with bHash, hashed too (a look
+    // only reads, and may). 0, said, when the package is damaged.
+    // IsPackageListed: the same for the files the copy would take.
+    int ArePackageFilesListed(PACKAGE_FILE_LIST& files, bool bHash);
+    int IsPackageListed(bool bHash);
+    void ReportDamage(const SUMS_FAULT& fault);
     // Ends the run with an outcome, and says so.
     int EndRun(SCAN_OUTCOME outcome);
     // Update.cfg of the program folder.
@@ -199,6 +223,10 @@ private:
     CString m_strListedSection;
     bool m_bPackageListed = false;
     CString m_strUsbDevice;
+    SUMS_LIST m_sums;
+    bool m_bSumsRead = false;
+    bool m_bDamaged = false;
+    SUMS_FAULT m_damage;  // the first fault found, when m_bDamaged
 };
 
 // "Updated", "Not found", ...: the outcome's name for logs.

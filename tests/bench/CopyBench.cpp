@@ -1,5 +1,6 @@
 // Console program of the copy benchmark (scripts/bench-copy.sh): copies one
-// package with the program's staged copy and prints how long the copy took.
+// package with the program's staged copy and prints how long the copy took;
+// with a SHA256SUMS in PROGRAM_FOLDER, the copy is checked against it.
 //     bench_copy.exe PROGRAM_FOLDER SECTION DRIVE_ROOT
 // (both folders ending in '\'). Output: "files N bytes B seconds S"; exit code 0 when every file was
 // committed, 1 when the copy failed, 2 for wrong arguments.
@@ -37,6 +38,12 @@ int main(int argc, char** argv)
     CStagedCopy copy(argv[3]);
     PACKAGE_FILE_LIST files;
     const int nFiles = ListPackageFiles(argv[1], argv[2], nullptr, files);
+    // With SHA256SUMS, the checked copy: each file hashed as it is staged.
+    SUMS_LIST sums;
+    if (ReadSums(argv[1], sums) == 0 && sums.bPresent)
+        return 1;
+    if (sums.bPresent && ApplySectionSums(sums, argv[2], files, nullptr) != 0)
+        return 1;
     copy.AddPackage(files);
     copy.SetProgress(RecordTotal, &progress);
     const int nCopied = nFiles > 0 ? copy.Run() : 0;

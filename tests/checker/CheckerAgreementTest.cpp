@@ -6,6 +6,7 @@
 #include "PackageCases.h"
 #include "ProgramFolder.h"
 #include "ReleaseCheck.h"
+#include "SumsCheck.h"
 #include "TestFiles.h"
 #include "UpdaterRun.h"
 #include "resource.h"
@@ -126,6 +127,8 @@ TEST(CheckerCleanAgreementTest, CleanPackageIsUpdated)
     EmptyFolder("E:\\");
     const std::string strFolder = ExeFolder() + "Clean";
     LayOutCleanRelease(strFolder, true);
+    CString strWhy;
+    ASSERT_TRUE(WriteSums((strFolder + "\\").c_str(), strWhy)) << strWhy;
     CCheckReport report;
     CString strChecked;
     ASSERT_EQ(CheckReleaseFolder(strFolder.c_str(), CHECK_OPTIONS(), report, strChecked), 0);

@@ -90,6 +90,8 @@ std::string ExpectedMessage(const CUpdaterTexts& texts, const EXAMPLE_EXPECTATIO
         return texts.Format(IDS_NO_ROOM, pszDevice);
     case UPDATE_OUTCOME::CopyFailed:
         return texts.Load(IDS_COPY_FAILED);
+    case UPDATE_OUTCOME::PackageDamaged:
+        return texts.Format(IDS_PACKAGE_DAMAGED, expected.strDamaged.c_str());
     case UPDATE_OUTCOME::None:
         break;
     }

@@ -16,6 +16,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
 #include <map>
 #include <string>
 #include <vector>
@@ -181,6 +183,93 @@ TEST_F(UpdateEngineTest, CutOffCommitIsUndoneBeforeAnythingIsDecided)
     }
 }
 
+// A package that differs from its SHA256SUMS never reaches the stick: the
+// run and the look end in Package damaged, the log names the file and its
+// line, the stick keeps what it held. The list's forms that coreutils
+// writes are read as it reads them; without a list, nothing is checked.
+TEST_F(UpdateEngineTest, PackageThatDiffersFromItsSumsNeverReachesTheStick)
+{
+    const char* const kListed[] = {"Update.cfg", "ModelB/MODELB.BIN", "ModelB/RELEASE.TXT", "ModelA/MODELA.BIN"};
+    const struct
+    {
+        const char* pszCase;
+        const char* pszFile;    // changed: its text appended to it; a listed file, removed; else added
+        const char* pszAppend;  // null: removed
+        const char* pszLines;   // in place of the list's lines; "%s": each listed file's hash
+        SCAN_OUTCOME outcome;
+        const char* pszSaid;
+    } cases[] = {
+        {"last byte", "ModelB\\MODELB.BIN", "", nullptr, SCAN_PACKAGE_DAMAGED,
+         "ModelB/MODELB.BIN (SHA256SUMS line 2): expected"},
+        {"listed, missing", "ModelB\\RELEASE.TXT", nullptr, nullptr, SCAN_PACKAGE_DAMAGED,
+         "ModelB/RELEASE.TXT (SHA256SUMS line 3): listed, but not there"},
+        {"unlisted", "ModelB\\EXTRA.BIN", "x", nullptr, SCAN_PACKAGE_DAMAGED,
+         "ModelB/EXTRA.BIN: a package file not listed"},
+        {"Update.cfg", "Update.cfg", "; changed\n", nullptr, SCAN_PACKAGE_DAMAGED,
+         "Update.cfg (SHA256SUMS line 1): expected"},
+        {"malformed", nullptr, nullptr, "%s  Update.cfg\nnot a line\n", SCAN_PACKAGE_DAMAGED,
+         "SHA256SUMS (SHA256SUMS line 2): a malformed line"},
+        {"escaped", nullptr, nullptr, "%s  Update.cfg\n\\%s  ModelB\\\\MODELB.BIN\n%s *ModelB/RELEASE.TXT\n",
+         SCAN_UPDATED, "E:\\MODELB.BIN: copied"},
+        {"CRLF, upper case", nullptr, nullptr,
+         "# comment\r\n%S  Update.cfg\r\n\r\n%S  ModelB/MODELB.BIN\r\n%S  ModelB/RELEASE.TXT\r\n", SCAN_UPDATED,
+         "E:\\MODELB.BIN: copied"},
+        {"no list", nullptr, nullptr, "", SCAN_UPDATED, "no SHA256SUMS: the package is not checked"},
+    };
+    for (const auto& test : cases) {
+        SCOPED_TRACE(test.pszCase);
+        CleanDrives();
+        LayOut("updated");
+        std::string strList;
+        const char* pszLines =
+            test.pszLines ? test.pszLines : "%s  Update.cfg\n%s  ModelB/MODELB.BIN\n%s  ModelB/RELEASE.TXT\n";
+        for (size_t i = 0; *pszLines; ++pszLines) {
+            if (pszLines[0] != '%' || (pszLines[1] != 's' && pszLines[1] != 'S')) {
+                strList += *pszLines;
+                continue;
+            }
+            SHA256_DIGEST digest = {};
+            std::string strPath = kListed[i++];
+            std::replace(strPath.begin(), strPath.end(), '/', '\\');
+            ASSERT_TRUE(HashFile((strFolder + strPath).c_str(), digest));
+            std::string strHex(FormatDigest(digest));
+            if (*++pszLines == 'S')
+                std::transform(strHex.begin(), strHex.end(), strHex.begin(), ::toupper);
+            strList += strHex;
+        }
+        if (test.pszLines == nullptr || *test.pszLines)
+            WriteFileBytes(strFolder + "SHA256SUMS", strList);
+        if (test.pszFile && test.pszAppend)
+            WriteFileBytes(strFolder + test.pszFile, ReadFileBytes(strFolder + test.pszFile) + test.pszAppend);
+        else if (test.pszFile)
+            RemovePath(strFolder + test.pszFile);
+        if (std::string(test.pszCase) == "last byte") {
+            std::string strBytes = ReadFileBytes(strFolder + "ModelB\\MODELB.BIN");
+            strBytes.back() ^= 1;
+            WriteFileBytes(strFolder + "ModelB\\MODELB.BIN", strBytes);
+        }
+        WriteFileBytes("E:\\MODELB.BIN", "old B");
+        const std::map<std::string, std::string> before = ReadFolderFiles("E:\\");
+        CEventRecorder said[2];
+        CUpdateEngine look(strFolder.c_str());
+        look.SetObserver(&said[0]);
+        if (look.FindTargetDrive()) {
+            EXPECT_EQ(test.outcome, look.LookAtTarget());
+        }
+        EXPECT_EQ(test.outcome, look.GetOutcome());
+        CUpdateEngine engine(strFolder.c_str());
+        engine.SetObserver(&said[1]);
+        EXPECT_EQ(test.outcome, engine.Run());
+        EXPECT_EQ(1, said[1].Count(test.pszSaid));
+        if (test.outcome == SCAN_UPDATED)
+            continue;
+        EXPECT_EQ(1, said[0].Count(test.pszSaid));
+        EXPECT_EQ(before, ReadFolderFiles("E:\\"));
+        EXPECT_STREQ(std::string(test.pszSaid).substr(0, std::string(test.pszSaid).find_first_of(": ")).c_str(),
+                     engine.GetDamagedFile());
+    }
+}
+
 // An observer, and with it the identification sink, changes nothing of the
 // run: the same platform calls and the same traces in the same order.
 TEST_F(UpdateEngineTest, AnObserverChangesNothingOfTheRun)
@@ -260,6 +349,17 @@ TEST_F(UpdateEngineTest, RunsOwnLogIsNoFirmwareAndMakesWay)
         EXPECT_EQ((std::vector<std::string>{"MODELB.BIN", "RELEASE.TXT"}), ListFolder("E:\\")) << strLog;
     }
     EXPECT_EQ(2052u, ReadFileBytes("E:\\MODELB.BIN").size());
+    // With a SHA256SUMS (the damaged example, mended), the log is no unlisted file either.
+    CleanDrives();
+    LayOut("damaged-package");
+    std::string strBytes = ReadFileBytes(strFolder + "ModelB\\MODELB.BIN");
+    strBytes[1000] ^= 1;
+    WriteFileBytes(strFolder + "ModelB\\MODELB.BIN", strBytes);
+    CUpdateLog log;
+    ASSERT_TRUE(log.Open((strFolder + "ModelB\\run.log").c_str()));
+    CUpdateEngine engine(strFolder.c_str());
+    engine.SetObserver(&log);
+    EXPECT_EQ(SCAN_UPDATED, engine.Run());
 }
 
 // The eject goes to the device identified behind the target: for a

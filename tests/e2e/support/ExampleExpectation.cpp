@@ -9,8 +9,9 @@
 
 namespace {
 
-const UPDATE_OUTCOME kOutcomes[] = {UPDATE_OUTCOME::Updated, UPDATE_OUTCOME::NotFound, UPDATE_OUTCOME::VersionRefused,
-                                    UPDATE_OUTCOME::NoRoom, UPDATE_OUTCOME::CopyFailed};
+const UPDATE_OUTCOME kOutcomes[] = {UPDATE_OUTCOME::Updated,        UPDATE_OUTCOME::NotFound,
+                                    UPDATE_OUTCOME::VersionRefused, UPDATE_OUTCOME::NoRoom,
+                                    UPDATE_OUTCOME::CopyFailed,     UPDATE_OUTCOME::PackageDamaged};
 
 std::string ReadValue(const std::string& strFile, const char* pszKey)
 {
@@ -65,6 +66,7 @@ bool ReadExampleExpectation(const std::string& strExample, EXAMPLE_EXPECTATION& 
     if (!strDrive.empty())
         expected.strDriveRoot = strDrive + ":\\";
     expected.strVersion = ReadValue(strFile, "Version");
+    expected.strDamaged = ReadValue(strFile, "Damaged");
     if (expected.outcome == UPDATE_OUTCOME::Updated && (expected.strSection.empty() || strDrive.size() != 1)) {
         strError = strFile + ": an update names its Section and the Drive letter it copies to";
         return false;
@@ -111,6 +113,8 @@ unsigned long QuietExitCode(UPDATE_OUTCOME outcome)
         return 3;
     case UPDATE_OUTCOME::CopyFailed:
         return 4;
+    case UPDATE_OUTCOME::PackageDamaged:
+        return 7;
     case UPDATE_OUTCOME::None:
         break;
     }

@@ -16,6 +16,7 @@ struct EXAMPLE_EXPECTATION
     std::string strDevice;     // the device name the dialog's message gives
     std::string strDriveRoot;  // the target's drive root ("E:\\"); empty: none
     std::string strVersion;    // Version refused: the release the message gives
+    std::string strDamaged;    // Package damaged: the file the message names
 };
 
 // The example folders' names (PELKIN_EXAMPLES), sorted.

@@ -109,6 +109,8 @@ UPDATE_OUTCOME ReadOutcome(HWND hDlg, const CUpdaterTexts& texts)
         return UPDATE_OUTCOME::None;
     if (strMessage == texts.Load(IDS_COPY_FAILED))
         return UPDATE_OUTCOME::CopyFailed;
+    if (MatchesFormat(strMessage, texts.Load(IDS_PACKAGE_DAMAGED)))
+        return UPDATE_OUTCOME::PackageDamaged;
     if (MatchesFormat(strMessage, texts.Load(IDS_VERSION_REFUSED)))
         return UPDATE_OUTCOME::VersionRefused;
     if (MatchesFormat(strMessage, texts.Load(IDS_NO_ROOM)))
@@ -131,6 +133,8 @@ const char* OutcomeName(UPDATE_OUTCOME outcome)
         return "Copy failed";
     case UPDATE_OUTCOME::Updated:
         return "Updated";
+    case UPDATE_OUTCOME::PackageDamaged:
+        return "Package damaged";
     case UPDATE_OUTCOME::None:
         break;
     }

@@ -43,7 +43,8 @@ enum class UPDATE_OUTCOME
     VersionRefused,
     NoRoom,
     CopyFailed,
-    Updated
+    Updated,
+    PackageDamaged
 };
 
 UPDATE_OUTCOME ReadOutcome(HWND hDlg, const CUpdaterTexts& texts);
