@@ -16,7 +16,7 @@ enum EXIT_CODE
     EXIT_NO_DRIVE_LIST = 5,
     EXIT_NOT_EJECTED = 6,  // /quiet /eject: updated, but the device could not be ejected
     EXIT_PACKAGE_DAMAGED = 7,
-    EXIT_USAGE = 64,       // the usage was shown (or, with /quiet, only owed)
+    EXIT_USAGE = 64,  // the usage was shown (or, with /quiet, only owed)
 };
 
 struct EXIT_CODE_MEANING

@@ -361,7 +361,7 @@ std::vector<PACKAGE_CASE> ModuleCases()
          [](const std::string& f) {
              ChangeModuleStrings(f, {{IDS_USAGE, "/quiet: exit code 0 1 2 3 4 5 16 640"}});
          },
-         {Warning("PelkinUpdate.prm", "string 113, the usage, names no exit code 6, 64")},
+         {Warning("PelkinUpdate.prm", "string 113, the usage, names no exit code 6, 7, 64")},
          kUpdated},
         // The block of strings 96 to 111: the first length says 65535.
         {"StringLengthPastBlock",
