@@ -53,6 +53,12 @@ DWORD FirstDifference(const char* pFirst, const char* pSecond, DWORD nLength)
 
 }  // namespace
 
+bool IsDriveGoneFailure(const FILE_FAILURE& failure)
+{
+    const DWORD dwError = failure.dwError;
+    return dwError == ERROR_DEVICE_NOT_CONNECTED || dwError == ERROR_PATH_NOT_FOUND || dwError == ERROR_FILE_NOT_FOUND;
+}
+
 bool FailWith(FILE_FAILURE& failure, const char* pszWhat, DWORD dwError)
 {
     failure.pszWhat = pszWhat;

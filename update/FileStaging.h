@@ -25,6 +25,9 @@ struct FILE_FAILURE
     CString strDetail;     // for bytes that differ from SHA256SUMS: the expected and the found hash
 };
 
+// True for what a write or read of a file on a drive that has gone
+// answers: device not connected, path or file not found.
+bool IsDriveGoneFailure(const FILE_FAILURE& failure);
 // Records a failure; false, for the caller to return.
 bool FailWith(FILE_FAILURE& failure, const char* pszWhat, DWORD dwError = GetLastError());
 // "failed to write it, error 112: ...", "failed: the read-back differs at

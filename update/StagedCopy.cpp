@@ -3,6 +3,7 @@
 #include "DriveEntry.h"
 #include "EventText.h"
 #include "FileStaging.h"
+#include "KeepAwake.h"
 #include "FileOps.h"
 #include "PackageFolder.h"
 
@@ -14,26 +15,6 @@ namespace {
 
 const char kInTheWay[] = "a folder or link of that name is in the way";
 const DWORD kReplace = MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH;
-
-// Keeps the machine from sleeping while files are staged and committed: a
-// stick left half-written by a sleep is what the two phases guard against.
-class CKeepAwake
-{
-public:
-    CKeepAwake() : m_previous(SetThreadExecutionState(ES_CONTINUOUS | ES_SYSTEM_REQUIRED)) {}
-    ~CKeepAwake() { SetThreadExecutionState(m_previous & ES_CONTINUOUS ? m_previous : ES_CONTINUOUS); }
-    CKeepAwake(const CKeepAwake&) = delete;
-    CKeepAwake& operator=(const CKeepAwake&) = delete;
-
-private:
-    EXECUTION_STATE m_previous;
-};
-
-// What a write or read of a file on a drive that has gone answers.
-bool IsDriveGoneError(DWORD dwError)
-{
-    return dwError == ERROR_DEVICE_NOT_CONNECTED || dwError == ERROR_PATH_NOT_FOUND || dwError == ERROR_FILE_NOT_FOUND;
-}
 
 }  // namespace
 
@@ -100,7 +81,7 @@ int CStagedCopy::Stage()
         if (!bStaged) {
             // A temporary file that the copy made, and is gone: so is the
             // drive, and the files after this one would only fail slowly.
-            const bool bDriveGone = !file.strTemp.IsEmpty() && IsDriveGoneError(file.failure.dwError);
+            const bool bDriveGone = !file.strTemp.IsEmpty() && IsDriveGoneFailure(file.failure);
             if (!file.strTemp.IsEmpty())
                 RemoveOwnFile(m_ops, file.strTemp);  // at once: its room may let a later file stage
             file.strTemp.Empty();
