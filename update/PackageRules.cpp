@@ -41,6 +41,17 @@ bool IsHeldByCodePage(const wchar_t* pszName)
 
 }  // namespace
 
+int HexDigitValue(char ch)
+{
+    if (ch >= '0' && ch <= '9')
+        return ch - '0';
+    if (ch >= 'A' && ch <= 'F')
+        return ch - 'A' + 10;
+    if (ch >= 'a' && ch <= 'f')
+        return ch - 'a' + 10;
+    return -1;
+}
+
 bool IsIdTextMatch(const char* pszValue, WORD nId)
 {
     CString strId;

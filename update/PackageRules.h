@@ -10,6 +10,10 @@
 #include <set>
 #include <string>
 
+// The value of a hexadecimal digit of either case, or -1 for any other
+// character.
+int HexDigitValue(char ch);
+
 // True when a DeviceID or VendorID value names the id: the value, whole and
 // ignoring case, equals the id printed "0x%04X".
 bool IsIdTextMatch(const char* pszValue, WORD nId);

@@ -2,6 +2,7 @@
 
 #include "FileOps.h"
 #include "PackageFolder.h"
+#include "PackageRules.h"
 #include "PackageSpace.h"
 
 #include <bcrypt.h>
@@ -20,22 +21,11 @@ bool IsOk(NTSTATUS status)
     return status >= 0;
 }
 
-int HexValue(char ch)
-{
-    if (ch >= '0' && ch <= '9')
-        return ch - '0';
-    if (ch >= 'a' && ch <= 'f')
-        return ch - 'a' + 10;
-    if (ch >= 'A' && ch <= 'F')
-        return ch - 'A' + 10;
-    return -1;
-}
-
 bool ParseDigest(const char* pHex, SHA256_DIGEST& digest)
 {
     for (int i = 0; i < 32; ++i) {
-        const int nHigh = HexValue(pHex[2 * i]);
-        const int nLow = HexValue(pHex[2 * i + 1]);
+        const int nHigh = HexDigitValue(pHex[2 * i]);
+        const int nLow = HexDigitValue(pHex[2 * i + 1]);
         if (nHigh < 0 || nLow < 0)
             return false;
         digest.ab[i] = static_cast<BYTE>(nHigh * 16 + nLow);

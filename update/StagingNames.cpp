@@ -4,22 +4,12 @@
 #include "DriveEntry.h"
 #include "FileOps.h"
 #include "PackageFolder.h"
+#include "PackageRules.h"
 
 #include <cstdio>
 #include <cstring>
 
 namespace {
-
-int HexDigitValue(char ch)
-{
-    if (ch >= '0' && ch <= '9')
-        return ch - '0';
-    if (ch >= 'A' && ch <= 'F')
-        return ch - 'A' + 10;
-    if (ch >= 'a' && ch <= 'f')
-        return ch - 'a' + 10;
-    return -1;
-}
 
 bool IsNameIn(const PACKAGE_FILE_LIST& files, const CString& strName)
 {
