@@ -1,5 +1,6 @@
 #include "SumsCheck.h"
 
+#include "AfxFileFind.h"
 #include "PackageSpace.h"
 #include "PackageSums.h"
 
@@ -33,21 +34,19 @@ bool ListReleaseFiles(const CString& strFolder, const std::string& strRelative, 
     std::string strPattern = std::string(strFolder) + strRelative + "*";
     for (char& ch : strPattern)
         ch = ch == '/' ? '\\' : ch;
-    WIN32_FIND_DATAA found = {};
-    const HANDLE hFind = FindFirstFileA(strPattern.c_str(), &found);
-    if (hFind == INVALID_HANDLE_VALUE)
-        return true;
     bool bListed = true;
-    do {
-        const std::string strName = strRelative + found.cFileName;
-        if (!std::strcmp(found.cFileName, ".") || !std::strcmp(found.cFileName, ".."))
+    CFileFind finder;
+    BOOL bMore = finder.FindFile(strPattern.c_str());
+    while (bMore) {
+        bMore = finder.FindNextFile();
+        if (finder.IsDots())
             continue;
-        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+        const std::string strName = strRelative + static_cast<const char*>(finder.GetFileName());
+        if (finder.MatchesMask(FILE_ATTRIBUTE_DIRECTORY))
             bListed = ListReleaseFiles(strFolder, strName + "/", nDepth + 1, names) && bListed;
         else if (strName != kSumsName)
             names.push_back(strName);
-    } while (FindNextFileA(hFind, &found));
-    FindClose(hFind);
+    }
     return bListed;
 }
 

@@ -1,5 +1,6 @@
 #include "DriveEntry.h"
 
+#include "FileOps.h"
 #include "PackageFolder.h"
 #include "PackageSpace.h"
 
@@ -31,24 +32,6 @@ bool IsAtOwnPath(HANDLE hFile, const CString& strPath)
     const CString strExpected = CString("\\\\?\\") + GetFullFilePath(strPath);
     return strExpected.CompareNoCase(szFinal) == 0;
 }
-
-// Closes the look's handle on every path.
-class CLookHandle
-{
-public:
-    explicit CLookHandle(HANDLE hFile) : m_hFile(hFile) {}
-    ~CLookHandle()
-    {
-        if (m_hFile != INVALID_HANDLE_VALUE)
-            CloseHandle(m_hFile);
-    }
-    CLookHandle(const CLookHandle&) = delete;
-    CLookHandle& operator=(const CLookHandle&) = delete;
-    HANDLE Get() const { return m_hFile; }
-
-private:
-    HANDLE m_hFile;
-};
 
 bool GetOpenFileInfo(HANDLE hFile, DRIVE_FILE_INFO& info, DWORD& nLinks)
 {
@@ -83,12 +66,13 @@ DRIVE_ENTRY LookAtDriveEntry(const CString& strPath, DRIVE_FILE_INFO* pInfo)
     FindClose(hFind);
     // Attributes only: neither data nor sharing is asked for, so a pipe
     // doesn't block and a file held open elsewhere is still looked at.
-    const CLookHandle entry(CreateFileA(strPath, FILE_READ_ATTRIBUTES,
-                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                                        FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    CFileOps& ops = CFileOps::Real();
+    const CFileHandle entry(ops, ops.Open(strPath, FILE_READ_ATTRIBUTES,
+                                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, OPEN_EXISTING,
+                                          FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS));
     DRIVE_FILE_INFO info = {};
     DWORD nLinks = 0;
-    if (entry.Get() == INVALID_HANDLE_VALUE || !IsDiskFile(entry.Get()) || !GetOpenFileInfo(entry.Get(), info, nLinks))
+    if (!entry.IsOpen() || !IsDiskFile(entry.Get()) || !GetOpenFileInfo(entry.Get(), info, nLinks))
         return ENTRY_OTHER;
     const DWORD dwNotPlain = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT;
     if ((info.dwAttributes & dwNotPlain) || nLinks != 1 || !IsAtOwnPath(entry.Get(), strPath))
