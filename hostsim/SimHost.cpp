@@ -80,6 +80,13 @@ CSimHost::CSimHost()
     Reset();
 }
 
+// The program ends: the drives that the timeline pulled are put back in
+// the prefix (only a run cut off leaves them aside, for the next to find).
+CSimHost::~CSimHost()
+{
+    StopTimeline();
+}
+
 const char* CSimHost::CallName(int nCall)
 {
     return g_apszCallNames[nCall];
@@ -87,6 +94,12 @@ const char* CSimHost::CallName(int nCall)
 
 void CSimHost::Reset()
 {
+    StopTimeline();
+    const CSimLock lock(m_mutex);
+    m_vTimeline.clear();
+    m_strTimelineDrives.clear();
+    m_dwTimelineStart = 0;
+    m_mapUnplugged.clear();
     for (auto& block : m_mapHeapBlocks)
         ::HeapFree(::GetProcessHeap(), 0, const_cast<void*>(block.first));
     m_mapHeapBlocks.clear();
@@ -351,6 +364,15 @@ void CSimHost::SetEjectVeto(PNP_VETO_TYPE vetoType, const std::string& strVetoNa
 bool CSimHost::IsDriveGone(char chDrive) const
 {
     return m_strGoneDrives.find(static_cast<char>(chDrive & ~0x20)) != std::string::npos;
+}
+
+void CSimHost::SetTimeline(DEVINST dnDevice, DWORD dwArriveMs, DWORD dwLeaveMs)
+{
+    const CSimLock lock(m_mutex);
+    m_vTimeline.push_back(TIMELINE_DEVICE{dnDevice, dwArriveMs, dwLeaveMs});
+    m_strTimelineDrives += DrivesOf(dnDevice);
+    if (dwArriveMs > 0)
+        Unplug(dnDevice);
 }
 
 void CSimHost::FailCall(const std::string& strCall, unsigned nNth, DWORD dwError)
@@ -879,36 +901,97 @@ bool CSimHost::IsBelow(DEVINST dn, DEVINST dnTop) const
     return false;
 }
 
-// The device leaves: its nodes, its port, its drives.
+bool CSimHost::IsListed(DEVINST dn) const
+{
+    return std::find(m_vListOrder.begin(), m_vListOrder.end(), dn) != m_vListOrder.end();
+}
+
 void CSimHost::Eject(DEVINST dnTop)
 {
+    TraceDrives(InstanceId(dnTop) + " ejected", Unplug(dnTop), "is gone");
+}
+
+// "hostsim: <what>; drive E: is gone": one line on the debug output.
+void CSimHost::TraceDrives(const std::string& strWhat, const std::string& strDrives, const char* pszState)
+{
+    std::string strTrace = "hostsim: " + strWhat;
+    for (char chDrive : strDrives)
+        strTrace += Format("; drive %c: %s", chDrive, pszState);
+    OutputDebugStringA((strTrace + "\n").c_str());
+}
+
+std::string CSimHost::DrivesOf(DEVINST dnTop) const
+{
+    std::string strDrives;
+    for (const auto& drive : m_mapDriveDevices)
+        if (IsBelow(drive.second, dnTop))
+            strDrives += drive.first;
+    return strDrives;
+}
+
+// The device leaves: its nodes, its port, its drives. What it takes is
+// kept for Plug, should it come again.
+std::string CSimHost::Unplug(DEVINST dnTop)
+{
+    UNPLUGGED& gone = m_mapUnplugged[dnTop];
     for (DEVINST dn = 1; dn <= m_vNodes.size(); ++dn)
-        if (IsBelow(dn, dnTop))
+        if (IsBelow(dn, dnTop) && IsListed(dn)) {
+            gone.vListed.push_back(dn);
             HideFromList(dn);
-    for (HUB& hub : m_vHubs)
-        for (SIM_PORT& port : hub.vPorts)
-            if (port.dnDevice && IsBelow(port.dnDevice, dnTop)) {
-                port.ConnectionStatus = NoDeviceConnected;
-                port.dnDevice = 0;
-            }
-    std::string strTrace = "hostsim: " + InstanceId(dnTop) + " ejected";
-    for (const auto& drive : m_mapDriveDevices) {
-        if (!IsBelow(drive.second, dnTop) || IsDriveGone(drive.first))
+        }
+    for (size_t nHub = 0; nHub < m_vHubs.size(); ++nHub)
+        for (size_t i = 0; i < m_vHubs[nHub].vPorts.size(); ++i) {
+            SIM_PORT& port = m_vHubs[nHub].vPorts[i];
+            if (!port.dnDevice || !IsBelow(port.dnDevice, dnTop))
+                continue;
+            gone.vPorts.push_back(
+                PORT_STATE{static_cast<int>(nHub), static_cast<int>(i + 1), port.ConnectionStatus, port.dnDevice});
+            port.ConnectionStatus = NoDeviceConnected;
+            port.dnDevice = 0;
+        }
+    std::string strDrives;
+    for (char chDrive : DrivesOf(dnTop)) {
+        if (IsDriveGone(chDrive))
             continue;
-        const std::string strName = Format("\\DosDevices\\%c:", drive.first);
+        const std::string strName = Format("\\DosDevices\\%c:", chDrive);
         std::string strBytes;
         for (const MOUNT_VALUE& value : m_vMount)
             if (SameText(value.strName, strName))
                 strBytes = value.strBytes;
         // Both of the drive's values: its letter and its volume name.
-        if (!strBytes.empty())
-            m_vMount.erase(std::remove_if(m_vMount.begin(), m_vMount.end(),
-                                          [&](const MOUNT_VALUE& value) { return value.strBytes == strBytes; }),
-                           m_vMount.end());
-        m_strGoneDrives += drive.first;
-        strTrace += Format("; drive %c: is gone", drive.first);
+        auto itKept = std::stable_partition(m_vMount.begin(), m_vMount.end(), [&](const MOUNT_VALUE& value) {
+            return strBytes.empty() || value.strBytes != strBytes;
+        });
+        gone.vMount.insert(gone.vMount.end(), itKept, m_vMount.end());
+        m_vMount.erase(itKept, m_vMount.end());
+        m_strGoneDrives += chDrive;
+        strDrives += chDrive;
     }
-    OutputDebugStringA((strTrace + "\n").c_str());
+    gone.strDrives += strDrives;
+    return strDrives;
+}
+
+// The device comes back as it went; it is listed last, as a device that
+// has just arrived is.
+std::string CSimHost::Plug(DEVINST dnTop)
+{
+    auto it = m_mapUnplugged.find(dnTop);
+    if (it == m_mapUnplugged.end())
+        return std::string();
+    const UNPLUGGED gone = it->second;
+    m_mapUnplugged.erase(it);
+    for (DEVINST dn : gone.vListed)
+        MoveToEnd(dn);
+    for (const PORT_STATE& state : gone.vPorts) {
+        SIM_PORT& port = Port(state.nHub, state.nPort);
+        port.ConnectionStatus = state.ConnectionStatus;
+        port.dnDevice = state.dnDevice;
+    }
+    m_vMount.insert(m_vMount.end(), gone.vMount.begin(), gone.vMount.end());
+    for (char chDrive : gone.strDrives)
+        m_strGoneDrives.erase(std::remove(m_strGoneDrives.begin(), m_strGoneDrives.end(), chDrive),
+                              m_strGoneDrives.end());
+    return gone.strDrives;
 }
 
 DWORD CSimHost::GetLogicalDriveStrings(DWORD cchBuffer, LPSTR pszBuffer) const
@@ -927,4 +1010,13 @@ DWORD CSimHost::GetLogicalDriveStrings(DWORD cchBuffer, LPSTR pszBuffer) const
     memcpy(pszBuffer, strList.data(), nList);
     pszBuffer[nList] = '\0';
     return nList;
+}
+
+UINT CSimHost::GetDriveType(LPCSTR pszRoot) const
+{
+    if (pszRoot && IsDriveGone(pszRoot[0]))
+        return DRIVE_NO_ROOT_DIR;
+    if (pszRoot && *pszRoot && m_strTimelineDrives.find(static_cast<char>(pszRoot[0] & ~0x20)) != std::string::npos)
+        return DRIVE_REMOVABLE;
+    return ::GetDriveTypeA(pszRoot);
 }

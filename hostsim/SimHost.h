@@ -20,6 +20,12 @@
 //
 // Nothing here depends on a test framework; a scenario can as well be built
 // from a text file by a demo build of the program.
+//
+// A timeline makes devices come and go while the program runs:
+//     host.SetTimeline(stick.dnUsb, 2500, 9000);      // in at 2.5 s, out at 9 s
+//     host.StartTimeline();                           // times count from here
+// The timeline runs on a thread of the host's own; from then on the host is
+// used from two threads, and every entry of the seam holds Mutex().
 #pragma once
 
 #include <windows.h>
@@ -27,6 +33,9 @@
 #include <cfgmgr32.h>
 #include <winioctl.h>
 #include <usbioctl.h>
+
+#include "AfxWorkerThread.h"
+#include "SimSync.h"
 
 #include <map>
 #include <string>
@@ -75,10 +84,11 @@ class CSimHost
 {
 public:
     static CSimHost& Get();
+    ~CSimHost();
 
     // Back to an empty host: a PCI host controller with its root hub (hub
     // number 0, 2 ports), host major version 6, an empty mount table, no
-    // failures, every counter zero.
+    // failures, every counter zero, no timeline (StopTimeline first).
     void Reset();
 
     // Device tree. Nodes appear in device sets in the order they were added
@@ -145,8 +155,25 @@ public:
     void SetEjectVeto(PNP_VETO_TYPE vetoType, const std::string& strVetoName, unsigned nTimes = 0);
     // The nodes asked to eject, in order, vetoed or not.
     const std::vector<DEVINST>& EjectRequests() const { return m_vEjectRequests; }
-    // Whether a drive letter has gone with an ejected device.
+    // Whether a drive letter has gone with an ejected device (or one that
+    // left, or has not yet arrived).
     bool IsDriveGone(char chDrive) const;
+
+    // Timeline. SetTimeline: the device (a node AddStick made) arrives
+    // dwArriveMs after the start of the timeline and leaves dwLeaveMs after
+    // it (0: never). One that arrives later is gone at once, as an ejected
+    // one is, without a trace. While present, its drives are removable
+    // ones (GetDriveTypeA), whatever the real drive is.
+    void SetTimeline(DEVINST dnDevice, DWORD dwArriveMs, DWORD dwLeaveMs);
+    // Starts the timeline's thread, if there is a timeline; its times count
+    // from here. Each arrival and departure moves the drive's link in the
+    // Wine prefix, changes the host, says so on the debug output and
+    // broadcasts WM_DEVICECHANGE to the process's top-level windows.
+    void StartTimeline();
+    // Ends the thread and puts back the drive links it took away.
+    void StopTimeline();
+    // The mutex of the host's state.
+    CSimMutex& Mutex() const { return m_mutex; }
 
     // Failures: FailCall(name) fails every call of that name; with nNth the
     // nNth call (counted from Reset, 1-based) only. dwError is what
@@ -224,6 +251,8 @@ public:
     CONFIGRET RequestEject(DEVINST dn, PPNP_VETO_TYPE pVetoType, LPSTR pszVetoName, ULONG cchVetoName);
     // The drive list without the drives that went with an ejected device.
     DWORD GetLogicalDriveStrings(DWORD cchBuffer, LPSTR pszBuffer) const;
+    // The real drive type, but for gone drives and those of the timeline.
+    UINT GetDriveType(LPCSTR pszRoot) const;
     DWORD LastError() const { return m_dwLastError; }
     // Counts the call; true when it is to fail (last error set).
     bool Enter(int nCall);
@@ -264,6 +293,35 @@ private:
     {
         int nHub;  // -1: the mount table
     };
+    // A port as it was before its device went.
+    struct PORT_STATE
+    {
+        int nHub;
+        int nPort;
+        ULONG ConnectionStatus;
+        DEVINST dnDevice;
+    };
+    // What a device took with it when it went, for Plug to give back.
+    struct UNPLUGGED
+    {
+        std::vector<DEVINST> vListed;  // nodes the device sets listed
+        std::vector<PORT_STATE> vPorts;
+        std::vector<MOUNT_VALUE> vMount;
+        std::string strDrives;
+    };
+    struct TIMELINE_DEVICE
+    {
+        DEVINST dn;
+        DWORD dwArriveMs;
+        DWORD dwLeaveMs;  // 0: never
+    };
+    // Devices that arrive (or leave) at one instant.
+    struct TIMELINE_EVENT
+    {
+        DWORD dwAtMs;
+        bool bArrive;
+        std::vector<DEVINST> vDevices;
+    };
 
     const NODE* FindNode(DEVINST dn) const;
     int HubOfNode(DEVINST dn) const;
@@ -275,7 +333,22 @@ private:
     BOOL AnswerDriverKey(const HUB& hub, LPVOID pBuffer, DWORD cb, LPDWORD pcbReturned);
     std::string NextDriverKey(const std::string& strInstanceId);
     bool IsBelow(DEVINST dn, DEVINST dnTop) const;
+    bool IsListed(DEVINST dn) const;
     void Eject(DEVINST dnTop);
+    // The device and everything below it go (or come back); both return
+    // the letters of the drives that went (came).
+    std::string Unplug(DEVINST dnTop);
+    std::string Plug(DEVINST dnTop);
+    std::string DrivesOf(DEVINST dnTop) const;
+    static void TraceDrives(const std::string& strWhat, const std::string& strDrives, const char* pszState);
+
+    static UINT TimelineProc(LPVOID pHost);
+    std::vector<TIMELINE_EVENT> TimelineEvents() const;
+    void RunTimeline(std::vector<TIMELINE_EVENT> vEvents);
+    bool WaitForTime(DWORD dwAtMs) const;
+    void PassEvent(const TIMELINE_EVENT& event, bool* pbFirstArrival);
+    void PullDriveLink(char chDrive);
+    void PutDriveLinkBack(char chDrive);
 
     std::vector<NODE> m_vNodes;  // node n is m_vNodes[n - 1]
     std::vector<DEVINST> m_vListOrder;
@@ -303,4 +376,13 @@ private:
     PNP_VETO_TYPE m_ejectVetoType;
     std::string m_strEjectVetoName;
     unsigned m_nEjectVetoTimes;
+    std::map<DEVINST, UNPLUGGED> m_mapUnplugged;  // by the top node that went
+
+    mutable CSimMutex m_mutex;
+    std::vector<TIMELINE_DEVICE> m_vTimeline;
+    std::string m_strTimelineDrives;  // drives of the timeline's devices
+    std::string m_strPulledDrives;    // drive links moved aside (timeline thread, then StopTimeline)
+    DWORD m_dwTimelineStart;          // tick count at StartTimeline
+    CSimEvent m_stopTimeline;
+    CWorkerThread m_timelineThread;
 };

@@ -3,7 +3,9 @@
 #include "AfxModuleFolder.h"
 #include "SimHost.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 
 namespace {
 
@@ -36,6 +38,24 @@ bool ParseNumber(const std::string& strText, unsigned long* pnValue)
         nValue = nValue * (bHex ? 16 : 10) + nDigit;
     }
     *pnValue = nValue;
+    return true;
+}
+
+// Decimal seconds with up to three decimals ("2", "2.5", "0.125"), in
+// milliseconds, up to kMaxSeconds.
+bool ParseSeconds(const std::string& strText, DWORD* pdwMs)
+{
+    const size_t nPoint = std::min(strText.find('.'), strText.size());
+    const std::string strWhole = strText.substr(0, nPoint);
+    std::string strFraction = nPoint < strText.size() ? strText.substr(nPoint + 1) : "0";
+    if (strWhole.empty() || strWhole.size() > 5 || strFraction.empty() || strFraction.size() > 3 ||
+        (strWhole + strFraction).find_first_not_of("0123456789") != std::string::npos)
+        return false;
+    strFraction.resize(3, '0');
+    const unsigned long nMs = strtoul(strWhole.c_str(), nullptr, 10) * 1000 + strtoul(strFraction.c_str(), nullptr, 10);
+    if (nMs > CSimScenarioFile::kMaxSeconds * 1000)
+        return false;
+    *pdwMs = static_cast<DWORD>(nMs);
     return true;
 }
 
@@ -194,7 +214,32 @@ bool CSimScenarioFile::ReadDevice(const std::string& strSection, SIM_DEVICE_SPEC
     if (strDrive.size() > 1 || (strDrive.size() == 1 && !IsCharAlphaA(strDrive[0])))
         return Fail("[" + strSection + "] Drive: not a drive letter: " + strDrive);
     pDevice->chDrive = strDrive.empty() ? 0 : static_cast<char>(strDrive[0] & ~0x20);
-    return ReadDeviceStrings(strSection, pDevice) && CheckPort(strSection, *pDevice);
+    return ReadDeviceStrings(strSection, pDevice) && ReadTimeline(strSection, pDevice) &&
+           CheckPort(strSection, *pDevice);
+}
+
+bool CSimScenarioFile::ReadTimeline(const std::string& strSection, SIM_DEVICE_SPEC* pDevice)
+{
+    if (!ReadSeconds(strSection, "Arrive", &pDevice->dwArriveMs) ||
+        !ReadSeconds(strSection, "Leave", &pDevice->dwLeaveMs))
+        return false;
+    std::string strLeave;
+    if (ReadText(strSection, "Leave", &strLeave) && pDevice->dwLeaveMs <= pDevice->dwArriveMs)
+        return Fail("[" + strSection + "] Leave: " + strLeave + " is not later than Arrive");
+    return true;
+}
+
+// Seconds after the start, 0 to kMaxSeconds; a missing key gives 0.
+bool CSimScenarioFile::ReadSeconds(const std::string& strSection, const char* pszKey, DWORD* pdwMs)
+{
+    std::string strText;
+    *pdwMs = 0;
+    if (!ReadText(strSection, pszKey, &strText))
+        return true;
+    if (!ParseSeconds(strText, pdwMs))
+        return Fail("[" + strSection + "] " + pszKey + ": not a number of seconds (up to " +
+                    std::to_string(kMaxSeconds) + ", three decimals): " + strText);
+    return true;
 }
 
 bool CSimScenarioFile::ReadDeviceStrings(const std::string& strSection, SIM_DEVICE_SPEC* pDevice)
@@ -294,20 +339,23 @@ void CSimScenarioFile::ApplyTo(CSimHost& host) const
     for (const SIM_DEVICE_SPEC& device : m_vDevices) {
         const int nHub = vHubNumbers[device.nHub];
         const char* pszSerial = device.strSerial.empty() ? nullptr : device.strSerial.c_str();
-        if (device.bComposite)
-            host.AddCompositeStick(nHub, device.nPort, device.idVendor, device.idProduct, pszSerial, device.chDrive);
-        else
-            host.AddStick(nHub, device.nPort, device.idVendor, device.idProduct, pszSerial, device.chDrive);
+        const SIM_STICK stick = device.bComposite ? host.AddCompositeStick(nHub, device.nPort, device.idVendor,
+                                                                           device.idProduct, pszSerial, device.chDrive)
+                                                  : host.AddStick(nHub, device.nPort, device.idVendor, device.idProduct,
+                                                                  pszSerial, device.chDrive);
         SIM_PORT& port = host.Port(nHub, device.nPort);
         port.Speed = device.Speed;
         port.Descriptor.bcdDevice = device.bcdDevice;
         SetPortString(port, 1, &port.Descriptor.iManufacturer, device.strManufacturer);
         SetPortString(port, 2, &port.Descriptor.iProduct, device.strProduct);
+        if (device.IsOnTimeline())
+            host.SetTimeline(stick.dnUsb, device.dwArriveMs, device.dwLeaveMs);
     }
     for (const SIM_FAILURE_SPEC& failure : m_vFailures)
         host.FailCall(failure.strCall, failure.nNth);
     if (m_eject.bVeto)
         host.SetEjectVeto(m_eject.vetoType, m_eject.strVetoName, m_eject.nTimes);
+    host.StartTimeline();
 }
 
 bool LoadSimScenarioBesideExe()

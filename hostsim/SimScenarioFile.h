@@ -6,7 +6,8 @@
 //
 //     [Host]        MajorVersion, Hubs, HubPorts
 //     [Device1]...  Drive, VendorID, ProductID, Release, Serial,
-//                   Manufacturer, Product, Speed, Hub, Port, Composite
+//                   Manufacturer, Product, Speed, Hub, Port, Composite,
+//                   Arrive, Leave (seconds after the start)
 //     [Fail]        <platform call name>=all | N | 0
 //     [Eject]       Veto (a PNP_VETO_TYPE number), VetoName, Times
 #pragma once
@@ -33,6 +34,10 @@ struct SIM_DEVICE_SPEC
     std::string strSerial;        // empty: no serial-number string
     std::string strManufacturer;  // empty: no manufacturer string
     std::string strProduct;       // empty: no product string
+    DWORD dwArriveMs = 0;         // plugged in this long after the start; 0: from the start
+    DWORD dwLeaveMs = 0;          // pulled this long after the start; 0: never
+
+    bool IsOnTimeline() const { return dwArriveMs > 0 || dwLeaveMs > 0; }
 };
 
 // A platform call that fails: every call (nNth 0) or only the nNth.
@@ -59,13 +64,15 @@ public:
     static const int kMaxHubs = 8;
     static const int kRootHubPorts = 2;
     static const int kMaxStringChars = 126;  // what a string descriptor holds
+    static const DWORD kMaxSeconds = 86400;  // the latest Arrive or Leave
 
     CSimScenarioFile();
 
     // Reads strPath (a full path). False, with an empty scenario and the
     // reason in Error(), when the file is missing or a value is bad.
     bool Read(const std::string& strPath);
-    // Makes the host the scenario: reset, then hubs, sticks and failures.
+    // Makes the host the scenario: reset, then hubs, sticks and failures;
+    // with devices that arrive or leave, the host's timeline starts.
     void ApplyTo(CSimHost& host) const;
 
     DWORD MajorVersion() const { return m_dwMajorVersion; }
@@ -81,6 +88,8 @@ private:
     bool ReadDevices();
     bool ReadDevice(const std::string& strSection, SIM_DEVICE_SPEC* pDevice);
     bool ReadDeviceStrings(const std::string& strSection, SIM_DEVICE_SPEC* pDevice);
+    bool ReadTimeline(const std::string& strSection, SIM_DEVICE_SPEC* pDevice);
+    bool ReadSeconds(const std::string& strSection, const char* pszKey, DWORD* pdwMs);
     bool CheckPort(const std::string& strSection, const SIM_DEVICE_SPEC& device);
     bool ReadFailures();
     bool ReadEject();

@@ -2,11 +2,16 @@
 // with the platform's profile functions, and the simulated host they give
 // as the program's device lookups see it.
 #include "DriveIdentity.h"
+#include "HostApi.h"
 #include "SimHostTest.h"
 #include "SimScenarioFile.h"
 #include "TestFiles.h"
 
 #include <gtest/gtest.h>
+
+#include <dbt.h>
+
+#include <functional>
 
 namespace {
 
@@ -202,6 +207,9 @@ const BAD_SCENARIO g_aBadScenarios[] = {
     {"[Device2]\nVendorID=2\nProductID=2\nRelease=2\nPort=2\n", "Device2"},
     {"[Fail]\nDeviceIoCtl=all\n", "DeviceIoCtl"},
     {"[Fail]\nDeviceIoControl=sometimes\n", "DeviceIoControl"},
+    {"[Device1]\nVendorID=1\nProductID=1\nRelease=1\nPort=1\nArrive=2.5\nLeave=2.5\n", "Leave"},
+    {"[Device1]\nVendorID=1\nProductID=1\nRelease=1\nPort=1\nArrive=-1\n", "Arrive"},
+    {"[Device1]\nVendorID=1\nProductID=1\nRelease=1\nPort=1\nLeave=soon\n", "Leave"},
 };
 
 TEST_F(SimScenarioFileTest, BadValueRefusesTheWholeFile)
@@ -252,6 +260,66 @@ TEST_F(SimScenarioFileTest, DemoStartReadsTheFileBesideTheProgram)
     EXPECT_FALSE(LoadSimScenarioBesideExe());
     IdentityOf("E", &bFound);
     EXPECT_FALSE(bFound);
+}
+
+// What the host broadcast to the test's window: arrivals and removals of F:.
+int g_anDriveChanges[2];
+
+LRESULT CALLBACK CountDriveChanges(HWND hWnd, UINT nMsg, WPARAM wParam, LPARAM lParam)
+{
+    const bool bVolume = nMsg == WM_DEVICECHANGE && (wParam == DBT_DEVICEARRIVAL || wParam == DBT_DEVICEREMOVECOMPLETE);
+    if (bVolume && reinterpret_cast<const DEV_BROADCAST_VOLUME*>(lParam)->dbcv_unitmask == 1u << ('F' - 'A'))
+        ++g_anDriveChanges[wParam == DBT_DEVICEARRIVAL ? 0 : 1];
+    return DefWindowProcA(hWnd, nMsg, wParam, lParam);
+}
+
+// Takes in the thread's messages until bDone says so, at most 5 s.
+bool PumpUntil(const std::function<bool()>& bDone)
+{
+    for (int nTry = 0; nTry < 500 && !bDone(); ++nTry) {
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessageA(&msg);
+        Sleep(10);
+    }
+    return bDone();
+}
+
+// F: as the program's drive walk sees it: listed and removable, or neither.
+bool IsDriveF(bool bThere)
+{
+    char szDrives[512] = {};
+    GetDeviceHostApi().pfnGetLogicalDriveStringsA(sizeof(szDrives) - 1, szDrives);
+    bool bListed = false;
+    for (const char* pszRoot = szDrives; *pszRoot; pszRoot += strlen(pszRoot) + 1)
+        bListed = bListed || *pszRoot == 'F';
+    const UINT nType = GetDeviceHostApi().pfnGetDriveTypeA("F:\\");
+    return bListed == bThere && nType == (bThere ? DRIVE_REMOVABLE : DRIVE_NO_ROOT_DIR);
+}
+
+TEST_F(SimScenarioFileTest, DeviceArrivesAndLeavesWhileTheProgramRuns)
+{
+    ASSERT_TRUE(ReadText("[Device1]\nDrive=F\nVendorID=1\nProductID=1\nRelease=1\nPort=1\nArrive=0.3\nLeave=0.9\n"))
+        << scenario.Error();
+    EXPECT_EQ(scenario.Devices()[0].dwArriveMs, 300u);
+    EXPECT_EQ(scenario.Devices()[0].dwLeaveMs, 900u);
+    WNDCLASSA windowClass = {};
+    windowClass.lpfnWndProc = CountDriveChanges;
+    windowClass.lpszClassName = "SimTimelineTest";
+    RegisterClassA(&windowClass);
+    const HWND hWnd = CreateWindowA("SimTimelineTest", "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
+    g_anDriveChanges[0] = g_anDriveChanges[1] = 0;
+
+    scenario.ApplyTo(host);
+    EXPECT_TRUE(IsDriveF(false));
+    EXPECT_TRUE(PumpUntil([] { return IsDriveF(true); }));
+    EXPECT_TRUE(PumpUntil([] { return IsDriveF(false) && g_anDriveChanges[1] > 0; }));
+    host.Reset();
+    DestroyWindow(hWnd);
+    EXPECT_EQ(g_anDriveChanges[0], 2);
+    EXPECT_EQ(g_anDriveChanges[1], 1);
+    // The drive's link is back for the tests after this one.
+    EXPECT_NE(GetFileAttributesA("F:\\"), INVALID_FILE_ATTRIBUTES);
 }
 
 }  // namespace
