@@ -154,7 +154,9 @@ void CStation::LeaveRow(int nRow)
     row.bPresent = false;
     if (row.state == STATION_WAITING || row.state == STATION_CHECKING || row.state == STATION_UPDATING) {
         row.state = STATION_REMOVED;
-        ReportEvent(m_options.pLog, "Station: %s left before its update ended", static_cast<const char*>(row.strKey));
+        ReportEvent(m_options.pLog, "Station: %s left before its update ended, \"%s\", serial number \"%.259s\"",
+                    static_cast<const char*>(row.target.strDriveRoot),
+                    static_cast<const char*>(row.target.strDeviceName), row.target.identity.szSerialNumber);
     }
     m_owner.OnRowChanged(nRow, false);
 }
@@ -253,6 +255,9 @@ void CStation::StartWaiting()
             return;  // no thread now: the next news tries again
         row.state = STATION_CHECKING;
         row.dwStartTick = GetTickCount();
+        ReportEvent(m_options.pLog, "Station: %s taken, \"%s\", serial number \"%.259s\"",
+                    static_cast<const char*>(row.target.strDriveRoot),
+                    static_cast<const char*>(row.target.strDeviceName), row.target.identity.szSerialNumber);
         m_workers.push_back(std::move(pWorker));
         m_owner.OnRowChanged(static_cast<int>(nRow), false);
     }
