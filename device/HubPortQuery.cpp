@@ -111,6 +111,9 @@ void FillIdentity(PORT_SCAN& scan, ULONG nPort)
     if (desc.iProduct && RequestString(scan, nPort, desc.iProduct, scan.szProduct) >= 0)
         lstrcpynA(pIdentity->szProduct, scan.szProduct, USB_IDENTITY_TEXT_CHARS);
     lstrcpynA(pIdentity->szSerialNumber, scan.szSerialNumber, USB_IDENTITY_TEXT_CHARS);
+    char szPort[12];
+    wsprintfA(szPort, "%lu", nPort);
+    ReportIdentityStep(IDENTITY_HUB_PORT, szPort);
 }
 
 enum PORT_RESULT

@@ -46,3 +46,10 @@ int CUpdateEngine::IsVersionAccepted(USB_DEVICE_IDENTITY identity)
            bAccepted ? "accepted" : "refused, the device's release is newer");
     return bAccepted;
 }
+
+CString CUpdateEngine::ReadSectionVersion() const
+{
+    CString strVersion;
+    OpenCfg().ReadVersion(m_strSection, strVersion);
+    return strVersion;
+}

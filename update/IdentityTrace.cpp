@@ -2,6 +2,8 @@
 
 #include "EventText.h"
 
+#include <cstring>
+
 CIdentityTrace::CIdentityTrace(CUpdateObserver* pObserver, const char* pszDriveRoot)
     : m_pObserver(pObserver), m_pszDriveRoot(pszDriveRoot), m_nReached(-1), m_bEnded(false)
 {
@@ -13,6 +15,23 @@ CIdentityTrace::~CIdentityTrace()
     SetIdentityReport(nullptr, nullptr);
 }
 
+namespace {
+
+// "\\?\USB#ROOT_HUB20#4&1A2B&0#{f18a0e88-...}" -> "USB\ROOT_HUB20\4&1A2B&0":
+// the hub's instance id, which its device path holds with '#' for '\'.
+CString GetHubInstanceId(const CString& strPath)
+{
+    const char* psz = strPath;
+    if (std::strncmp(psz, "\\\\?\\", 4) == 0 || std::strncmp(psz, "\\\\.\\", 4) == 0)
+        psz += 4;
+    CString strId;
+    for (; *psz && !(psz[0] == '#' && psz[1] == '{'); ++psz)
+        strId += *psz == '#' ? '\\' : *psz;
+    return strId;
+}
+
+}  // namespace
+
 void CIdentityTrace::OnStep(IDENTITY_STEP nStep, const char* pszDetail, void* pContext)
 {
     static_cast<CIdentityTrace*>(pContext)->Report(nStep, pszDetail ? pszDetail : "");
@@ -22,6 +41,10 @@ void CIdentityTrace::Report(IDENTITY_STEP nStep, const char* pszDetail)
 {
     if (m_bEnded)
         return;  // what the failure left undone
+    if (nStep == IDENTITY_HUB_PORT) {
+        m_strHubPort = GetHubInstanceId(m_strHub) + " port " + pszDetail;
+        return;
+    }
     const char* pszDrive = m_pszDriveRoot;
     switch (nStep) {
     case IDENTITY_MOUNT_PATH:
@@ -35,8 +58,11 @@ void CIdentityTrace::Report(IDENTITY_STEP nStep, const char* pszDetail)
         ReportEvent(m_pObserver, "%s: USB device %s", pszDrive, pszDetail);
         break;
     case IDENTITY_HUB:
+        m_strHub = pszDetail;
         ReportEvent(m_pObserver, "%s: hub %s", pszDrive, pszDetail);
         break;
+    case IDENTITY_HUB_PORT:
+        break;  // kept above
     case IDENTITY_NO_MOUNT_VALUE:
         ReportEvent(m_pObserver, "%s: the mount table has no value for the drive, or cannot be read", pszDrive);
         break;

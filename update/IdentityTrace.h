@@ -25,6 +25,11 @@ public:
     // The USB device's instance id (the composite device for an interface),
     // once identification reached it; empty before.
     const CString& GetUsbDevice() const { return m_strUsbDevice; }
+    // The hub and the port that carries the device, once the port was
+    // found: the hub's instance id and the port's number
+    // ("USB\ROOT_HUB20\4&1A2B&0 port 2"); empty before. Not logged: the
+    // hub is, and the device's identity follows.
+    const CString& GetHubPort() const { return m_strHubPort; }
 
 private:
     static void OnStep(IDENTITY_STEP nStep, const char* pszDetail, void* pContext);
@@ -35,4 +40,6 @@ private:
     int m_nReached;  // the last step passed; -1: none
     bool m_bEnded;   // a failure was reported
     CString m_strUsbDevice;
+    CString m_strHub;  // the hub's device path, as reported
+    CString m_strHubPort;
 };

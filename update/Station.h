@@ -24,6 +24,8 @@
 #pragma once
 
 #include "StationDevice.h"
+#include "StationRecord.h"
+#include "StationThreads.h"
 
 #include <memory>
 #include <vector>
@@ -47,9 +49,9 @@ public:
 
 struct STATION_OPTIONS
 {
-    int nParallel = 2;       // devices handled at once, 1 to 8
-    bool bEject = false;     // eject each device once it is updated
-    CString strRecordPath;   // the record (CSV); empty: none
+    int nParallel = 2;                // devices handled at once, 1 to 8
+    bool bEject = false;              // eject each device once it is updated
+    CString strRecordPath;            // the record (CSV); empty: none
     CUpdateObserver* pLog = nullptr;  // a block of lines per device handled
 };
 
@@ -94,21 +96,27 @@ public:
     const STATION_COUNTS& GetCounts() const { return m_counts; }
 
 private:
-    struct NEWS;
-    class CScanner;
-    class CWorker;
-
-    void MergeScan(const NEWS& news);
-    void ApplyWorkerNews(const NEWS& news);
-    void EndRow(int nRow, const NEWS& news);
+    void MergeScan(const STATION_NEWS& news);
+    static bool IsDriveStillListed(const STATION_NEWS& news, const char* pszDriveRoot);
+    static bool IsDriveTakenByOther(const STATION_NEWS& news, const STATION_ROW& row);
+    void ComeBack(int nRow, const STATION_TARGET& target);
+    void LeaveRow(int nRow);
+    void ApplyWorkerNews(const STATION_NEWS& news);
+    void EndRow(int nRow, const STATION_NEWS& news);
+    void Count(const STATION_ROW& row);
+    void WriteLogBlock(const STATION_ROW& row, const STATION_NEWS& news);
+    void WriteRecord(const STATION_ROW& row);
     void StartWaiting();
     int FindRow(const CString& strKey) const;
+    bool IsRowRunning(int nRow) const;
 
     CStationOwner& m_owner;
     STATION_OPTIONS m_options;
     bool m_bTaking;
     std::vector<STATION_ROW> m_rows;
     STATION_COUNTS m_counts;
-    std::unique_ptr<CScanner> m_pScanner;
-    std::vector<std::unique_ptr<CWorker>> m_workers;
+    CStationRecord m_record;
+    CStationNews m_news;  // before the threads that push into it
+    std::unique_ptr<CStationScanner> m_pScanner;
+    std::vector<std::unique_ptr<CStationWorker>> m_workers;
 };

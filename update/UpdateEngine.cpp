@@ -41,6 +41,7 @@ int CUpdateEngine::FindTargetDrive()
 {
     m_strDriveRoot.Empty();
     m_strUsbDevice.Empty();
+    m_strHubPort.Empty();
     m_bRunOpen = false;
     ZeroMemory(&m_identity, sizeof m_identity);
     m_identity.cbSize = sizeof m_identity;
@@ -125,6 +126,7 @@ int CUpdateEngine::IsTargetDrive(const char* pszEntry)
     }
     ReportIdentity(pszEntry);
     m_strUsbDevice = trace.GetUsbDevice();
+    m_strHubPort = trace.GetHubPort();
     if (!FindConfigSection(m_identity)) {
         Report("%s passed over: no section of Update.cfg names vendor 0x%04X, product 0x%04X", pszEntry,
                m_identity.idVendor, m_identity.idProduct);
@@ -133,6 +135,37 @@ int CUpdateEngine::IsTargetDrive(const char* pszEntry)
     Report("%s is the target: section [%s] names the device, \"%s\"", pszEntry, static_cast<const char*>(m_strSection),
            static_cast<const char*>(m_strDeviceName));
     return 1;
+}
+
+int CUpdateEngine::TakeTarget(const char* pszDriveRoot, const USB_DEVICE_IDENTITY& identity, const char* pszUsbDevice)
+{
+    m_strDriveRoot.Empty();
+    m_bRunOpen = false;
+    m_identity = identity;
+    m_strUsbDevice = pszUsbDevice;
+    m_bSumsRead = false;
+    m_bDamaged = false;
+    if (!IsCfgAsListed())
+        return EndRun(SCAN_PACKAGE_DAMAGED);
+    if (!FindConfigSection(identity)) {
+        Report("%s: no section of Update.cfg names vendor 0x%04X, product 0x%04X any longer", pszDriveRoot,
+               identity.idVendor, identity.idProduct);
+        return EndRun(SCAN_NOT_FOUND);
+    }
+    m_strDriveRoot = pszDriveRoot;
+    m_bRunOpen = true;
+    Report("%s is the target: section [%s] names the device, \"%s\"", pszDriveRoot,
+           static_cast<const char*>(m_strSection), static_cast<const char*>(m_strDeviceName));
+    return 1;
+}
+
+bool CUpdateEngine::IsDriveListed(const char* pszDriveRoot) const
+{
+    for (DWORD nEntry = 0; nEntry < m_nDrivesLength && m_szDrives[nEntry];
+         nEntry += static_cast<DWORD>(std::strlen(m_szDrives + nEntry)) + 1)
+        if (lstrcmpiA(m_szDrives + nEntry, pszDriveRoot) == 0)
+            return true;
+    return false;
 }
 
 int CUpdateEngine::RecoverDrive()

@@ -115,6 +115,13 @@ public:
     // without files), all without writing anything; says and returns the
     // outcome an update would end in and ends the run there.
     SCAN_OUTCOME LookAtTarget();
+    // In place of FindTargetDrive, for the station's workers: the target
+    // that another engine's walk found at pszDriveRoot, with the identity
+    // and USB device it found there. Update.cfg is read anew (and checked
+    // against SHA256SUMS) and a section must still name the device; the
+    // run then goes on as after FindTargetDrive. Identifies nothing, so
+    // that workers may run it beside a walk.
+    int TakeTarget(const char* pszDriveRoot, const USB_DEVICE_IDENTITY& identity, const char* pszUsbDevice);
 
     SCAN_OUTCOME GetOutcome() const { return m_outcome; }
     // After Package damaged: the first file at fault, relative to the
@@ -126,6 +133,14 @@ public:
     // The instance id of the USB device behind the target (the composite
     // device for an interface of one), as identification found it.
     const CString& GetUsbDevice() const { return m_strUsbDevice; }
+    // The hub and port of that USB device ("USB\ROOT_HUB20\4&1A2B&0 port 2"),
+    // as identification found them; empty when it didn't get that far.
+    const CString& GetHubPort() const { return m_strHubPort; }
+    // Whether the walk's drive list holds pszDriveRoot; false before a
+    // walk, and after a drive list that could not be read.
+    bool IsDriveListed(const char* pszDriveRoot) const;
+    // The matched section's Version as Update.cfg has it (empty: none).
+    CString ReadSectionVersion() const;
     // The device's release as the Version-refused message shows it: four
     // upper-case hexadecimal digits.
     CString GetReleaseText() const;
@@ -223,6 +238,7 @@ private:
     CString m_strListedSection;
     bool m_bPackageListed = false;
     CString m_strUsbDevice;
+    CString m_strHubPort;
     SUMS_LIST m_sums;
     bool m_bSumsRead = false;
     bool m_bDamaged = false;

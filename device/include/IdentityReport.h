@@ -16,6 +16,7 @@ enum IDENTITY_STEP
     IDENTITY_STORAGE_DEVICE,  // the present device whose id (with '#' for '\') occurs in it
     IDENTITY_USB_DEVICE,      // the USB device looked up (the composite device for an interface)
     IDENTITY_HUB,             // the hub it is attached to: the hub's device path
+    IDENTITY_HUB_PORT,        // the hub's port that carries it: its number, in decimal
 
     // Where the way ended; the detail says what failed.
     IDENTITY_NO_MOUNT_VALUE,    // the mount table has no value for the drive, or can't be read
