@@ -48,24 +48,24 @@
 #define IDS_EJECT_FAILED        119
 
 // The station window: its list's column headings, in their order.
-#define IDS_STATION_COLUMN_DRIVE   120
-#define IDS_STATION_COLUMN_DEVICE  121
-#define IDS_STATION_COLUMN_SERIAL  122
-#define IDS_STATION_COLUMN_PORT    123
-#define IDS_STATION_COLUMN_BEFORE  124
-#define IDS_STATION_COLUMN_AFTER   125
-#define IDS_STATION_COLUMN_STATE   126
-#define IDS_STATION_COLUMN_REASON  127
+#define IDS_STATION_COLUMN_DRIVE    120
+#define IDS_STATION_COLUMN_DEVICE   121
+#define IDS_STATION_COLUMN_SERIAL   122
+#define IDS_STATION_COLUMN_PORT     123
+#define IDS_STATION_COLUMN_BEFORE   124
+#define IDS_STATION_COLUMN_AFTER    125
+#define IDS_STATION_COLUMN_STATE    126
+#define IDS_STATION_COLUMN_REASON   127
 // The counters line: updated, refused, failed.
-#define IDS_STATION_COUNTS         128
+#define IDS_STATION_COUNTS          128
 // A row's state while it is handled; IDS_STATION_UPDATING takes the
 // percentage.
-#define IDS_STATION_WAITING        129
-#define IDS_STATION_CHECKING       130
-#define IDS_STATION_UPDATING       131
-#define IDS_STATION_UPDATED        132
-#define IDS_STATION_EJECTED        133
-#define IDS_STATION_REMOVED        134
+#define IDS_STATION_WAITING         129
+#define IDS_STATION_CHECKING        130
+#define IDS_STATION_UPDATING        131
+#define IDS_STATION_UPDATED         132
+#define IDS_STATION_EJECTED         133
+#define IDS_STATION_REMOVED         134
 // A row's state once its handling ended other than Updated.
 #define IDS_STATION_NOT_FOUND       135
 #define IDS_STATION_VERSION_REFUSED 136
@@ -76,6 +76,6 @@
 // The message line when the record can't be written (its path, then why),
 // the question when the window is closed while devices are handled (how
 // many), and the message line until they have ended.
-#define IDS_STATION_RECORD_FAILED  141
-#define IDS_STATION_CLOSE_QUESTION 142
-#define IDS_STATION_CLOSING        143
+#define IDS_STATION_RECORD_FAILED   141
+#define IDS_STATION_CLOSE_QUESTION  142
+#define IDS_STATION_CLOSING         143
