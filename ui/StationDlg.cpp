@@ -133,6 +133,11 @@ INT_PTR CStationDlg::DoModal()
 BOOL CStationDlg::OnInitDialog()
 {
     CDialog::OnInitDialog();
+    // The update dialog's icon: the module's, else the executable's.
+    const char* pszIcon = MAKEINTRESOURCEA(IDI_UPDATE_ICON);
+    HICON hIcon = LoadIconA(AfxFindResourceHandle(pszIcon, RT_GROUP_ICON), pszIcon);
+    SendMessage(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(hIcon));
+    SendMessage(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(hIcon));
     m_hList = ::GetDlgItem(m_hWnd, IDC_STATION_LIST);
     if (m_hList) {
         ::SendMessageA(m_hList, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
@@ -140,6 +145,7 @@ BOOL CStationDlg::OnInitDialog()
     }
     ::CheckDlgButton(m_hWnd, IDC_STATION_EJECT, m_options.bEject ? BST_CHECKED : BST_UNCHECKED);
     ShowCounts();
+    CenterWindow();
     m_hNewsWindow = m_hWnd;
     CString strWhy;
     if (!m_station.Start(strWhy))
