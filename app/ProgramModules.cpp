@@ -50,6 +50,7 @@ const AFX_DIALOG_RULES& GetModuleDialogRules()
     static const AFX_DIALOG_RULES dialogs = {
         {IDD_ABOUT, {}},
         {IDD_UPDATE_DIALOG, {IDC_MESSAGE, IDOK}},
+        {IDD_STATION, {}},
     };
     return dialogs;
 }

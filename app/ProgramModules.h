@@ -25,9 +25,10 @@ CString GetLanguageModuleFile(const char* pszName);
 // therefore never loads.
 BOOL GetLanguageModuleName(const char* pszFile, CString& strName);
 
-// What the updater needs of a module's dialog templates: 100 and 102,
-// where it holds them, well-formed to their end, and 102 with the message
-// line 1001 and the OK button.
+// What the updater needs of a module's dialog templates: 100, 102 and
+// 103, where it holds them, well-formed to their end, and 102 with the
+// message line 1001 and the OK button. The station window (103) makes do
+// without any of its controls, and a module may lack it altogether.
 const AFX_DIALOG_RULES& GetModuleDialogRules();
 
 // Loads the module at pszPath (the default or a language module) into

@@ -40,13 +40,29 @@ const FIT_TEXT kTexts[] = {
     {IDS_EJECT_BUTTON, IDOK, 0},
 };
 
-// The update dialog's template, its font's point size scaled to nDpi: a
+// The station window's texts that stand in its controls, with sample
+// texts as long as they may well be: the record's path and why it failed
+// (the platform's message), and counters of three digits.
+const struct
+{
+    UINT nString;
+    int nControl;
+    const char* apszSamples[3];
+} kStationTexts[] = {
+    {IDS_STATION_RECORD_FAILED,
+     IDC_STATION_MESSAGE,
+     {"D:\\Production\\Line 2\\station-record.csv", "error 112 (There is not enough space on the disk.)"}},
+    {IDS_STATION_CLOSING, IDC_STATION_MESSAGE, {}},
+    {IDS_STATION_COUNTS, IDC_STATION_COUNTS, {"999", "999", "999"}},
+};
+
+// Dialog nDialog's template, its font's point size scaled to nDpi: a
 // font of 12 points at 96 DPI has the pixels of one of 8 points at 144.
 // Empty when there is none, or when another DPI is asked of a template
 // that is not of the extended form with a font.
-std::vector<BYTE> ScaledTemplate(int nDpi)
+std::vector<BYTE> ScaledTemplate(UINT nDialog, int nDpi)
 {
-    const char* pszName = MAKEINTRESOURCEA(IDD_UPDATE_DIALOG);
+    const char* pszName = MAKEINTRESOURCEA(nDialog);
     HINSTANCE hModule = AfxFindResourceHandle(pszName, RT_DIALOG);
     HRSRC hFound = FindResourceA(hModule, pszName, RT_DIALOG);
     HGLOBAL hData = hFound ? LoadResource(hModule, hFound) : nullptr;
@@ -74,10 +90,10 @@ INT_PTR CALLBACK QuietDialogProc(HWND, UINT, WPARAM, LPARAM)
 class CMeasuredDialog
 {
 public:
-    explicit CMeasuredDialog(const std::vector<BYTE>& dialogTemplate)
+    CMeasuredDialog(UINT nDialog, const std::vector<BYTE>& dialogTemplate)
         : m_hDlg(dialogTemplate.empty()
                      ? nullptr
-                     : CreateDialogIndirectParamA(AfxFindResourceHandle(MAKEINTRESOURCEA(IDD_UPDATE_DIALOG), RT_DIALOG),
+                     : CreateDialogIndirectParamA(AfxFindResourceHandle(MAKEINTRESOURCEA(nDialog), RT_DIALOG),
                                                   reinterpret_cast<LPCDLGTEMPLATEA>(dialogTemplate.data()), nullptr,
                                                   QuietDialogProc, 0))
     {}
@@ -111,31 +127,60 @@ SIZE MeasureText(HWND hControl, const CString& strText, const RECT& rcClient)
     return size;
 }
 
-}  // namespace
+// A warning when strText, string nString, needs more room than control
+// nControl of hDlg has; an empty text, or no such control, is none.
+void CheckTextFits(HWND hDlg, UINT nString, int nControl, const CString& strText, int nDpi, const char* pszPlace,
+                   CCheckReport& report)
+{
+    HWND hControl = GetDlgItem(hDlg, nControl);
+    if (!hControl || strText.IsEmpty())
+        return;
+    RECT rcClient = {};
+    GetClientRect(hControl, &rcClient);
+    const SIZE needed = MeasureText(hControl, strText, rcClient);
+    if (needed.cx <= rcClient.right && needed.cy <= rcClient.bottom)
+        return;
+    CString strFinding;
+    strFinding.Format("string %u does not fit control %d at %d DPI: it needs %ldx%ld pixels of %ldx%ld", nString,
+                      nControl, nDpi, needed.cx, needed.cy, rcClient.right, rcClient.bottom);
+    report.AddWarning(pszPlace, strFinding);
+}
 
-void CheckTextsFit(int nDpi, const char* pszPlace, CCheckReport& report)
+// The station window's, where the module holds one (its list needs its
+// class, as the progress bar does).
+void CheckStationTextsFit(int nDpi, const char* pszPlace, CCheckReport& report)
+{
+    AfxInitCommonControls(ICC_LISTVIEW_CLASSES);
+    const CMeasuredDialog dialog(IDD_STATION, ScaledTemplate(IDD_STATION, nDpi));
+    if (!dialog.Get())
+        return;
+    for (const auto& text : kStationTexts) {
+        CString strText;
+        strText.FormatText(text.nString, text.apszSamples[0], text.apszSamples[1], text.apszSamples[2]);
+        CheckTextFits(dialog.Get(), text.nString, text.nControl, strText, nDpi, pszPlace, report);
+    }
+}
+
+void CheckUpdateTextsFit(int nDpi, const char* pszPlace, CCheckReport& report)
 {
     AfxInitCommonControls(ICC_PROGRESS_CLASS);  // a template may hold a progress bar
-    const CMeasuredDialog dialog(ScaledTemplate(nDpi));
+    const CMeasuredDialog dialog(IDD_UPDATE_DIALOG, ScaledTemplate(IDD_UPDATE_DIALOG, nDpi));
     if (!dialog.Get())
         return;  // no template (its own finding says so), or no display to make it on
     CString strText;
-    CString strFinding;
     for (const FIT_TEXT& text : kTexts) {
-        HWND hControl = GetDlgItem(dialog.Get(), text.nControl);
         CString strSecond(kSampleRelease);
         if (text.nSecondText)
             strSecond.LoadString(text.nSecondText);
         strText.FormatText(text.nString, kSampleDevice, strSecond);
-        if (!hControl || strText.IsEmpty())
-            continue;
-        RECT rcClient = {};
-        GetClientRect(hControl, &rcClient);
-        const SIZE needed = MeasureText(hControl, strText, rcClient);
-        if (needed.cx <= rcClient.right && needed.cy <= rcClient.bottom)
-            continue;
-        strFinding.Format("string %u does not fit control %d at %d DPI: it needs %ldx%ld pixels of %ldx%ld",
-                          text.nString, text.nControl, nDpi, needed.cx, needed.cy, rcClient.right, rcClient.bottom);
-        report.AddWarning(pszPlace, strFinding);
+        CheckTextFits(dialog.Get(), text.nString, text.nControl, strText, nDpi, pszPlace, report);
     }
+}
+
+}  // namespace
+
+void CheckTextsFit(int nDpi, const char* pszPlace, CCheckReport& report)
+{
+    CheckUpdateTextsFit(nDpi, pszPlace, report);
+    CheckStationTextsFit(nDpi, pszPlace, report);
 }

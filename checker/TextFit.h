@@ -1,8 +1,11 @@
 // Whether the update dialog's texts fit their controls: each outcome
 // message (the Eject button's too) and the busy text in their lines, each
-// label of the OK button, and the Eject button's, in a button of its size. A text is drawn as the control draws it (DrawText, DT_CALCRECT |
-// DT_WORDBREAK, the dialog's font) against the control's client rectangle
-// and must need no more width and no more height than it has.
+// label of the OK button, and the Eject button's, in a button of its size;
+// and, where the module holds the station window, the texts of its message
+// line and its counters. A text is drawn as the control draws it
+// (DrawText, DT_CALCRECT | DT_WORDBREAK, the dialog's font) against the
+// control's client rectangle and must need no more width and no more
+// height than it has.
 #pragma once
 
 #include "CheckReport.h"

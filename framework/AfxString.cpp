@@ -99,10 +99,10 @@ void CString::Format(const char* pszFormat, ...)
     va_end(args);
 }
 
-void CString::FormatText(const char* pszFormat, const char* psz1, const char* psz2)
+void CString::FormatText(const char* pszFormat, const char* psz1, const char* psz2, const char* psz3)
 {
-    const char* const args[2] = {psz1, psz2};
-    const int nArgs = psz2 ? 2 : psz1 ? 1 : 0;
+    const char* const args[3] = {psz1, psz2, psz3};
+    const int nArgs = psz3 ? 3 : psz2 ? 2 : psz1 ? 1 : 0;
     int nUsed = 0;
     std::string text;
     const char* p = pszFormat ? pszFormat : "";
@@ -141,11 +141,11 @@ int CString::CountTextArguments(const char* pszFormat)
     return nCount;
 }
 
-void CString::FormatText(UINT nFormatID, const char* psz1, const char* psz2)
+void CString::FormatText(UINT nFormatID, const char* psz1, const char* psz2, const char* psz3)
 {
     CString strFormat;
     strFormat.LoadString(nFormatID);
-    FormatText(strFormat, psz1, psz2);
+    FormatText(strFormat, psz1, psz2, psz3);
 }
 
 BOOL CString::LoadString(UINT nID)

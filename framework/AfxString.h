@@ -41,11 +41,11 @@ public:
     void Format(const char* pszFormat, ...);
     // Formatting of a text that comes from the resource module, which anyone
     // may replace, so it never reaches the C formatter: each %s takes the
-    // next argument (psz1, then psz2; as many as are given), %% becomes %,
-    // and every other conversion, and every %s beyond the arguments, is
-    // shown as it stands.
-    void FormatText(const char* pszFormat, const char* psz1, const char* psz2 = nullptr);
-    void FormatText(UINT nFormatID, const char* psz1, const char* psz2 = nullptr);
+    // next argument (psz1, psz2, then psz3; as many as are given, up to the
+    // last one that is not null), %% becomes %, and every other
+    // conversion, and every %s beyond the arguments, is shown as it stands.
+    void FormatText(const char* pszFormat, const char* psz1, const char* psz2 = nullptr, const char* psz3 = nullptr);
+    void FormatText(UINT nFormatID, const char* psz1, const char* psz2 = nullptr, const char* psz3 = nullptr);
     // How many text arguments FormatText would put into pszFormat: its %s,
     // not counting those of %%.
     static int CountTextArguments(const char* pszFormat);

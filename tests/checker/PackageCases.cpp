@@ -315,6 +315,21 @@ void ChangeModuleStrings(const std::string& strFolder, const std::vector<MODULE_
     DeleteFileA(strOld.c_str());
 }
 
+// PartialModule.prm as language module de-CH: the texts it lacks (the
+// station window's all of them), its caption, and the dialogs it lacks.
+std::vector<EXPECTED_FINDING> PartialLanguageModuleFindings()
+{
+    const std::string strPlace = "PelkinUpdate.de-CH.prm";
+    std::vector<EXPECTED_FINDING> findings = {Warning(strPlace, "no string 108: the default's text is shown"),
+                                              Warning(strPlace, "no string 110"),
+                                              Error(strPlace, "string 111 takes 2 format arguments, the default's 1")};
+    for (UINT nID = IDS_USAGE; nID <= IDS_STATION_CLOSING; ++nID)
+        findings.push_back(Warning(strPlace, "no string " + std::to_string(nID) + ":"));
+    findings.push_back(Warning(strPlace, "no dialog 102: the default's is shown"));
+    findings.push_back(Warning(strPlace, "no dialog 103: the default's is shown"));
+    return findings;
+}
+
 std::vector<PACKAGE_CASE> ModuleCases()
 {
     return {
@@ -448,15 +463,7 @@ std::vector<PACKAGE_CASE> ModuleCases()
          [](const std::string& f) {
              CopyModule(FolderFromEnvironment("PELKIN_PARTIAL_MODULE"), f + "\\PelkinUpdate.de-CH.prm");
          },
-         {Warning("PelkinUpdate.de-CH.prm", "no string 108: the default's text is shown"),
-          Warning("PelkinUpdate.de-CH.prm", "no string 110"),
-          Error("PelkinUpdate.de-CH.prm", "string 111 takes 2 format arguments, the default's 1"),
-          Warning("PelkinUpdate.de-CH.prm", "no string 113"), Warning("PelkinUpdate.de-CH.prm", "no string 114"),
-          Warning("PelkinUpdate.de-CH.prm", "no string 115"), Warning("PelkinUpdate.de-CH.prm", "no string 116"),
-          Warning("PelkinUpdate.de-CH.prm", "no string 117"), Warning("PelkinUpdate.de-CH.prm", "no string 118"),
-          Warning("PelkinUpdate.de-CH.prm", "no string 119"),
-          Warning("PelkinUpdate.de-CH.prm", "no dialog 102: the default's is shown")},
-         kUpdated},
+         PartialLanguageModuleFindings(), kUpdated},
     };
 }
 

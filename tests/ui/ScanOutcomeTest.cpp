@@ -4,6 +4,7 @@
 #include "DialogRemote.h"
 #include "FileOps.h"
 #include "LayoutRecorder.h"
+#include "StationDlg.h"
 #include "UiTestSupport.h"
 #include "UpdateDlg.h"
 
@@ -15,6 +16,8 @@
 #include "resource.h"
 
 #include <gtest/gtest.h>
+
+#include <commctrl.h>
 
 #include <algorithm>
 #include <map>
@@ -611,6 +614,41 @@ TEST_F(ScanOutcomeTest, ModuleTextsWithConversionsAreShownAsTheyStand)
         Run(shot);
         EXPECT_EQ("%n Model B %s %p", shot.strMessage);
     }
+}
+
+// The station window with two sticks there from the start: E: is updated,
+// F: refused for a release newer than its model's.
+TEST_F(ScanOutcomeTest, StationWindowUpdatesOneStickAndRefusesTheOther)
+{
+    PlugStick('E', 0x1002, 0x0150);
+    PlugStick('F', 0x1001, 0x0200);
+    WritePackage();
+    const std::vector<std::string> ended = {Text(IDS_STATION_UPDATED), Text(IDS_STATION_VERSION_REFUSED)};
+    CString strCounted;
+    strCounted.FormatText(IDS_STATION_COUNTS, "1", "1", "0");
+    std::vector<std::string> states;
+    std::string strCounts;
+    CStationDlg dlg(STATION_OPTIONS{});
+    CDialogRemote remote([&](CDialogRemote& r) {
+        HWND hList = GetDlgItem(r.Dialog(), IDC_STATION_LIST);
+        for (int i = 0; i < 1500 && (states != ended || strCounts != static_cast<const char*>(strCounted)); ++i) {
+            Sleep(20);
+            states.clear();
+            for (int nRow = 0; nRow < ListView_GetItemCount(hList); ++nRow) {
+                char szState[64] = {};
+                ListView_GetItemText(hList, nRow, 6, szState, sizeof szState);
+                states.push_back(szState);
+            }
+            strCounts = r.StoredText(IDC_STATION_COUNTS);
+        }
+        r.Click(IDCANCEL);
+    });
+    EXPECT_EQ(IDCANCEL, dlg.DoModal());
+    remote.Join();
+
+    EXPECT_EQ(ended, states);
+    EXPECT_EQ(static_cast<const char*>(strCounted), strCounts);
+    EXPECT_EQ(std::string(1000, 'F'), ReadFileBytes("E:\\fw.bin"));
 }
 
 // Positions of the progress bar: full only when the last unit is done,
