@@ -35,21 +35,25 @@ struct STATION_ROW
     STATION_TARGET target;
     CString strKey;  // serial number and port; without a serial, the port
     STATION_STATE state = STATION_WAITING;
-    int nPercent = 0;              // while updating
-    bool bPresent = true;          // its drive still holds it
-    bool bEnded = false;           // its handling ended: outcome, reason, seconds hold
+    int nPercent = 0;      // while updating
+    bool bPresent = true;  // its drive still holds it
+    bool bEnded = false;   // its handling ended: outcome, reason, seconds hold
     SCAN_OUTCOME outcome = SCAN_NOT_FOUND;
-    CString strReason;             // why it ended so, one line; empty after Updated
-    CString strReleaseBefore;      // "0100": the release it reported
-    CString strReleaseAfter;       // once ended: the section's Version after Updated, else as before
-    DWORD dwStartTick = 0;         // when its handling began
-    DWORD dwSeconds = 0;           // how long its handling took, once ended
-    SYSTEMTIME timeEnded = {};     // local time it ended
+    CString strReason;          // why it ended so, one line; empty after Updated
+    CString strReleaseBefore;   // "0100": the release it reported
+    CString strReleaseAfter;    // once ended: the section's Version after Updated, else as before
+    DWORD dwStartTick = 0;      // when its handling began
+    DWORD dwSeconds = 0;        // how long its handling took, once ended
+    SYSTEMTIME timeEnded = {};  // local time it ended
 };
 
 // The key that tells one device from another across scans: its serial
 // number and its port, or its port alone when it has no serial number.
 CString GetStationKey(const STATION_TARGET& target);
+
+// The identity's serial number, empty when it has none; bounded by its
+// buffer, as a device string that fills it has no terminator.
+CString GetStationSerial(const USB_DEVICE_IDENTITY& identity);
 
 // "Updated", "Version refused", ..., "Removed": how a row ended, for the
 // record and the log (English; the window shows its own texts).
