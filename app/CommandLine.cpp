@@ -35,6 +35,56 @@ bool IsSwitch(const CString& strArg, const char* pszName)
            lstrcmpiA(static_cast<const char*>(strArg) + 1, pszName) == 0;
 }
 
+// The FILE after /log or /record into strPath; false when it is missing.
+// No Windows path starts with '/': "/log /quiet" lacks its FILE.
+bool NextFileArgument(const char** ppsz, CString& strPath)
+{
+    CString strArg;
+    if (!NextArgument(ppsz, strArg) || strArg.IsEmpty() || strArg.GetAt(0) == '/')
+        return false;
+    strPath = strArg;
+    return true;
+}
+
+// The N after /parallel or /count into nValue: decimal digits only, from
+// nMin to nMax; false otherwise.
+bool NextNumberArgument(const char** ppsz, int nMin, int nMax, int& nValue)
+{
+    CString strArg;
+    if (!NextArgument(ppsz, strArg) || strArg.IsEmpty())
+        return false;
+    long long nNumber = 0;
+    for (const char* psz = strArg; *psz; ++psz) {
+        if (*psz < '0' || *psz > '9')
+            return false;
+        nNumber = nNumber * 10 + (*psz - '0');
+        if (nNumber > nMax)
+            return false;
+    }
+    if (nNumber < nMin)
+        return false;
+    nValue = static_cast<int>(nNumber);
+    return true;
+}
+
+// What the switches given ask of each other.
+bool AreSwitchesAgreed(const COMMAND_LINE& args, bool bStationOnly)
+{
+    // The dialog shows one device, and has its own Eject button: every
+    // device is for the unattended run; the eject is for it or for the
+    // station, whose window has an eject box.
+    if ((args.bAll && !args.bQuiet) || (args.bEject && !args.bQuiet && !args.bStation))
+        return false;
+    // The station takes every device as it comes, and writes: no /all, no
+    // look. Its own switches mean nothing without it; a count ends the
+    // windowless station only (the window has its Stop).
+    if (args.bStation && (args.bAll || args.bList))
+        return false;
+    if (bStationOnly && !args.bStation)
+        return false;
+    return args.nCount == 0 || (args.bStation && args.bQuiet);
+}
+
 }  // namespace
 
 void ParseCommandLine(const char* pszCmdLine, COMMAND_LINE& args)
@@ -46,6 +96,11 @@ void ParseCommandLine(const char* pszCmdLine, COMMAND_LINE& args)
     args.strLanguage.Empty();
     args.bAll = FALSE;
     args.bList = FALSE;
+    args.bStation = FALSE;
+    args.nParallel = 2;
+    args.strRecordPath.Empty();
+    args.nCount = 0;
+    bool bStationOnly = false;  // /parallel or /record given
     const char* psz = pszCmdLine ? pszCmdLine : "";
     CString strArg;
     while (NextArgument(&psz, strArg)) {
@@ -54,11 +109,20 @@ void ParseCommandLine(const char* pszCmdLine, COMMAND_LINE& args)
         } else if (IsSwitch(strArg, "eject")) {
             args.bEject = TRUE;
         } else if (IsSwitch(strArg, "log")) {
-            // No Windows path starts with '/': "/log /quiet" lacks its FILE.
-            CString strPath;
-            if (NextArgument(&psz, strPath) && !strPath.IsEmpty() && strPath.GetAt(0) != '/')
-                args.strLogPath = strPath;
-            else
+            if (!NextFileArgument(&psz, args.strLogPath))
+                args.bUsage = TRUE;
+        } else if (IsSwitch(strArg, "station")) {
+            args.bStation = TRUE;
+        } else if (IsSwitch(strArg, "parallel")) {
+            bStationOnly = true;
+            if (!NextNumberArgument(&psz, 1, 8, args.nParallel))
+                args.bUsage = TRUE;
+        } else if (IsSwitch(strArg, "record")) {
+            bStationOnly = true;
+            if (!NextFileArgument(&psz, args.strRecordPath))
+                args.bUsage = TRUE;
+        } else if (IsSwitch(strArg, "count")) {
+            if (!NextNumberArgument(&psz, 1, 0x7FFFFFFF, args.nCount))
                 args.bUsage = TRUE;
         } else if (IsSwitch(strArg, "lang")) {
             if (!NextArgument(&psz, args.strLanguage) || args.strLanguage.IsEmpty() || args.strLanguage.GetAt(0) == '/')
@@ -71,9 +135,7 @@ void ParseCommandLine(const char* pszCmdLine, COMMAND_LINE& args)
             args.bUsage = TRUE;  // "/?" and whatever the program does not know
         }
     }
-    // The dialog shows one device, and has its own Eject button: every
-    // device, and the eject, are for the unattended run.
-    if ((args.bAll || args.bEject) && !args.bQuiet)
+    if (!AreSwitchesAgreed(args, bStationOnly))
         args.bUsage = TRUE;
 }
 
@@ -82,6 +144,8 @@ CString GetBuiltInUsage()
     CString strUsage = "Updates the firmware of a USB device plugged into this computer.\n"
                        "\n"
                        "PelkinUpdate [/quiet [/all] [/eject]] [/list] [/log FILE] [/lang NAME]\n"
+                       "PelkinUpdate [/quiet [/count N]] /station [/parallel N] [/record FILE] [/eject] [/log FILE] "
+                       "[/lang NAME]\n"
                        "\n"
                        "(no switch)\tShow the update dialog.\n"
                        "/quiet\tUpdate without any window. The exit code tells the outcome: ";
@@ -92,8 +156,13 @@ CString GetBuiltInUsage()
     }
     strUsage += ".\n"
                 "/all\tWith /quiet: update every attached device; the exit code is that of the first one not updated.\n"
-                "/eject\tWith /quiet: eject each device once it is updated.\n"
+                "/eject\tWith /quiet or /station: eject each device once it is updated.\n"
                 "/list\tShow what each drive holds and what an update would do, writing nothing.\n"
+                "/station\tUpdate each device as it is plugged in, in a station window (with /quiet: without one, "
+                "until Ctrl+C or /count N devices).\n"
+                "/parallel N\tWith /station: update up to N devices at once (1 to 8, default 2).\n"
+                "/record FILE\tWith /station: append a CSV line per device handled to FILE.\n"
+                "/count N\tWith /quiet /station: stop after N devices.\n"
                 "/log FILE\tAppend a log of the run to FILE.\n"
                 "/lang NAME\tShow the texts of PelkinUpdate.NAME.prm (de, fr-FR, ...).\n"
                 "/?\tShow this usage.\n"

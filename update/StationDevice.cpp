@@ -1,11 +1,19 @@
 #include "StationDevice.h"
 
+#include <cstring>
+
 CString GetStationKey(const STATION_TARGET& target)
 {
-    // The record's text is bounded by its buffer, terminated or not.
-    char szSerial[USB_IDENTITY_TEXT_CHARS];
-    lstrcpynA(szSerial, target.identity.szSerialNumber, sizeof szSerial);
-    return CString(szSerial) + "|" + static_cast<const char*>(target.strPort);
+    // Without a serial number the key is the port alone, after the same
+    // separator.
+    return GetStationSerial(target.identity) + "|" + target.strPort;
+}
+
+CString GetStationSerial(const USB_DEVICE_IDENTITY& identity)
+{
+    char szSerial[sizeof identity.szSerialNumber + 1] = {};
+    std::memcpy(szSerial, identity.szSerialNumber, sizeof identity.szSerialNumber);
+    return szSerial;
 }
 
 const char* GetStationOutcomeName(const STATION_ROW& row)

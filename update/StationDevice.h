@@ -51,6 +51,10 @@ struct STATION_ROW
 // number and its port, or its port alone when it has no serial number.
 CString GetStationKey(const STATION_TARGET& target);
 
+// The identity's serial number, empty when it has none; bounded by its
+// buffer, as a device string that fills it has no terminator.
+CString GetStationSerial(const USB_DEVICE_IDENTITY& identity);
+
 // "Updated", "Version refused", ..., "Removed": how a row ended, for the
 // record and the log (English; the window shows its own texts).
 const char* GetStationOutcomeName(const STATION_ROW& row);

@@ -456,7 +456,9 @@ std::vector<PACKAGE_CASE> ModuleCases()
                                         {{IDS_USAGE, "[/QUIET] [/Log FILE] [/lang NAME] [-all] and/eject/list"}}))
                  throw std::runtime_error("no module copy in " + f);
          },
-         {Warning("PelkinUpdate.es.prm", "string 113, the usage, names no /all, /eject, /list, as the default's")},
+         {Warning("PelkinUpdate.es.prm",
+                  "string 113, the usage, names no /all, /eject, /list, /count, /station, /parallel, /record, as the "
+                  "default's")},
          kUpdated},
         // PartialModule.prm as a language module: its caption takes two texts.
         {"LanguageModuleArguments",

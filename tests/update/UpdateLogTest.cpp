@@ -2,6 +2,7 @@
 // safe to read whatever the events hold.
 #include "UpdateLog.h"
 
+#include "StationRecord.h"
 #include "TestFiles.h"
 
 #include <gtest/gtest.h>
@@ -58,6 +59,63 @@ TEST(UpdateLogTest, TextIsPrintableAsciiAndBounded)
     const std::string strFull(CUpdateLog::kMaxTextChars, 'a');
     EXPECT_STREQ(strFull.c_str(), CUpdateLog::MakeLogText(strFull.c_str()));
     EXPECT_STREQ((strFull + "...").c_str(), CUpdateLog::MakeLogText((strFull + "b").c_str()));
+}
+
+const char kRecordHeader[] = "time,drive,vendor id,product id,serial,port,release before,release after,section,"
+                             "outcome,seconds,reason\r\n";
+
+std::string AppendToRecord(const std::string& strPath, const STATION_ROW& row)
+{
+    {
+        CStationRecord record;
+        CString strWhy;
+        EXPECT_TRUE(record.Open(strPath.c_str(), strWhy) && record.Append(row, strWhy)) << strWhy;
+    }
+    return ReadFileBytes(strPath);
+}
+
+// The station's record: a header on a new file, then a CSV line per device,
+// appended after whatever the file held, its untrusted fields made safe.
+TEST(StationRecordTest, AppendsQuotedLinesAfterEarlierBytes)
+{
+    const std::string strPath = ExeFolder() + "station.csv";
+    RemovePath(strPath);
+    STATION_ROW row;
+    row.timeEnded = {2026, 12, 4, 10, 14, 5, 9, 0};
+    row.target.strDriveRoot = "G:\\";
+    row.target.identity.idVendor = 0x12AB;
+    row.target.identity.idProduct = 0x1002;
+    std::strcpy(row.target.identity.szSerialNumber, "PK,\"1\"\r\n");
+    row.target.strPort = "USB\\ROOT_HUB20\\4&1A2B&0 port 2";
+    row.target.strSection = "Model,B";
+    row.strReleaseBefore = "0105";
+    row.strReleaseAfter = "0200";
+    row.dwSeconds = 42;
+    row.strReason = "cut\x01off";
+    const std::string strLine = "2026-12-10 14:05:09,G:,12AB,1002,\"PK,\"\"1\"\"\\x0D\\x0A\","
+                                "USB\\ROOT_HUB20\\4&1A2B&0 port 2,0105,0200,\"Model,B\",Not found,42,cut\\x01off\r\n";
+    EXPECT_EQ(kRecordHeader + strLine, AppendToRecord(strPath, row));
+    row.state = STATION_REMOVED;
+    const std::string strRemoved = strLine.substr(0, strLine.find("Not found")) + "Removed,42,cut\\x01off\r\n";
+    EXPECT_EQ(kRecordHeader + strLine + strRemoved, AppendToRecord(strPath, row));
+    // A last line that a crash cut off stays, and ends before the next.
+    WriteFileBytes(strPath, "an earlier, cut");
+    EXPECT_EQ("an earlier, cut\r\n" + strRemoved, AppendToRecord(strPath, row));
+    RemovePath(strPath);
+}
+
+TEST(StationRecordTest, OpenOfNoFileSaysWhy)
+{
+    const std::string strFolder = ExeFolder() + "station folder";
+    MakeFolder(strFolder);
+    for (const std::string& strPath : {strFolder, ExeFolder() + "no such folder\\station.csv"}) {
+        CStationRecord record;
+        CString strWhy;
+        EXPECT_FALSE(record.Open(strPath.c_str(), strWhy));
+        EXPECT_FALSE(record.IsOpen());
+        EXPECT_EQ(0u, std::string(strWhy).find(strPath + " cannot be ")) << strWhy;
+    }
+    RemovePath(strFolder);
 }
 
 }  // namespace

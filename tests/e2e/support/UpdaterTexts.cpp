@@ -39,11 +39,13 @@ std::string CUpdaterTexts::Load(UINT nId) const
 {
     if (!m_hModule)
         return std::string();
-    char szText[1024] = {};
-    int nLength = m_language.Get() ? LoadStringA(m_language.Get(), nId, szText, sizeof(szText)) : 0;
+    // Room for the longest text a string table holds (the usage is past 1 KB).
+    std::vector<char> text(65536, '\0');
+    const int nSize = static_cast<int>(text.size());
+    int nLength = m_language.Get() ? LoadStringA(m_language.Get(), nId, text.data(), nSize) : 0;
     if (nLength <= 0)
-        nLength = LoadStringA(m_hModule, nId, szText, sizeof(szText));
-    return std::string(szText, nLength > 0 ? nLength : 0);
+        nLength = LoadStringA(m_hModule, nId, text.data(), nSize);
+    return std::string(text.data(), nLength > 0 ? static_cast<size_t>(nLength) : 0);
 }
 
 std::string CUpdaterTexts::Format(UINT nId, const std::string& strFirst, const std::string& strSecond) const
