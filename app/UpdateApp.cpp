@@ -8,6 +8,8 @@
 #include "ListReport.h"
 #include "ProgramModules.h"
 #include "ProgramVersion.h"
+#include "QuietStation.h"
+#include "StationDlg.h"
 #include "UpdateDlg.h"
 #include "UpdateEngine.h"
 #include "UpdateLog.h"
@@ -121,6 +123,16 @@ int RunList(CUpdateObserver* pLog, const COMMAND_LINE& args)
     return nExitCode;
 }
 
+STATION_OPTIONS GetStationOptions(const COMMAND_LINE& args, CUpdateObserver* pLog)
+{
+    STATION_OPTIONS options;
+    options.nParallel = args.nParallel;
+    options.bEject = args.bEject != FALSE;
+    options.strRecordPath = args.strRecordPath;
+    options.pLog = pLog;
+    return options;
+}
+
 }  // namespace
 
 // The one application object.
@@ -155,6 +167,16 @@ BOOL CUpdateApp::InitInstance()
 
     if (args.bList) {
         m_nExitCode = RunList(pLog, args);  // says its exit code itself
+        return FALSE;
+    }
+    if (args.bStation) {
+        const STATION_OPTIONS options = GetStationOptions(args, pLog);
+        if (args.bQuiet) {
+            m_nExitCode = RunQuietStation(options, args.nCount, pLog);
+            ReportEvent(pLog, "Exit code %d", m_nExitCode);
+        } else {
+            RunStationDialog(args.strLanguage, options);
+        }
         return FALSE;
     }
     if (args.bQuiet && args.bAll) {
@@ -196,11 +218,33 @@ void CUpdateApp::RunDialog(const CString& strLanguage, CUpdateObserver* pObserve
     m_pMainWnd = nullptr;
 }
 
+// The station window; a resource module without it (an older one) gets the
+// usage, as for a switch it doesn't know.
+void CUpdateApp::RunStationDialog(const CString& strLanguage, const STATION_OPTIONS& options)
+{
+    UseResourceModule(strLanguage, options.pLog);
+    if (!HasStationDialog()) {
+        ShowUsageText();
+        m_nExitCode = EXIT_USAGE;
+        return;
+    }
+    Enable3dControls();
+    CStationDlg dlg(options);
+    m_pMainWnd = &dlg;
+    dlg.DoModal();
+    m_pMainWnd = nullptr;
+}
+
 // The usage from the resource module, or in English when the module (or
 // an older module) has none.
 void CUpdateApp::ShowUsage(const CString& strLanguage)
 {
     UseResourceModule(strLanguage, nullptr);
+    ShowUsageText();
+}
+
+void CUpdateApp::ShowUsageText()
+{
     CString strUsage;
     if (!strUsage.LoadString(IDS_USAGE))
         strUsage = GetBuiltInUsage();

@@ -3,7 +3,9 @@
 // with /quiet it runs the update engine alone, without any window, and
 // ends with the outcome as its exit code (with /all for every matching
 // device in turn). /list walks the drives as a run would and reports what
-// it finds and what an update would do, writing nothing.
+// it finds and what an update would do, writing nothing. /station takes
+// every matching device as it is plugged in, in the station window or,
+// with /quiet, without one (see QuietStation.h).
 #pragma once
 
 #include "Afx.h"
@@ -11,6 +13,7 @@
 #include "AfxResourceModule.h"
 
 class CUpdateObserver;
+struct STATION_OPTIONS;
 
 class CUpdateApp : public CWinApp
 {
@@ -41,7 +44,9 @@ private:
     void UseLanguageModule(const CString& strLanguage, CUpdateObserver* pLog);
     bool LoadLanguageModule(const CString& strName, CUpdateObserver* pLog, bool& bPassedOver);
     void RunDialog(const CString& strLanguage, CUpdateObserver* pObserver);
+    void RunStationDialog(const CString& strLanguage, const STATION_OPTIONS& options);
     void ShowUsage(const CString& strLanguage);
+    void ShowUsageText();
 
     // The resource module once loaded and found sound, and the language
     // module asked before it (LanguageChoice.h). Held until the

@@ -75,8 +75,8 @@ bool MoveDriveLink(char chDrive, const std::string& strCommand, bool bThere)
     PROCESS_INFORMATION process = {};
     if (!CreateProcessA(nullptr, &strCommandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
         return false;
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
+    // What Wine hands back for a Unix program is no process of its own: its
+    // handles are not ones to close (a debugger sees that as a fault).
     for (DWORD dwWaited = 0; dwWaited < kLinkWaitMs && IsRootThere(chDrive) != bThere; dwWaited += kLinkPollMs)
         Sleep(kLinkPollMs);
     return IsRootThere(chDrive) == bThere;

@@ -2,7 +2,7 @@
 # Creates (or refreshes) a Wine prefix for the tests: 32-bit, no Mono or
 # Gecko prompts, and two removable drives E: and F: mapped to folders under
 # DRIVES. As root each folder is a small tmpfs, so free space is real and
-# small; elsewhere it is a plain folder.
+# small; elsewhere it is a plain folder. G: and H: are plain folders.
 #   wine-prefix.sh PREFIX DRIVES [SIZE]      (SIZE per drive, default 2m)
 #   wine-prefix.sh --unmount DRIVES
 set -euo pipefail
@@ -39,6 +39,15 @@ fi
 for letter in e f; do
   ln -sfn "$drives/$letter" "$prefix/dosdevices/$letter:"
   wine reg add 'HKLM\Software\Wine\Drives' /v "$letter:" /t REG_SZ /d floppy /f >/dev/null 2>&1
+done
+# Two more drives, G: and H:, plain folders of Wine's own type (fixed):
+# the station's example puts its sticks there, and its simulated host makes
+# them removable while a device is plugged in. Drive letters are read when
+# the server starts, so they are mapped here rather than by a test.
+for letter in g h; do
+  mkdir -p "$drives/$letter"
+  rm -rf "$prefix/dosdevices/$letter:.left"
+  ln -sfn "$drives/$letter" "$prefix/dosdevices/$letter:"
 done
 # Windows are not handed to an X window manager (there is none under Xvfb):
 # otherwise Wine waits two seconds for one whenever a dialog closes.

@@ -11,6 +11,8 @@
 
 #include <gtest/gtest.h>
 
+#include <iterator>
+#include <map>
 #include <string>
 #include <utility>
 #include <vector>
@@ -28,8 +30,8 @@ protected:
     void TearDown() override { EmptyDrives(); }
     static void EmptyDrives()
     {
-        EmptyFolder("E:\\");
-        EmptyFolder("F:\\");
+        for (const char* pszRoot : {"E:\\", "F:\\", "G:\\", "H:\\"})
+            EmptyFolder(pszRoot);
     }
     static bool SticksAreEmpty() { return ListFiles("E:").empty() && ListFiles("F:").empty(); }
 
@@ -256,3 +258,98 @@ TEST_F(CommandLineRunTest, UnknownSwitchShowsTheUsage)
 }
 
 }  // namespace
+
+namespace {
+
+// The fields of one CSV line (RFC 4180 quoting).
+std::vector<std::string> SplitCsv(const std::string& strLine)
+{
+    std::vector<std::string> fields(1);
+    bool bQuoted = false;
+    for (size_t i = 0; i < strLine.size(); ++i) {
+        const char ch = strLine[i];
+        if (ch == '"' && bQuoted && i + 1 < strLine.size() && strLine[i + 1] == '"')
+            fields.back() += strLine[++i];
+        else if (ch == '"')
+            bQuoted = !bQuoted;
+        else if (ch == ',' && !bQuoted)
+            fields.emplace_back();
+        else
+            fields.back() += ch;
+    }
+    return fields;
+}
+
+}  // namespace
+
+// The station's example, unattended: three devices of ours arrive (two in
+// one message, sent twice), one is pulled out mid-copy, one is refused; the
+// foreign stick is left alone, no device is taken twice, and the record says
+// so line by line.
+TEST_F(CommandLineRunTest, StationTakesEachDeviceOnce)
+{
+    const std::string strProgram = LayOut("station");
+    // Large enough that the pull at 2.4 s comes while the copy runs.
+    ASSERT_TRUE(WriteSparseFile(strFolder + "\\ModelC\\MODELC.BIN", 192ull << 20));
+    const std::map<std::string, std::string> oldC = {{"MODELC.BIN", "old firmware"}, {"RELEASE.TXT", "02.00"}};
+    for (const auto& file : oldC)
+        WriteFileBytes("G:\\" + file.first, file.second);
+    WriteFileBytes("H:\\NOTES.TXT", "the user's own");
+
+    EXPECT_EQ(4u, RunQuiet(strProgram, "/quiet /station /count 3 /parallel 2 /record rec.csv /log run.log"));
+
+    const std::string strLog = ReadFileBytes(strFolder + "\\run.log");
+    // Both taken before either ended: the two copies overlapped.
+    const size_t nEnded = strLog.find(" Station: E:\\ ended: Updated after ");
+    EXPECT_LT(strLog.find(" Station: G:\\ taken, \"Pelkin Model C\""), nEnded);
+    EXPECT_LT(strLog.find(" Station: E:\\ taken, \"Pelkin Model A\""), nEnded);
+    EXPECT_LINE(strLog, "Devices: 3 handled; Updated 1, Version refused 1, Removed 1");
+    EXPECT_EQ(0, CountOf(strLog, "H:\\ taken"));
+
+    std::vector<std::vector<std::string>> lines;
+    const std::string strRecord = ReadFileBytes(strFolder + "\\rec.csv");
+    for (size_t nStart = 0, nEnd; (nEnd = strRecord.find("\r\n", nStart)) != std::string::npos; nStart = nEnd + 2)
+        lines.push_back(SplitCsv(strRecord.substr(nStart, nEnd - nStart)));
+    ASSERT_EQ(4u, lines.size()) << strRecord;
+    const std::vector<std::vector<std::string>> expected = {
+        {"time", "drive", "vendor id", "product id", "serial", "port", "release before", "release after", "section",
+         "outcome", "seconds", "reason"},
+        {"", "E:", "1234", "1001", "PKA000301", " port 1", "0100", "0105", "ModelA", "Updated", "", ""},
+        {"", "G:", "1234", "1003", "PKC000302", " port 3", "0200", "0200", "ModelC", "Removed", "", "*"},
+        {"", "F:", "1234", "1002", "PKB000303", " port 2", "0201", "0201", "ModelB", "Version refused", "",
+         "Version: device release 0201, Version 0200 of section [ModelB]: refused, the device's release is newer"}};
+    for (size_t nLine = 0; nLine < expected.size(); ++nLine) {
+        ASSERT_EQ(12u, lines[nLine].size()) << nLine;
+        for (size_t nField = 0; nField < 12; ++nField) {
+            const std::string& strWant = expected[nLine][nField];
+            const std::string& strHave = lines[nLine][nField];
+            if (nLine == 0 || (nField > 0 && nField != 5 && nField != 10 && strWant != "*"))
+                EXPECT_EQ(strWant, strHave) << nLine << "," << nField;
+            else if (nField == 5)  // the hub's id, then the port
+                EXPECT_EQ(strWant, strHave.substr(strHave.size() - strWant.size())) << strHave;
+            else
+                EXPECT_FALSE(strHave.empty()) << nLine << "," << nField;
+        }
+    }
+    EXPECT_EQ("", CompareWithPackage(strFolder + "\\ModelA", "E:\\"));
+    // The pulled stick holds its old package whole; only staging leftovers beside it.
+    std::map<std::string, std::string> pulled = ReadFolderFiles(WindowsPathOf(UnixDrivePath('g', "")));
+    for (auto it = pulled.begin(); it != pulled.end();)
+        it = it->first.compare(0, 4, "~PKU") == 0 ? pulled.erase(it) : std::next(it);
+    EXPECT_EQ(oldC, pulled);
+    EXPECT_TRUE(ListFiles("F:").empty());
+    EXPECT_EQ((std::map<std::string, std::string>{{"NOTES.TXT", "the user's own"}}), ReadFolderFiles("H:\\"));
+}
+
+// A production line must not run unrecorded: a record that can't be opened
+// takes no device at all, and the log says why.
+TEST_F(CommandLineRunTest, StationWithoutItsRecordTakesNothing)
+{
+    const std::string strProgram = LayOut("updated");
+    MakeFolder(strFolder + "\\rec.csv");
+    EXPECT_EQ(4u, RunQuiet(strProgram, "/quiet /station /record rec.csv /log run.log"));
+    const std::string strLog = ReadFileBytes(strFolder + "\\run.log");
+    EXPECT_EQ(1, CountOf(strLog, "rec.csv cannot be opened")) << strLog;
+    EXPECT_LINE(strLog, "Devices: 0 handled");
+    EXPECT_TRUE(SticksAreEmpty());
+}
