@@ -3,8 +3,6 @@
 #include "EventText.h"
 #include "ExitCodes.h"
 
-#include <dbt.h>
-
 const char kQuietStationClass[] = "PelkinUpdateQuietStation";
 
 namespace {
@@ -43,11 +41,11 @@ private:
     static LRESULT CALLBACK WindowProc(HWND hWnd, UINT nMsg, WPARAM wParam, LPARAM lParam);
     static BOOL WINAPI OnConsoleControl(DWORD dwType);
     LRESULT OnMessage(HWND hWnd, UINT nMsg, WPARAM wParam, LPARAM lParam);
-    void OnDeviceChange(WPARAM wParam, LPARAM lParam);
     // Takes no more devices; the run ends once the running updates have.
     void StopAndEnd();
     void EndIfDone();
-    void ReportTally() const;
+    // Once: the session's end may have said it already.
+    void ReportTally();
 
     static HWND s_hWnd;  // for the console's handler, which runs on a thread of its own
     CStation m_station;
@@ -57,6 +55,7 @@ private:
     HWND m_hWnd = nullptr;
     bool m_bEnding = false;
     STATION_TALLY m_tally;
+    bool m_bTallyReported = false;
 };
 
 HWND CQuietStation::s_hWnd = nullptr;
@@ -120,7 +119,7 @@ LRESULT CQuietStation::OnMessage(HWND hWnd, UINT nMsg, WPARAM wParam, LPARAM lPa
         m_station.TakeNews();
         return 0;
     case WM_DEVICECHANGE:
-        OnDeviceChange(wParam, lParam);
+        m_station.OnDeviceChange(wParam, lParam);
         return TRUE;
     case WM_CLOSE:
         StopAndEnd();
@@ -130,28 +129,12 @@ LRESULT CQuietStation::OnMessage(HWND hWnd, UINT nMsg, WPARAM wParam, LPARAM lPa
     case WM_ENDSESSION:
         // The session ends once this returns: the running updates end first.
         if (wParam) {
-            m_station.StopTaking();
-            while (m_station.GetRunning() > 0) {
-                Sleep(50);
-                m_station.TakeNews();
-            }
+            m_station.FinishRunning();
             ReportTally();
         }
         return 0;
     }
     return DefWindowProcA(hWnd, nMsg, wParam, lParam);
-}
-
-void CQuietStation::OnDeviceChange(WPARAM wParam, LPARAM lParam)
-{
-    if (wParam != DBT_DEVICEARRIVAL && wParam != DBT_DEVICEREMOVECOMPLETE)
-        return;
-    // The header comes from outside the program: its size is checked first.
-    const DEV_BROADCAST_HDR* pHeader = reinterpret_cast<const DEV_BROADCAST_HDR*>(lParam);
-    if (!pHeader || pHeader->dbch_size < sizeof(DEV_BROADCAST_VOLUME) || pHeader->dbch_devicetype != DBT_DEVTYP_VOLUME)
-        return;
-    m_station.OnVolumeChange(reinterpret_cast<const DEV_BROADCAST_VOLUME*>(pHeader)->dbcv_unitmask,
-                             wParam == DBT_DEVICEARRIVAL);
 }
 
 void CQuietStation::OnRowChanged(int nRow, bool bEnded)
@@ -164,7 +147,9 @@ void CQuietStation::OnRowChanged(int nRow, bool bEnded)
     ++m_tally.anOutcomes[bRemoved ? kScanOutcomes : row.outcome];
     if (row.outcome != SCAN_UPDATED && !m_tally.bFailure) {
         m_tally.bFailure = true;
-        m_tally.firstFailure = GetOutcomeExitCode(row.outcome);
+        // Pulled out mid-way, the update failed, whichever step the drive's
+        // going failed first.
+        m_tally.firstFailure = bRemoved ? EXIT_COPY_FAILED : GetOutcomeExitCode(row.outcome);
     }
     if (row.outcome == SCAN_UPDATED && m_bEject && row.state != STATION_EJECTED)
         m_tally.bNotEjected = true;
@@ -187,8 +172,11 @@ void CQuietStation::EndIfDone()
 }
 
 // "Devices: 3 handled; Updated 1, Version refused 1, Removed 1"
-void CQuietStation::ReportTally() const
+void CQuietStation::ReportTally()
 {
+    if (m_bTallyReported)
+        return;
+    m_bTallyReported = true;
     CString strCounts;
     for (int nOutcome = 0; nOutcome <= kScanOutcomes; ++nOutcome) {
         if (!m_tally.anOutcomes[nOutcome])

@@ -12,6 +12,7 @@
 extern const char kQuietStationClass[];
 
 // The exit code: 0 when every device handled was updated (and, with
-// /eject, ejected), else the code of the first one that was not; with a
-// record that can't be opened, that of Copy failed, as nothing is taken.
+// /eject, ejected), else the code of the first one that was not (Copy
+// failed's for one pulled out before its update ended); with a record that
+// can't be opened, that of Copy failed, as nothing is taken.
 int RunQuietStation(const STATION_OPTIONS& options, int nCount, CUpdateObserver* pLog);

@@ -3,9 +3,6 @@
 #include "resource.h"
 
 #include <commctrl.h>
-#include <dbt.h>
-
-#include <cstring>
 
 namespace {
 
@@ -64,14 +61,6 @@ CString FormatNumber(int nValue)
     return strNumber;
 }
 
-// A text the device reported, up to its buffer's end even when that holds
-// no terminator.
-CString DeviceText(const CHAR (&szText)[USB_IDENTITY_TEXT_CHARS])
-{
-    const char* pszEnd = static_cast<const char*>(std::memchr(szText, '\0', sizeof szText));
-    return CString(std::string(szText, pszEnd ? pszEnd : szText + sizeof szText).c_str());
-}
-
 CString GetOutcomeText(SCAN_OUTCOME outcome)
 {
     if (outcome == SCAN_UPDATED)
@@ -116,6 +105,7 @@ bool HasStationDialog()
 BEGIN_MESSAGE_MAP(CStationDlg, CDialog)
 ON_MESSAGE(WM_STATION_NEWS, OnStationNews)
 ON_MESSAGE(WM_DEVICECHANGE, OnDeviceChange)
+ON_MESSAGE(WM_ENDSESSION, OnEndSession)
 ON_COMMAND(IDC_STATION_EJECT, OnEjectBox)
 END_MESSAGE_MAP()
 
@@ -204,7 +194,7 @@ void CStationDlg::OnRowChanged(int nRow, bool bEnded)
     const STATION_TARGET& target = row.target;
     SetCell(nRow, kColumnDrive, target.strDriveRoot);
     SetCell(nRow, kColumnDevice, target.strDeviceName);
-    SetCell(nRow, kColumnSerial, DeviceText(target.identity.szSerialNumber));
+    SetCell(nRow, kColumnSerial, GetStationSerial(target.identity));
     SetCell(nRow, kColumnPort, target.strPort);
     SetCell(nRow, kColumnBefore, row.strReleaseBefore);
     SetCell(nRow, kColumnAfter, row.bEnded ? static_cast<const char*>(row.strReleaseAfter) : "");
@@ -252,16 +242,19 @@ void CStationDlg::OnStationStopped(const CString& strWhy)
     ShowRecordFailure(strWhy);
 }
 
-// Volumes come from outside: a header too short for a volume's is none.
 LRESULT CStationDlg::OnDeviceChange(WPARAM wParam, LPARAM lParam)
 {
-    const DEV_BROADCAST_HDR* pHeader = reinterpret_cast<const DEV_BROADCAST_HDR*>(lParam);
-    if ((wParam == DBT_DEVICEARRIVAL || wParam == DBT_DEVICEREMOVECOMPLETE) && pHeader &&
-        pHeader->dbch_size >= sizeof(DEV_BROADCAST_VOLUME) && pHeader->dbch_devicetype == DBT_DEVTYP_VOLUME) {
-        const DEV_BROADCAST_VOLUME* pVolume = reinterpret_cast<const DEV_BROADCAST_VOLUME*>(pHeader);
-        m_station.OnVolumeChange(pVolume->dbcv_unitmask, wParam == DBT_DEVICEARRIVAL);
-    }
+    m_station.OnDeviceChange(wParam, lParam);
     return TRUE;
+}
+
+// The session ends once this returns, without asking: the running
+// updates end first, never left half done.
+LRESULT CStationDlg::OnEndSession(WPARAM wParam, LPARAM)
+{
+    if (wParam)
+        m_station.FinishRunning();
+    return 0;
 }
 
 void CStationDlg::OnEjectBox()

@@ -40,6 +40,7 @@ protected:
 
     LRESULT OnStationNews(WPARAM, LPARAM);
     LRESULT OnDeviceChange(WPARAM wParam, LPARAM lParam);
+    LRESULT OnEndSession(WPARAM wParam, LPARAM lParam);
     void OnEjectBox();
 
 private:

@@ -6,6 +6,8 @@
 #include "EventText.h"
 #include "UpdateObserver.h"
 
+#include <dbt.h>
+
 #include <algorithm>
 
 CStation::CStation(CStationOwner& owner, const STATION_OPTIONS& options)
@@ -38,12 +40,14 @@ int CStation::Start(CString& strWhy)
     return m_pScanner->Start() ? 1 : 0;
 }
 
-void CStation::OnVolumeChange(DWORD dwUnitMask, bool bArrival)
+void CStation::OnDeviceChange(WPARAM wParam, LPARAM lParam)
 {
-    (void)dwUnitMask;
-    (void)bArrival;
-    // Which drives came or went the scan tells: it walks them all, and
-    // one message may name several, or come twice.
+    const DEV_BROADCAST_HDR* pHeader = reinterpret_cast<const DEV_BROADCAST_HDR*>(lParam);
+    if ((wParam != DBT_DEVICEARRIVAL && wParam != DBT_DEVICEREMOVECOMPLETE) || !pHeader ||
+        pHeader->dbch_size < sizeof(DEV_BROADCAST_VOLUME) || pHeader->dbch_devicetype != DBT_DEVTYP_VOLUME)
+        return;
+    // Which drives came or went the scan tells: it walks them all, and one
+    // message may name several (dbcv_unitmask), or come twice.
     if (m_pScanner)
         m_pScanner->ScanNow();
 }
@@ -62,6 +66,15 @@ void CStation::TakeNews()
 void CStation::StopTaking()
 {
     m_bTaking = false;
+}
+
+void CStation::FinishRunning()
+{
+    StopTaking();
+    while (GetRunning() > 0) {
+        Sleep(50);
+        TakeNews();
+    }
 }
 
 int CStation::GetRunning() const

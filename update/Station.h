@@ -78,8 +78,10 @@ public:
     // opened: the station takes no device, and strWhy says why.
     int Start(CString& strWhy);
 
-    // WM_DEVICECHANGE of a volume: the scan runs at once.
-    void OnVolumeChange(DWORD dwUnitMask, bool bArrival);
+    // WM_DEVICECHANGE, as the owner's window got it: a volume that came or
+    // went makes the scan run at once. The header comes from outside the
+    // program; one too short for a volume's is none.
+    void OnDeviceChange(WPARAM wParam, LPARAM lParam);
     // On the owner's thread, after WakeStation.
     void TakeNews();
 
@@ -87,6 +89,10 @@ public:
     void SetEject(bool bEject) { m_options.bEject = bEject; }
     // Takes no further device; the running handlings go on to their end.
     void StopTaking();
+    // Takes no further device, then waits for the running handlings to
+    // end, taking their news meanwhile: for the end of the session, which
+    // waits for no message.
+    void FinishRunning();
     bool IsTaking() const { return m_bTaking; }
     // Handlings running now (checking or updating).
     int GetRunning() const;

@@ -289,8 +289,9 @@ std::vector<std::string> SplitCsv(const std::string& strLine)
 TEST_F(CommandLineRunTest, StationTakesEachDeviceOnce)
 {
     const std::string strProgram = LayOut("station");
-    // Large enough that the pull at 2.4 s comes while the copy runs.
-    ASSERT_TRUE(WriteSparseFile(strFolder + "\\ModelC\\MODELC.BIN", 192ull << 20));
+    // Large enough that the pull at 2.2 s comes before the copy ends; if it
+    // comes before the copy begins, the device is just as much removed.
+    ASSERT_TRUE(WriteSparseFile(strFolder + "\\ModelC\\MODELC.BIN", 256ull << 20));
     const std::map<std::string, std::string> oldC = {{"MODELC.BIN", "old firmware"}, {"RELEASE.TXT", "02.00"}};
     for (const auto& file : oldC)
         WriteFileBytes("G:\\" + file.first, file.second);
