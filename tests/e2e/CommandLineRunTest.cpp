@@ -282,14 +282,14 @@ std::vector<std::string> SplitCsv(const std::string& strLine)
 
 }  // namespace
 
-// The station's example, unattended: three devices of ours arrive (two in
-// one message, sent twice), one is pulled out mid-copy, one is refused; the
-// foreign stick is left alone, no device is taken twice, and the record says
-// so line by line.
+// The station's example, unattended: three devices of ours arrive (the
+// first message sent twice), one is pulled out mid-copy, one is refused;
+// the foreign stick is left alone, no device is taken twice, and the record
+// says so line by line.
 TEST_F(CommandLineRunTest, StationTakesEachDeviceOnce)
 {
     const std::string strProgram = LayOut("station");
-    // Large enough that the pull at 2.2 s comes before the copy ends; if it
+    // Large enough that the pull at 2.7 s comes before the copy ends; if it
     // comes before the copy begins, the device is just as much removed.
     ASSERT_TRUE(WriteSparseFile(strFolder + "\\ModelC\\MODELC.BIN", 256ull << 20));
     const std::map<std::string, std::string> oldC = {{"MODELC.BIN", "old firmware"}, {"RELEASE.TXT", "02.00"}};
@@ -297,13 +297,9 @@ TEST_F(CommandLineRunTest, StationTakesEachDeviceOnce)
         WriteFileBytes("G:\\" + file.first, file.second);
     WriteFileBytes("H:\\NOTES.TXT", "the user's own");
 
-    EXPECT_EQ(4u, RunQuiet(strProgram, "/quiet /station /count 3 /parallel 2 /record rec.csv /log run.log"));
+    EXPECT_EQ(4u, RunQuiet(strProgram, "/quiet /station /count 3 /record rec.csv /log run.log"));
 
     const std::string strLog = ReadFileBytes(strFolder + "\\run.log");
-    // Both taken before either ended: the two copies overlapped.
-    const size_t nEnded = strLog.find(" Station: E:\\ ended: Updated after ");
-    EXPECT_LT(strLog.find(" Station: G:\\ taken, \"Pelkin Model C\""), nEnded);
-    EXPECT_LT(strLog.find(" Station: E:\\ taken, \"Pelkin Model A\""), nEnded);
     EXPECT_LINE(strLog, "Devices: 3 handled; Updated 1, Version refused 1, Removed 1");
     EXPECT_EQ(0, CountOf(strLog, "H:\\ taken"));
 
@@ -340,6 +336,22 @@ TEST_F(CommandLineRunTest, StationTakesEachDeviceOnce)
     EXPECT_EQ(oldC, pulled);
     EXPECT_TRUE(ListFiles("F:").empty());
     EXPECT_EQ((std::map<std::string, std::string>{{"NOTES.TXT", "the user's own"}}), ReadFolderFiles("H:\\"));
+}
+
+// Two devices plugged in at once, in one message naming both drives, are
+// updated at once with /parallel 2: both are taken before either ends.
+TEST_F(CommandLineRunTest, StationUpdatesTwoAtOnce)
+{
+    const std::string strProgram = LayOut("station");
+    std::string strHost = ReadFileBytes(strFolder + "\\hostsim.ini");
+    strHost.replace(strHost.find("Arrive=2.5\nLeave=2.7\n"), 20, "Arrive=2\n");
+    WriteFileBytes(strFolder + "\\hostsim.ini", strHost);
+    EXPECT_EQ(0u, RunQuiet(strProgram, "/quiet /station /count 2 /parallel 2 /log run.log"));
+    const std::string strLog = ReadFileBytes(strFolder + "\\run.log");
+    const size_t nFirstEnded = strLog.find(" ended: Updated after ");
+    EXPECT_LT(strLog.find(" Station: E:\\ taken, \"Pelkin Model A\""), nFirstEnded);
+    EXPECT_LT(strLog.find(" Station: G:\\ taken, \"Pelkin Model C\""), nFirstEnded);
+    EXPECT_EQ("", CompareWithPackage(strFolder + "\\ModelC", "G:\\"));
 }
 
 // A production line must not run unrecorded: a record that can't be opened
