@@ -17,6 +17,7 @@ public:
     BOOL IsOpen() const { return m_hEvent != nullptr; }
     HANDLE Get() const { return m_hEvent; }
     BOOL SetEvent() { return m_hEvent && ::SetEvent(m_hEvent); }
+    BOOL ResetEvent() { return m_hEvent && ::ResetEvent(m_hEvent); }
     void Close()
     {
         if (m_hEvent)

@@ -35,6 +35,7 @@
 #include <usbioctl.h>
 
 #include "AfxWorkerThread.h"
+#include "AfxEvent.h"
 #include "SimSync.h"
 
 #include <map>
@@ -383,6 +384,6 @@ private:
     std::string m_strTimelineDrives;  // drives of the timeline's devices
     std::string m_strPulledDrives;    // drive links moved aside (timeline thread, then StopTimeline)
     DWORD m_dwTimelineStart;          // tick count at StartTimeline
-    CSimEvent m_stopTimeline;
+    CEvent m_stopTimeline{TRUE};
     CWorkerThread m_timelineThread;
 };

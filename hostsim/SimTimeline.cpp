@@ -94,7 +94,7 @@ void CSimHost::StartTimeline()
     // A link that a run cut off left aside stays there: whoever maps the
     // prefix's drives maps them anew (scripts/wine-prefix.sh, the tests).
     // Looking for one would wait for every drive the prefix lacks.
-    m_stopTimeline.Clear();
+    m_stopTimeline.ResetEvent();
     m_dwTimelineStart = GetTickCount();
     if (!m_timelineThread.Start(TimelineProc, this))
         OutputDebugStringA("hostsim: the timeline has no thread; no device comes or goes\n");
@@ -104,7 +104,7 @@ void CSimHost::StopTimeline()
 {
     const HANDLE hThread = m_timelineThread.GetHandle();
     if (hThread) {
-        m_stopTimeline.Set();
+        m_stopTimeline.SetEvent();
         // The thread may be sending a broadcast to a window of this one:
         // take it in while waiting, rather than wait out its timeout.
         while (MsgWaitForMultipleObjects(1, &hThread, FALSE, INFINITE, QS_SENDMESSAGE) == WAIT_OBJECT_0 + 1) {
