@@ -235,7 +235,8 @@ TEST_F(CommandLineRunTest, QuietEjectAfterTheUpdate)
 TEST_F(CommandLineRunTest, UnknownSwitchShowsTheUsage)
 {
     WriteFileBytes("E:\\MODELB.BIN", "the old firmware");
-    for (const char* pszArgs : {"/update-all /log run.log", "-?", "/eject"}) {
+    // A program without the station window (no module here) shows the usage for /station.
+    for (const char* pszArgs : {"/update-all /log run.log", "-?", "/eject", "-station"}) {
         const bool bWithModule = pszArgs[0] == '/';
         CUpdaterRun run(LayOut("updated", bWithModule));
         ASSERT_TRUE(run.Start(pszArgs));
