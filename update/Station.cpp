@@ -152,7 +152,7 @@ void CStation::ComeBack(int nRow, const STATION_TARGET& target)
     row.bPresent = true;
     row.target = target;
     if (IsRowRunning(nRow))
-        return;  // back before its handling ended: that handling goes on
+        return;  // back before its handling ended: taken anew once it has
     const CString strKey = row.strKey;
     row = STATION_ROW();
     row.target = target;
@@ -214,6 +214,12 @@ void CStation::EndRow(int nRow, const STATION_NEWS& news)
     WriteLogBlock(row, news);
     WriteRecord(row);
     m_owner.OnRowChanged(nRow, true);
+    // Pulled out and plugged in again while its handling still ran: it
+    // is a device come back, to be taken anew.
+    if (row.state == STATION_REMOVED && row.bPresent) {
+        const STATION_TARGET target = row.target;  // the row is made anew
+        ComeBack(nRow, target);
+    }
 }
 
 void CStation::Count(const STATION_ROW& row)
