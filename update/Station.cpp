@@ -10,6 +10,20 @@
 
 #include <algorithm>
 
+namespace {
+
+// A device's row as it is first seen, waiting to be taken.
+STATION_ROW MakeRow(const CString& strKey, const STATION_TARGET& target)
+{
+    STATION_ROW row;
+    row.target = target;
+    row.strKey = strKey;
+    row.strReleaseBefore.Format("%04X", target.identity.bcdDevice);
+    return row;
+}
+
+}  // namespace
+
 CStation::CStation(CStationOwner& owner, const STATION_OPTIONS& options)
     : m_owner(owner), m_options(options), m_bTaking(false), m_news(owner)
 {
@@ -105,11 +119,7 @@ void CStation::MergeScan(const STATION_NEWS& news)
         found.push_back(GetStationKey(target));
         const int nRow = FindRow(found.back());
         if (nRow < 0) {
-            STATION_ROW row;
-            row.target = target;
-            row.strKey = found.back();
-            row.strReleaseBefore.Format("%04X", target.identity.bcdDevice);
-            m_rows.push_back(row);
+            m_rows.push_back(MakeRow(found.back(), target));
             m_owner.OnRowChanged(static_cast<int>(m_rows.size()) - 1, false);
         } else if (!m_rows[nRow].bPresent) {
             ComeBack(nRow, target);
@@ -153,11 +163,7 @@ void CStation::ComeBack(int nRow, const STATION_TARGET& target)
     row.target = target;
     if (IsRowRunning(nRow))
         return;  // back before its handling ended: taken anew once it has
-    const CString strKey = row.strKey;
-    row = STATION_ROW();
-    row.target = target;
-    row.strKey = strKey;
-    row.strReleaseBefore.Format("%04X", target.identity.bcdDevice);
+    row = MakeRow(CString(row.strKey), target);
     m_owner.OnRowChanged(nRow, false);
 }
 
