@@ -35,7 +35,7 @@ public:
 
     void WakeStation() override { PostMessageA(m_hWnd, WM_STATION_NEWS, 0, 0); }
     void OnRowChanged(int nRow, bool bEnded) override;
-    void OnStationStopped(const CString&) override { StopAndEnd(); }
+    void OnStationStopped(const CString&) override;
 
 private:
     static LRESULT CALLBACK WindowProc(HWND hWnd, UINT nMsg, WPARAM wParam, LPARAM lParam);
@@ -156,6 +156,17 @@ void CQuietStation::OnRowChanged(int nRow, bool bEnded)
     if (m_nCount > 0 && m_tally.nHandled >= m_nCount)
         StopAndEnd();
     EndIfDone();
+}
+
+// The record could not be written: the run ends unrecorded, which is a
+// failure even when every device so far was updated.
+void CQuietStation::OnStationStopped(const CString&)
+{
+    if (!m_tally.bFailure) {
+        m_tally.bFailure = true;
+        m_tally.firstFailure = EXIT_COPY_FAILED;
+    }
+    StopAndEnd();
 }
 
 void CQuietStation::StopAndEnd()

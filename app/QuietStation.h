@@ -14,5 +14,6 @@ extern const char kQuietStationClass[];
 // The exit code: 0 when every device handled was updated (and, with
 // /eject, ejected), else the code of the first one that was not (Copy
 // failed's for one pulled out before its update ended); with a record that
-// can't be opened, that of Copy failed, as nothing is taken.
+// can't be opened, or can't be written once, that of Copy failed, as the
+// station then takes no device.
 int RunQuietStation(const STATION_OPTIONS& options, int nCount, CUpdateObserver* pLog);

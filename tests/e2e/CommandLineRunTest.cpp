@@ -367,3 +367,26 @@ TEST_F(CommandLineRunTest, StationWithoutItsRecordTakesNothing)
     EXPECT_LINE(strLog, "Devices: 0 handled");
     EXPECT_TRUE(SticksAreEmpty());
 }
+
+// A record that can't be written once stops the station: a production line
+// must not run unrecorded. Its earlier lines stay as they were.
+TEST_F(CommandLineRunTest, StationRecordFull)
+{
+    const std::string strProgram = LayOut("two-devices");
+    // Earlier lines up to the end of F:'s first page, then F: full: the
+    // next line needs a page the drive no longer has.
+    const std::string strEarlier = "time,drive\r\n" + std::string(4080, 'x') + "\r\n";
+    WriteFileBytes("F:\\rec.csv", strEarlier);
+    const unsigned long long nFree = FreeBytes("F:\\");
+    if (nFree >= 3 * 1024 * 1024)
+        GTEST_SKIP() << "drive F: is not the small test drive (tmpfs needs root)";
+    WriteFileOfSize("F:\\FILLER.BIN", nFree);
+    ASSERT_EQ(0u, FreeBytes("F:\\"));
+    EXPECT_EQ(4u, RunQuiet(strProgram, "/quiet /station /parallel 1 /record F:\\rec.csv /log run.log"));
+    const std::string strLog = ReadFileBytes(strFolder + "\\run.log");
+    EXPECT_EQ(1, CountOf(strLog, "rec.csv cannot be written: ")) << strLog;
+    EXPECT_LINE(strLog, "Devices: 1 handled; Updated 1");
+    // The file system may take the line's first bytes before it runs out;
+    // the next record opened starts on a line of its own after them.
+    EXPECT_EQ(strEarlier, ReadFileBytes("F:\\rec.csv").substr(0, strEarlier.size()));
+}
