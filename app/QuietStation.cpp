@@ -2,6 +2,7 @@
 
 #include "EventText.h"
 #include "ExitCodes.h"
+#include "OutcomeCounts.h"
 
 const char kQuietStationClass[] = "PelkinUpdateQuietStation";
 
@@ -188,16 +189,7 @@ void CQuietStation::ReportTally()
     if (m_bTallyReported)
         return;
     m_bTallyReported = true;
-    CString strCounts;
-    for (int nOutcome = 0; nOutcome <= kScanOutcomes; ++nOutcome) {
-        if (!m_tally.anOutcomes[nOutcome])
-            continue;
-        const char* pszName =
-            nOutcome == kScanOutcomes ? "Removed" : GetScanOutcomeName(static_cast<SCAN_OUTCOME>(nOutcome));
-        CString strCount;
-        strCount.Format("%s%s %d", strCounts.IsEmpty() ? "; " : ", ", pszName, m_tally.anOutcomes[nOutcome]);
-        strCounts += strCount;
-    }
+    const CString strCounts = FormatOutcomeCounts(m_tally.anOutcomes, kScanOutcomes + 1);
     ReportEvent(m_pLog, "Devices: %d handled%s", m_tally.nHandled, static_cast<const char*>(strCounts));
 }
 

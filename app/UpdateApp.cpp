@@ -6,6 +6,7 @@
 #include "ExitCodes.h"
 #include "LanguageChoice.h"
 #include "ListReport.h"
+#include "OutcomeCounts.h"
 #include "ProgramModules.h"
 #include "ProgramVersion.h"
 #include "QuietStation.h"
@@ -80,15 +81,7 @@ TARGET_TALLY WalkEveryTarget(CUpdateEngine& engine, TARGET_PROC pfnProc, const C
 // ("an update would end in: ") before the counts.
 void ReportTally(CUpdateObserver* pObserver, const TARGET_TALLY& tally, const char* pszLead = "")
 {
-    CString strCounts;
-    for (int nOutcome = 0; nOutcome < kScanOutcomes; ++nOutcome) {
-        if (!tally.anOutcomes[nOutcome])
-            continue;
-        CString strCount;
-        strCount.Format("%s%s%s %d", strCounts.IsEmpty() ? "; " : ", ", strCounts.IsEmpty() ? pszLead : "",
-                        GetScanOutcomeName(static_cast<SCAN_OUTCOME>(nOutcome)), tally.anOutcomes[nOutcome]);
-        strCounts += strCount;
-    }
+    const CString strCounts = FormatOutcomeCounts(tally.anOutcomes, kScanOutcomes, pszLead);
     ReportEvent(pObserver, "Devices: %d matched%s", tally.nTargets, static_cast<const char*>(strCounts));
 }
 
