@@ -23,19 +23,10 @@ runs=${1:-3}
 cmake -S . -B build -G Ninja >/dev/null
 cmake --build build --target bench_copy >/dev/null
 bench_exe=$root/build/tests/bench/bench_copy.exe
-prefix=$root/build/bench-prefix
-drives=$root/build/bench-drives
 package=$root/build/bench-package
-drive=$drives/e
 
-export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-bash scripts/wine-prefix.sh "$prefix" "$drives" 600m >/dev/null
-finish() {
-  wineserver -k 2>/dev/null || true
-  wineserver -w 2>/dev/null || true
-  bash scripts/wine-prefix.sh --unmount "$drives"
-}
-trap finish EXIT
+source scripts/bench-prefix.sh
+drive=$drives/e
 if mountpoint -q "$drive"; then where="tmpfs"; else where="plain folder (not root: no tmpfs)"; fi
 
 # make_package SECTION FILES MIB_PER_FILE

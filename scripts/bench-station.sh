@@ -19,18 +19,9 @@ runs=${1:-2}
 
 cmake -S . -B build -G Ninja >/dev/null
 cmake --build build --target station_bench PelkinUpdateDemo PelkinUpdate_prm >/dev/null
-prefix=$root/build/bench-prefix
-drives=$root/build/bench-drives
 program=$root/build/bench-station
 
-export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-bash scripts/wine-prefix.sh "$prefix" "$drives" 600m >/dev/null
-finish() {
-  wineserver -k 2>/dev/null || true
-  wineserver -w 2>/dev/null || true
-  bash scripts/wine-prefix.sh --unmount "$drives"
-}
-trap finish EXIT
+source scripts/bench-prefix.sh
 if mountpoint -q "$drives/e"; then where="tmpfs"; else where="plain folders (not root: no tmpfs)"; fi
 
 # The example's program folder, its two packages made large, and a host
